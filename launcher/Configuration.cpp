@@ -1,0 +1,89 @@
+// Loading DravikVT.txt and resolving the launcher's settings from it.
+#include <limits>
+#include <string>
+
+#include "launcher/TextRules.h"
+#include "ui/frmDravikVT.h"
+
+namespace dravik {
+
+namespace {
+
+constexpr int kInt16Max = std::numeric_limits<std::int16_t>::max();
+constexpr int kCapacityStep = 100;
+
+Text ConfigFilePath(PlatformServices &platform) {
+    return platform.ProgramFolderPath() + L"\\DravikVT.txt";
+}
+
+} // namespace
+
+void frmDravikVT::LoadConfiguration() {
+    std::vector<Text> lines = platform_.ReadAllLines(ConfigFilePath(platform_));
+
+    // Count and capacity are 16-bit: the store grows by 100 lines at a time and a
+    // step past 32767 is an overflow, so at most 32,700 lines can be kept.
+    int count = 0;
+    int capacity = 0;
+    settings_.ConfigLines.clear();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Text &line = lines[i];
+        if (!line.empty() && line[0] == L'*')
+            continue;
+        if (line.find(L'\0') != Text::npos)
+            throw Failure(L"DravikVT.txt nije tekstualna datoteka: redak " +
+                          std::to_wstring(i + 1) + L" sadrži znak NUL.");
+        if (count == capacity) {
+            if (count + kCapacityStep > kInt16Max)
+                throw Failure(L"Overflow: DravikVT.txt ima više od 32700 redaka.");
+            capacity = count + kCapacityStep;
+            settings_.ConfigLines.reserve(static_cast<std::size_t>(capacity));
+        }
+        settings_.ConfigLines.push_back(line);
+        ++count;
+    }
+    settings_.ConfigLineCount = static_cast<std::int16_t>(count);
+}
+
+Text frmDravikVT::ReadDravikTxt(const Text &key, const Text &defaultValue) const {
+    const std::size_t n = key.size();
+    for (int i = 0; i < settings_.ConfigLineCount; ++i) {
+        const Text &line = settings_.ConfigLines[static_cast<std::size_t>(i)];
+        if (line.compare(0, n, key) != 0 || line.size() < n)
+            continue;
+        // Character positions are 16-bit.
+        if (line.size() >= static_cast<std::size_t>(kInt16Max))
+            throw Failure(L"Overflow: redak s ključem " + key +
+                          L" u DravikVT.txt ima 32767 ili više znakova.");
+        std::size_t equals = line.find(L'=', n);
+        if (equals == Text::npos)
+            return TrimSpaces(line.substr(n));
+        // The character right after "=" is the format's space and is skipped.
+        std::size_t valueStart = equals + 2;
+        return valueStart >= line.size() ? L"" : TrimSpaces(line.substr(valueStart));
+    }
+    return defaultValue;
+}
+
+void frmDravikVT::ResolveSettings() {
+    LauncherSettings &s = settings_;
+
+    s.ServerFolder = TrimSpaces(ReadDravikTxt(L"NewFiles", L""));
+    if (s.ServerFolder.empty() || s.ServerFolder.back() != L'\\')
+        s.ServerFolder += L'\\';
+
+    s.AccessFolder =
+        RemoveIgnoringCase(platform_, ReadDravikTxt(L"DefAccessPath", L""), L"MSAccess.exe");
+    if (!s.AccessFolder.empty() && s.AccessFolder.back() != L'\\')
+        s.AccessFolder += L'\\';
+
+    s.FrontEndName = ReadDravikTxt(L"NewFE", L"");
+    s.CmdArgument = ReadDravikTxt(L"SQLBaza", L"");
+    s.UseRuntime = ReadDravikTxt(L"Runtime", L"") == L"True";
+    s.RecordFilePath = s.ServerFolder + L"Kolacici.txt";
+    s.UserKey = platform_.ToUpper(platform_.GetEnvVar(L"computername")) + L"_" +
+                platform_.ToLower(platform_.GetEnvVar(L"username"));
+    s.LocalFEPath = platform_.ProgramFolderPath() + L"\\" + s.FrontEndName;
+}
+
+} // namespace dravik

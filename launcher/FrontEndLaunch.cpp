@@ -1,0 +1,51 @@
+// Starting Access on the local copy of the front end.
+#include "launcher/TrustedLocation.h"
+#include "ui/frmDravikVT.h"
+
+namespace dravik {
+
+namespace {
+
+Text AccessParameters(const LauncherSettings &s) {
+    Text parameters = L"\"" + s.LocalFEPath + L"\"" + L" /user Admin /pwd ";
+    if (s.UseRuntime)
+        parameters += L"/Runtime ";
+    if (!s.CmdArgument.empty())
+        parameters += L"/Cmd " + s.CmdArgument;
+    return parameters;
+}
+
+} // namespace
+
+// Every step goes on whatever the step before it did: a launch is never
+// reported as a failure to the caller.
+void frmDravikVT::PokreniFE() {
+    Text parameters;
+    try {
+        parameters = AccessParameters(settings_);
+    } catch (...) {
+        parameters.clear();
+    }
+
+    bool trusted = true; // a failed registration still lets Access start
+    try {
+        trusted = Global::EnsureTrustedLocation(platform_);
+    } catch (...) {
+        trusted = true;
+    }
+
+    try {
+        if (trusted)
+            platform_.StartProgram(Handle(), settings_.AccessFolder + L"\\MSACCESS.EXE", parameters,
+                                   L"c:\\", kShowMinimized);
+        else
+            platform_.ShowMessage(L"Ne mogu dodijeliti prava na folder" +
+                                      platform_.ProgramFolderPath() + L"\r\n" +
+                                      L"Tesmar se neće pokrenuti!",
+                                  MessageIcon::None);
+    } catch (...) {
+        // Nothing more to do: the launch ends quietly.
+    }
+}
+
+} // namespace dravik

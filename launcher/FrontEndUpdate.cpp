@@ -1,0 +1,45 @@
+// Bringing the program folder up to date from the server folder.
+#include "launcher/SafeCopy.h"
+#include "launcher/UpdateRecord.h"
+#include "ui/frmDravikVT.h"
+
+namespace dravik {
+
+bool frmDravikVT::IsFrontEndWithReports() {
+    // Only this front end comes with report files.
+    return platform_.ToLower(settings_.FrontEndName) == platform_.ToLower(L"uxVTade.ade");
+}
+
+void frmDravikVT::UzmiFE_and_Rux() {
+    const LauncherSettings &s = settings_;
+    const Text programFolder = platform_.ProgramFolderPath();
+    const bool withReports = IsFrontEndWithReports();
+
+    ShowMe(L"Kopiranje nove verzije programa...");
+
+    CopyIntoPlace(platform_, s.ServerFolder + s.FrontEndName,
+                  programFolder + L"\\" + s.FrontEndName);
+
+    // One search cursor: nothing else may search until the loop below is done.
+    Text found = platform_.FindFirstMatch(s.ServerFolder + platform_.ToLower(L"RuxVT*.*"));
+    if (found.empty() && withReports)
+        platform_.ShowMessage(L"Na serveru ne postoji datoteka sa ispisima!",
+                              MessageIcon::Exclamation, Text(L"Upozorenje"));
+    while (!found.empty() && withReports) {
+        CopyIntoPlace(platform_, s.ServerFolder + platform_.ToLower(found),
+                      programFolder + L"\\" + found);
+        found = platform_.FindNextMatch();
+    }
+
+    Text companion = platform_.FindFirstMatch(s.ServerFolder + s.CompanionExeName);
+    if (companion.empty())
+        platform_.ShowMessage(L"U tolmcommonu nedostaje " + s.CompanionExeName,
+                              MessageIcon::Information, Text(L"Upozorenje"));
+    else
+        CopyIntoPlace(platform_, s.ServerFolder + companion, programFolder + L"\\" + companion);
+
+    AppendRecord(platform_, s.RecordFilePath, s.UserKey);
+    ClearStatus();
+}
+
+} // namespace dravik

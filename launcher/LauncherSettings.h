@@ -1,0 +1,27 @@
+// The launcher's resolved settings, held by the window for the life of the process.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/PlatformServices.h"
+
+namespace dravik {
+
+struct LauncherSettings {
+    // The configuration file's lines, comments left out, in file order.
+    std::vector<Text> ConfigLines;
+    std::int16_t ConfigLineCount = 0;
+
+    Text CompanionExeName;
+    Text ServerFolder; // ends in "\"
+    Text AccessFolder; // "" or ends in "\"
+    Text FrontEndName;
+    Text CmdArgument;
+    bool UseRuntime = false;
+    Text RecordFilePath;
+    Text UserKey; // COMPUTER_user
+    Text LocalFEPath;
+};
+
+} // namespace dravik

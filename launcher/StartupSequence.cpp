@@ -1,0 +1,90 @@
+// What the launcher does on every start, and the maintenance buttons.
+#include "launcher/FailureText.h"
+#include "launcher/UpdateRecord.h"
+#include "ui/frmDravikVT.h"
+
+namespace dravik {
+
+namespace {
+
+const wchar_t kAccessCode[] = L"zelk";
+const wchar_t kStartupFailure[] = L"Dravik: Ne mogu pokrenuti program!";
+const wchar_t kButtonFailure[] = L"Dravik: Radnja nije uspjela!";
+
+bool Absent(PlatformServices &platform, const Text &pattern) {
+    return platform.FindFirstMatch(pattern).empty();
+}
+
+} // namespace
+
+bool frmDravikVT::IsLocalCopyCurrent() {
+    const LauncherSettings &s = settings_;
+    const Text programFolder = platform_.ProgramFolderPath();
+    const bool withReports = IsFrontEndWithReports();
+
+    bool isCurrent = IsRecorded(platform_, s.RecordFilePath, s.UserKey);
+    // Each check can only take the answer away; all of them run, in this order.
+    if (Absent(platform_, s.LocalFEPath))
+        isCurrent = false;
+    if (Absent(platform_, programFolder + platform_.ToLower(L"\\ruxVT*.ade")) && withReports)
+        isCurrent = false;
+    if (Absent(platform_, programFolder + L"\\" + s.CompanionExeName))
+        isCurrent = false;
+    if (Absent(platform_, programFolder + platform_.ToLower(L"\\ruxVT*.accde")) && withReports)
+        isCurrent = false;
+    return isCurrent;
+}
+
+void frmDravikVT::Form_Load() {
+    settings_.CompanionExeName = L"Velkor_2007.exe";
+    LoadConfiguration();
+    ResolveSettings();
+
+    // Both keys are asked about, Ctrl first.
+    bool ctrl = platform_.IsKeyDown(kVkControl);
+    bool shift = platform_.IsKeyDown(kVkShift);
+    if (ctrl && shift) {
+        if (platform_.AskText(L"Šifra ?") == kAccessCode) {
+            ShowMe(L"");
+            MakeVisible();
+            return; // maintenance: the window stays open
+        }
+    }
+
+    try {
+        if (!IsLocalCopyCurrent())
+            UzmiFE_and_Rux();
+        PokreniFE();
+    } catch (...) {
+        platform_.ShowMessage(Text(kStartupFailure) + L"\r\rError:" + CurrentFailureText(),
+                              MessageIcon::Information);
+    }
+    Close();
+}
+
+void frmDravikVT::ReportAndEnd(const Text &headline, const Text &description) {
+    platform_.ShowMessage(headline + L"\r\rError:" + description, MessageIcon::Exclamation);
+    platform_.EndProgram();
+}
+
+void frmDravikVT::CmdKraj_Click() {
+    platform_.EndProgram();
+}
+
+void frmDravikVT::CmdPokreniProgram_Click() {
+    try {
+        PokreniFE();
+    } catch (...) {
+        ReportAndEnd(kButtonFailure, CurrentFailureText());
+    }
+}
+
+void frmDravikVT::CmdUzmiNoviMDE_Click() {
+    try {
+        UzmiFE_and_Rux();
+    } catch (...) {
+        ReportAndEnd(kButtonFailure, CurrentFailureText());
+    }
+}
+
+} // namespace dravik

@@ -1,0 +1,74 @@
+#include "launcher/TrustedLocation.h"
+
+#include <string>
+
+namespace dravik {
+namespace Global {
+
+namespace {
+
+const wchar_t kParentKey[] =
+    L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\";
+const wchar_t kSlotPrefix[] =
+    L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location";
+constexpr std::uint32_t kAccessMask = 0x3F;
+constexpr std::size_t kBufferBytes = 255;
+constexpr int kSlots = 100;
+
+// Whether an existing slot already names `folder`. Access stores the path with a
+// final "\" and its NUL, so the stored text less its last character is compared.
+bool SlotNames(PlatformServices &platform, RegKey slot, const Text &folder) {
+    Text buffer(kBufferBytes, L' ');
+    std::uint32_t byteCount = kBufferBytes;
+    std::uint32_t type = kRegSz;
+    long status = platform.RegQueryValueExA(slot, L"Path", type, buffer, byteCount);
+    platform.RegCloseKey(slot);
+    if (status == kRegFileNotFound)
+        return false; // a slot without a Path names no folder
+    if (byteCount < 2)
+        throw Failure(L"Invalid procedure call or argument: prazna vrijednost Path u "
+                      L"registru pouzdanih lokacija.");
+    // A value longer than the buffer leaves the whole buffer to compare.
+    return buffer.substr(0, byteCount - 2) == folder;
+}
+
+} // namespace
+
+bool EnsureTrustedLocation(PlatformServices &platform) {
+    Text freeSlotName;
+    Text parentFolder = platform.ParentFolderOf(platform.ProgramFolderPath());
+
+    for (int i = 0; i < kSlots; ++i) {
+        RegKey slot = 0;
+        Text slotKey = kSlotPrefix + std::to_wstring(i);
+        if (platform.RegOpenKeyExA(slotKey, kAccessMask, slot) == kRegSuccess) {
+            if (SlotNames(platform, slot, parentFolder))
+                return true;
+        } else if (freeSlotName.empty()) {
+            freeSlotName = L"Location" + std::to_wstring(i);
+        }
+    }
+
+    parentFolder += L'\\';
+    if (freeSlotName.empty())
+        return false;
+
+    const Text newKey = kParentKey + freeSlotName;
+    RegKey key = 0;
+    if (platform.RegCreateKeyA(newKey, key) == kRegSuccess) {
+        // The byte count includes the terminating NUL, as string values require.
+        platform.RegSetValueExA(key, L"Path", parentFolder,
+                                static_cast<std::uint32_t>(parentFolder.size() + 1));
+        platform.RegCloseKey(key);
+    }
+
+    RegKey reopened = 0;
+    if (platform.RegOpenKeyExA(newKey, kAccessMask, reopened) == kRegSuccess) {
+        platform.RegSetValueExA(reopened, L"AllowSubfolders", std::uint32_t{1});
+        platform.RegCloseKey(reopened);
+    }
+    return true;
+}
+
+} // namespace Global
+} // namespace dravik

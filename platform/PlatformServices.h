@@ -1,0 +1,172 @@
+// The one door from the launcher's logic to the operating system.
+//
+// Everything the launcher does to files, folders, the clock, the environment,
+// the keyboard, the registry, its window and other programs goes through this
+// interface, so that the logic builds and runs the same against Windows, POSIX
+// and the in-memory fake used by the unit tests. No system header is included
+// here or anywhere in the logic.
+//
+// Text inside the program is std::wstring. Each implementation converts at its
+// own boundary (the ANSI code page for files and registry strings).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Failure.h"
+
+namespace dravik {
+
+using Text = std::wstring;
+
+// Opaque handle of an open registry key; 0 is "no key".
+using RegKey = std::uintptr_t;
+// Opaque handle of the launcher window, handed to the shell as owner.
+using WindowHandle = std::uintptr_t;
+
+// Registry status codes the logic looks at (the Win32 values).
+constexpr long kRegSuccess = 0;
+constexpr long kRegFileNotFound = 2;
+constexpr long kRegMoreData = 234;
+
+// Registry value types (the Win32 values).
+constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegDword = 4;
+
+// Virtual-key codes the launcher asks about.
+constexpr int kVkShift = 16;
+constexpr int kVkControl = 17;
+
+// Show mode "minimised" for StartProgram (SW_SHOWMINIMIZED).
+constexpr int kShowMinimized = 2;
+
+enum class MessageIcon { None, Information, Exclamation };
+
+// The four controls of the launcher window.
+enum class Control { CmdKraj, CmdPokreniProgram, CmdUzmiNoviMDE, Label1 };
+
+enum class ControlKind { PushButton, Label };
+
+struct ControlLayout {
+    Control id;
+    const wchar_t *name; // the control's name in the program, e.g. L"CmdKraj"
+    ControlKind kind;
+    Text caption;
+    int left, top, width, height; // twips, relative to the client area
+    int tabOrder;
+};
+
+struct FontSpec {
+    Text face;
+    double points;
+    int weight;
+    int charset;
+};
+
+struct WindowLayout {
+    Text caption;
+    int clientWidth, clientHeight; // twips
+    std::vector<ControlLayout> controls;
+    FontSpec labelFont;
+};
+
+struct TwipSize {
+    double width;
+    double height;
+};
+
+// Called by the event loop when a button is clicked.
+using ClickHandler = std::function<void(Control)>;
+
+class PlatformServices {
+public:
+    virtual ~PlatformServices() = default;
+
+    // ---- Program, clock and environment -------------------------------------------------
+    // Folder of the running executable, no trailing separator except at a drive's top.
+    virtual Text ProgramFolderPath() = 0;
+    // Environment variable, name matched without regard to case; "" when unset. Never fails.
+    virtual Text GetEnvVar(const Text &name) = 0;
+    // Today in the user's short date format; the time of day in the long time format.
+    virtual Text DateText() = 0;
+    virtual Text TimeText() = 0;
+    // True while the key with this virtual-key code is held.
+    virtual bool IsKeyDown(int virtualKey) = 0;
+    // Ends the process at once; no further handler runs.
+    [[noreturn]] virtual void EndProgram() = 0;
+    // The platform's case mapping of every letter.
+    virtual Text ToUpper(const Text &text) = 0;
+    virtual Text ToLower(const Text &text) = 0;
+
+    // ---- Files and folders --------------------------------------------------------------
+    // Lines of a text file without their line ends; fails when it cannot be opened.
+    virtual std::vector<Text> ReadAllLines(const Text &path) = 0;
+    // Appends text + CR LF in one write, creating the file when absent.
+    virtual void AppendLine(const Text &path, const Text &text) = 0;
+    // Wildcard search for ordinary files; bare name of the first match or "".
+    // Starts the process's one search cursor over.
+    virtual Text FindFirstMatch(const Text &pathPattern) = 0;
+    // Next bare name of the current search, or "" when exhausted. Never fails.
+    virtual Text FindNextMatch() = 0;
+    // Copies source over target, replacing an existing target.
+    virtual void CopyFileOver(const Text &source, const Text &target) = 0;
+    // Moves source onto target in one step, replacing an existing target; both lie in one
+    // folder. Used to put a completely copied file in place.
+    virtual void MoveFileOver(const Text &source, const Text &target) = 0;
+    // Removes a file; a file that is not there is no failure.
+    virtual void DeleteFileIfPresent(const Text &path) = 0;
+    // The path with its last component removed, as the scripting runtime's
+    // GetParentFolderName computes it; the disk is never asked.
+    virtual Text ParentFolderOf(const Text &path) = 0;
+
+    // ---- Registry (current user's hive) --------------------------------------------------
+    // Each is one call of the Win32 function of the same name and never raises.
+    virtual long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) = 0;
+    // Reads a value into `buffer` (one character per byte, at most buffer.size() of them).
+    // `byteCount` goes in as the buffer's size and comes out as the value's true size,
+    // which may exceed what the buffer holds.
+    virtual long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
+                                  Text &buffer, std::uint32_t &byteCount) = 0;
+    virtual long RegCreateKeyA(const Text &subKey, RegKey &key) = 0;
+    // Stores REG_SZ with exactly `byteCount` bytes of `text` (a NUL past its end counts).
+    virtual long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                                std::uint32_t byteCount) = 0;
+    // Stores REG_DWORD.
+    virtual long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) = 0;
+    virtual long RegCloseKey(RegKey key) = 0;
+
+    // ---- The launcher window -------------------------------------------------------------
+    // Creates the one window hidden and routes button clicks to `onClick`.
+    virtual void CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) = 0;
+    virtual void SetWindowPosition(double leftTwips, double topTwips) = 0;
+    virtual TwipSize WindowSize() = 0;
+    virtual TwipSize ScreenSize() = 0;
+    virtual void SetControlText(Control control, const Text &text) = 0;
+    virtual void SetControlVisible(Control control, bool visible) = 0;
+    virtual void SetWindowVisible(bool visible) = 0;
+    virtual void RepaintWindow() = 0;
+    virtual WindowHandle GetWindowHandle() = 0;
+    // Unloads the window; with it gone the event loop returns.
+    virtual void CloseLauncherWindow() = 0;
+    // Delivers clicks until no window is left.
+    virtual void RunEventLoop() = 0;
+
+    // Modal message box with one OK button; without a title the application's title.
+    virtual void ShowMessage(const Text &text, MessageIcon icon,
+                             const std::optional<Text> &title = std::nullopt) = 0;
+    // Modal prompt with an empty text field, OK and Cancel; Cancel answers "".
+    virtual Text AskText(const Text &prompt) = 0;
+
+    // ---- Program start -------------------------------------------------------------------
+    // Starts a program through the shell; never raises, never waits.
+    virtual void StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
+                              const Text &workingFolder, int showMode) = 0;
+};
+
+// The title on untitled message boxes and on the prompt.
+inline const Text kApplicationTitle = L"DravikVT";
+
+} // namespace dravik

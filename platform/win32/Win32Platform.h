@@ -1,0 +1,68 @@
+// The Windows implementation of the platform services: the product.
+#pragma once
+
+#include <memory>
+
+#include "platform/PlatformServices.h"
+
+namespace dravik {
+
+class Win32Ui; // the window, message box and prompt (Win32Ui.h)
+
+class Win32Platform final : public PlatformServices {
+public:
+    Win32Platform();
+    ~Win32Platform() override;
+
+    Text ProgramFolderPath() override;
+    Text GetEnvVar(const Text &name) override;
+    Text DateText() override;
+    Text TimeText() override;
+    bool IsKeyDown(int virtualKey) override;
+    [[noreturn]] void EndProgram() override;
+    Text ToUpper(const Text &text) override;
+    Text ToLower(const Text &text) override;
+
+    std::vector<Text> ReadAllLines(const Text &path) override;
+    void AppendLine(const Text &path, const Text &text) override;
+    Text FindFirstMatch(const Text &pathPattern) override;
+    Text FindNextMatch() override;
+    void CopyFileOver(const Text &source, const Text &target) override;
+    void MoveFileOver(const Text &source, const Text &target) override;
+    void DeleteFileIfPresent(const Text &path) override;
+    Text ParentFolderOf(const Text &path) override;
+
+    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
+    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
+                          std::uint32_t &byteCount) override;
+    long RegCreateKeyA(const Text &subKey, RegKey &key) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                        std::uint32_t byteCount) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
+    long RegCloseKey(RegKey key) override;
+
+    void CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) override;
+    void SetWindowPosition(double leftTwips, double topTwips) override;
+    TwipSize WindowSize() override;
+    TwipSize ScreenSize() override;
+    void SetControlText(Control control, const Text &text) override;
+    void SetControlVisible(Control control, bool visible) override;
+    void SetWindowVisible(bool visible) override;
+    void RepaintWindow() override;
+    WindowHandle GetWindowHandle() override;
+    void CloseLauncherWindow() override;
+    void RunEventLoop() override;
+    void ShowMessage(const Text &text, MessageIcon icon, const std::optional<Text> &title) override;
+    Text AskText(const Text &prompt) override;
+
+    void StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
+                      const Text &workingFolder, int showMode) override;
+
+private:
+    struct Search; // the process's one folder-search cursor
+    std::unique_ptr<Search> search_;
+    std::unique_ptr<Win32Ui> ui_;
+    bool comInitialized_ = false; // CoUninitialize is owed on destruction
+};
+
+} // namespace dravik

@@ -1,0 +1,217 @@
+// One set of expectations for every implementation of the platform services:
+// the fake the unit tests use and the real platform this binary was built for.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "tests/contract/Harness.h"
+
+namespace dravik::contract {
+namespace {
+
+enum class Kind { Fake, System };
+
+class ContractTest : public ::testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override {
+        h_ = GetParam() == Kind::Fake ? MakeFakeHarness() : MakeSystemHarness();
+    }
+    PlatformServices &P() { return h_->Platform(); }
+    Text At(const Text &name) { return h_->Root() + L"\\" + name; }
+    void Put(const Text &name, const std::string &bytes) { h_->WriteBytes(At(name), bytes); }
+    std::set<Text> AllMatches(const Text &pattern) {
+        std::set<Text> names;
+        for (Text n = P().FindFirstMatch(pattern); !n.empty(); n = P().FindNextMatch())
+            names.insert(n);
+        return names;
+    }
+
+    std::unique_ptr<Harness> h_;
+};
+
+// ---- Search ----------------------------------------------------------------------------------
+
+TEST_P(ContractTest, APlainPathIsAnExistenceTestThatIgnoresCase) {
+    Put(L"RuxVT1.ade", "r");
+    EXPECT_EQ(P().FindFirstMatch(At(L"ruxvt1.ADE")), L"RuxVT1.ade");
+    EXPECT_EQ(P().FindFirstMatch(At(L"absent.ade")), L"");
+}
+
+TEST_P(ContractTest, WildcardsFollowTheWindowsRules) {
+    Put(L"RuxVT1.ade", "1");
+    Put(L"RUXVT2.accde", "2");
+    Put(L"RuxVT3", "3");
+    Put(L"xRuxVT4.ade", "4");
+    Put(L"ab.txt", "5");
+    Put(L"abc.txt", "6");
+    h_->MakeFolder(At(L"ruxvt9.dir"));
+    EXPECT_EQ(AllMatches(At(L"ruxvt*.*")),
+              (std::set<Text>{L"RuxVT1.ade", L"RUXVT2.accde", L"RuxVT3"}));
+    EXPECT_EQ(AllMatches(At(L"ruxvt*.ade")), (std::set<Text>{L"RuxVT1.ade"}));
+    EXPECT_EQ(AllMatches(At(L"a?.txt")), (std::set<Text>{L"ab.txt"}));
+    EXPECT_EQ(AllMatches(At(L"*.accde")), (std::set<Text>{L"RUXVT2.accde"}));
+}
+
+TEST_P(ContractTest, ThereIsOneSearchCursorAndAnExhaustedSearchStaysEmpty) {
+    Put(L"a1.txt", "");
+    Put(L"a2.txt", "");
+    Put(L"b1.txt", "");
+    Text first = P().FindFirstMatch(At(L"a*.txt"));
+    EXPECT_FALSE(first.empty());
+    EXPECT_EQ(P().FindFirstMatch(At(L"b*.txt")), L"b1.txt"); // starts over
+    EXPECT_EQ(P().FindNextMatch(), L"");
+    EXPECT_EQ(P().FindNextMatch(), L"");
+}
+
+TEST_P(ContractTest, SearchingAFolderThatIsNotThereFindsNothing) {
+    EXPECT_EQ(P().FindFirstMatch(At(L"missing\\ruxvt*.*")), L"");
+    EXPECT_EQ(P().FindNextMatch(), L"");
+}
+
+// ---- Reading and appending -------------------------------------------------------------------
+
+TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
+    Put(L"a.txt", "one\r\n\r\nthree\r\nLF only\nlast");
+    EXPECT_EQ(P().ReadAllLines(At(L"a.txt")),
+              (std::vector<Text>{L"one", L"", L"three", L"LF only", L"last"}));
+    Put(L"empty.txt", "");
+    EXPECT_TRUE(P().ReadAllLines(At(L"empty.txt")).empty());
+    Put(L"one.txt", "x\r\n");
+    EXPECT_EQ(P().ReadAllLines(At(L"one.txt")), std::vector<Text>{L"x"});
+    EXPECT_THROW(P().ReadAllLines(At(L"missing.txt")), Failure);
+}
+
+TEST_P(ContractTest, TextIsInTheCentralEuropeanCodePage) {
+    Put(L"hr.txt", "\x8A"
+                   "ifra \x9A\xE8\xE6\xBE\xF0\r\n");
+    EXPECT_EQ(P().ReadAllLines(At(L"hr.txt")), std::vector<Text>{L"Šifra šččžđ"});
+    P().AppendLine(At(L"out.txt"), L"neće Đurđa");
+    EXPECT_EQ(h_->ReadBytes(At(L"out.txt")), std::string("ne\xE6"
+                                                         "e \xD0ur\xF0"
+                                                         "a\r\n"));
+}
+
+TEST_P(ContractTest, AppendingCreatesTheFileAndEndsEachLineWithCrLf) {
+    P().AppendLine(At(L"k.txt"), L"first");
+    P().AppendLine(At(L"K.TXT"), L"second\t\tx");
+    EXPECT_EQ(h_->ReadBytes(At(L"k.txt")), std::string("first\r\nsecond\t\tx\r\n"));
+    EXPECT_THROW(P().AppendLine(At(L"missing\\k.txt"), L"x"), Failure);
+}
+
+// ---- Copying, moving, deleting ----------------------------------------------------------------
+
+TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
+    h_->MakeFolder(At(L"server"));
+    Put(L"server\\FE.ade", "new");
+    Put(L"FE.ade", "old");
+    P().CopyFileOver(At(L"server\\fe.ade"), At(L"FE.ade"));
+    EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
+    EXPECT_THROW(P().CopyFileOver(At(L"server\\none.ade"), At(L"FE.ade")), Failure);
+    EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
+    EXPECT_THROW(P().CopyFileOver(At(L"server"), At(L"x.ade")), Failure); // a folder
+}
+
+TEST_P(ContractTest, MovingReplacesTheTargetAndDeletingAnAbsentFileIsFine) {
+    Put(L"t.tmp", "complete");
+    Put(L"t.ade", "old");
+    P().MoveFileOver(At(L"t.tmp"), At(L"t.ade"));
+    EXPECT_EQ(h_->ReadBytes(At(L"t.ade")), std::string("complete"));
+    EXPECT_FALSE(h_->ReadBytes(At(L"t.tmp")).has_value());
+    EXPECT_THROW(P().MoveFileOver(At(L"t.tmp"), At(L"t.ade")), Failure);
+    EXPECT_NO_THROW(P().DeleteFileIfPresent(At(L"t.tmp")));
+    P().DeleteFileIfPresent(At(L"t.ade"));
+    EXPECT_FALSE(h_->ReadBytes(At(L"t.ade")).has_value());
+}
+
+// ---- Paths, environment, case, clock ----------------------------------------------------------
+
+TEST_P(ContractTest, ParentFolderIsComputedOnTheStringAlone) {
+    EXPECT_EQ(P().ParentFolderOf(L"C:\\a\\b\\"), L"C:\\a");
+    EXPECT_EQ(P().ParentFolderOf(L"C:\\a\\b"), L"C:\\a");
+    EXPECT_EQ(P().ParentFolderOf(L"C:\\a"), L"C:\\");
+    EXPECT_EQ(P().ParentFolderOf(L"C:\\"), L"");
+    EXPECT_EQ(P().ParentFolderOf(L"a"), L"");
+    EXPECT_EQ(P().ParentFolderOf(L""), L"");
+    EXPECT_EQ(P().ParentFolderOf(L"Q:\\no\\such\\folder"), L"Q:\\no\\such");
+    EXPECT_EQ(P().ParentFolderOf(L"\\\\srv\\share\\dir\\sub"), L"\\\\srv\\share\\dir");
+    EXPECT_EQ(P().ParentFolderOf(L"\\\\srv\\share\\dir"), L"\\\\srv\\share\\");
+    EXPECT_EQ(P().ParentFolderOf(L"\\\\srv\\share"), L"");
+}
+
+TEST_P(ContractTest, EnvironmentNamesIgnoreCase) {
+    h_->SetEnv(L"DRAVIKVT_CONTRACT_NAME", L"pc-07");
+    EXPECT_EQ(P().GetEnvVar(L"dravikvt_contract_name"), L"pc-07");
+    EXPECT_EQ(P().GetEnvVar(L"DRAVIKVT_CONTRACT_UNSET"), L"");
+}
+
+TEST_P(ContractTest, CaseMappingCoversCroatianLetters) {
+    EXPECT_EQ(P().ToUpper(L"šđčćž-pc7"), L"ŠĐČĆŽ-PC7");
+    EXPECT_EQ(P().ToLower(L"ŠĐČĆŽ_ANA"), L"šđčćž_ana");
+}
+
+TEST_P(ContractTest, ClockAndProgramFolderAnswer) {
+    EXPECT_FALSE(P().DateText().empty());
+    EXPECT_FALSE(P().TimeText().empty());
+    Text folder = P().ProgramFolderPath();
+    ASSERT_FALSE(folder.empty());
+    if (folder.size() > 3)
+        EXPECT_NE(folder.back(), L'\\');
+}
+
+// ---- Registry -------------------------------------------------------------------------------
+
+TEST_P(ContractTest, RegistryKeysAndStringsRoundTripWithTheirNul) {
+    const Text key = h_->FreshRegistryKey() + L"\\Location0";
+    RegKey handle = 0;
+    EXPECT_EQ(P().RegOpenKeyExA(key, 0x3F, handle), kRegFileNotFound);
+
+    ASSERT_EQ(P().RegCreateKeyA(key, handle), kRegSuccess);
+    EXPECT_EQ(P().RegSetValueExA(handle, L"Path", L"C:\\Apps\\", 9), kRegSuccess);
+    EXPECT_EQ(P().RegSetValueExA(handle, L"AllowSubfolders", std::uint32_t{1}), kRegSuccess);
+    EXPECT_EQ(P().RegCloseKey(handle), kRegSuccess);
+
+    ASSERT_EQ(P().RegOpenKeyExA(key, 0x3F, handle), kRegSuccess);
+    Text buffer(255, L' ');
+    std::uint32_t count = 255, type = kRegSz;
+    EXPECT_EQ(P().RegQueryValueExA(handle, L"Path", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(count, 9u);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(buffer.size(), 255u);
+    EXPECT_EQ(buffer.substr(0, 9), Text(L"C:\\Apps\\") + L'\0');
+
+    Text dword(255, L' ');
+    count = 255;
+    EXPECT_EQ(P().RegQueryValueExA(handle, L"AllowSubfolders", type, dword, count), kRegSuccess);
+    EXPECT_EQ(type, kRegDword);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(dword.substr(0, 4), Text(L"\x01\0\0\0", 4));
+
+    Text untouched(255, L' ');
+    count = 255;
+    EXPECT_EQ(P().RegQueryValueExA(handle, L"Missing", type, untouched, count), kRegFileNotFound);
+    EXPECT_EQ(untouched, Text(255, L' '));
+    EXPECT_EQ(P().RegCloseKey(handle), kRegSuccess);
+}
+
+TEST_P(ContractTest, AValueLargerThanTheBufferNeverSpillsOver) {
+    const Text key = h_->FreshRegistryKey();
+    RegKey handle = 0;
+    ASSERT_EQ(P().RegCreateKeyA(key, handle), kRegSuccess);
+    Text big(300, L'x');
+    P().RegSetValueExA(handle, L"Path", big, 301);
+    Text buffer(255, L' ');
+    std::uint32_t count = 255, type = kRegSz;
+    EXPECT_EQ(P().RegQueryValueExA(handle, L"Path", type, buffer, count), kRegMoreData);
+    EXPECT_EQ(count, 301u);
+    EXPECT_EQ(buffer.size(), 255u);
+    P().RegCloseKey(handle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Platforms, ContractTest, ::testing::Values(Kind::Fake, Kind::System),
+                         [](const auto &info) {
+                             return std::string(info.param == Kind::Fake ? "fake"
+                                                                         : DRAVIK_PLATFORM_NAME);
+                         });
+
+} // namespace
+} // namespace dravik::contract

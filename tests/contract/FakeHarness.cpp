@@ -1,0 +1,33 @@
+#include "tests/contract/Harness.h"
+#include "tests/fake/FakePlatform.h"
+
+namespace dravik::contract {
+
+namespace {
+
+class FakeHarness final : public Harness {
+public:
+    FakeHarness() { fake_.AddFolder(Root()); }
+    PlatformServices &Platform() override { return fake_; }
+    Text Root() override { return L"C:\\scratch"; }
+    void MakeFolder(const Text &path) override { fake_.AddFolder(path); }
+    void WriteBytes(const Text &path, const std::string &bytes) override {
+        fake_.PutFile(path, bytes);
+    }
+    std::optional<std::string> ReadBytes(const Text &path) override {
+        return fake_.FileBytes(path);
+    }
+    void SetEnv(const Text &name, const Text &value) override { fake_.environment[name] = value; }
+    Text FreshRegistryKey() override { return L"Software\\DravikVT contract"; }
+
+private:
+    FakePlatform fake_;
+};
+
+} // namespace
+
+std::unique_ptr<Harness> MakeFakeHarness() {
+    return std::make_unique<FakeHarness>();
+}
+
+} // namespace dravik::contract

@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include "launcher/SafeCopy.h"
+#include "tests/unit/Scene.h"
+
+namespace dravik::test {
+namespace {
+
+struct FrontEndUpdateTest : ::testing::Test, Scene {
+    void Prepare(const Text &frontEnd = L"uxVTade.ade") {
+        StandardConfig(frontEnd);
+        Load();
+        form.Create();
+    }
+    bool NoTemporaryFiles() {
+        for (const Text &name : platform.FileNamesIn(kProgramFolder))
+            if (name.find(L".dravik-tmp") != Text::npos)
+                return false;
+        return true;
+    }
+};
+
+TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
+    ServerFiles();
+    LocalFiles();
+    Prepare();
+    form.UzmiFE_and_Rux();
+
+    EXPECT_EQ(Local(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(Local(L"RuxVT1.ade"), "reports ade v2"); // replaced
+    EXPECT_EQ(Local(L"RuxVT2.accde"), "reports accde v2");
+    EXPECT_EQ(Local(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_EQ(RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(NoTemporaryFiles());
+
+    // The window showed the status while copying, then a blank label, still visible.
+    EXPECT_TRUE(platform.windowVisible);
+    ASSERT_GE(platform.labelHistory.size(), 2u);
+    EXPECT_EQ(platform.labelHistory.front(), L"Kopiranje nove verzije programa...");
+    EXPECT_EQ(platform.controlText[Control::Label1], L"");
+    EXPECT_EQ(platform.repaints, 1);
+    EXPECT_DOUBLE_EQ(platform.windowLeft, 19200 / 2.0 - 5115 / 2.0);
+    EXPECT_DOUBLE_EQ(platform.windowTop, 10800 / 2.0 - 2865 / 2.0);
+}
+
+TEST_F(FrontEndUpdateTest, ReportSourcesAreLowerCasedAndTargetsKeepTheFoundName) {
+    ServerFiles();
+    Prepare();
+    form.UzmiFE_and_Rux();
+    std::vector<Text> sources;
+    for (const auto &copy : platform.copies)
+        sources.push_back(copy.source);
+    ASSERT_EQ(sources.size(), 4u);
+    EXPECT_EQ(sources[1], kServer + L"ruxvt1.ade");
+    EXPECT_EQ(platform.copies[1].target, kProgramFolder + L"\\RuxVT1.ade.dravik-tmp");
+    EXPECT_EQ(sources[2], kServer + L"ruxvt2.accde");
+    // The report search runs on the lower-cased pattern and nothing searches in between.
+    ASSERT_EQ(platform.searches.size(), 2u);
+    EXPECT_EQ(platform.searches[0], kServer + L"ruxvt*.*");
+    EXPECT_EQ(platform.searches[1], kServer + L"Velkor_2007.exe");
+    EXPECT_TRUE(platform.FileNamesIn(kProgramFolder).size() >= 4);
+}
+
+TEST_F(FrontEndUpdateTest, NoReportFilesForTheAdeFrontEndWarnsOnceAndGoesOn) {
+    platform.PutFile(kServer + L"UXVTADE.ADE", "FE v2");
+    platform.PutFile(kServer + L"Velkor_2007.exe", "companion v2");
+    Prepare(L"UxVtAdE.aDe");
+    form.UzmiFE_and_Rux();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, L"Na serveru ne postoji datoteka sa ispisima!");
+    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(platform.messages[0].title, Text(L"Upozorenje"));
+    EXPECT_EQ(Local(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_NE(RecordBytes(), "");
+}
+
+TEST_F(FrontEndUpdateTest, AnotherFrontEndTakesNoReportsAndGivesNoWarning) {
+    ServerFiles(L"other.accde");
+    Prepare(L"other.accde");
+    form.UzmiFE_and_Rux();
+    EXPECT_EQ(Local(L"other.accde"), "FE v2");
+    EXPECT_EQ(Local(L"RuxVT1.ade"), "<absent>");
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_NE(RecordBytes(), "");
+}
+
+TEST_F(FrontEndUpdateTest, AMissingCompanionIsNamedAndTheUpdateIsStillRecorded) {
+    ServerFiles();
+    platform.DeleteFileIfPresent(kServer + L"Velkor_2007.exe");
+    Prepare();
+    form.UzmiFE_and_Rux();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, L"U tolmcommonu nedostaje Velkor_2007.exe");
+    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Information);
+    EXPECT_EQ(platform.messages[0].title, Text(L"Upozorenje"));
+    EXPECT_EQ(Local(L"RuxVT2.accde"), "reports accde v2");
+    EXPECT_NE(RecordBytes(), "");
+}
+
+TEST_F(FrontEndUpdateTest, AFrontEndMissingOnTheServerFailsAndRecordsNothing) {
+    ServerFiles();
+    platform.DeleteFileIfPresent(kServer + L"uxVTade.ade");
+    LocalFiles();
+    Prepare();
+    EXPECT_THROW(form.UzmiFE_and_Rux(), Failure);
+    EXPECT_EQ(Local(L"uxVTade.ade"), "FE v1");
+    EXPECT_EQ(Local(L"RuxVT1.ade"), "reports ade v1");
+    EXPECT_FALSE(platform.HasFile(kRecordFile));
+    EXPECT_TRUE(NoTemporaryFiles());
+}
+
+TEST_F(FrontEndUpdateTest, AnEmptyFrontEndNameFailsAtOnce) {
+    ServerFiles();
+    Prepare(L"");
+    EXPECT_THROW(form.UzmiFE_and_Rux(), Failure);
+    EXPECT_TRUE(platform.copies.empty());
+    EXPECT_FALSE(platform.HasFile(kRecordFile));
+}
+
+// A copy that dies half-way, at each copy in turn: what was copied before stays,
+// the file being copied keeps its old content, and nothing is recorded.
+TEST_F(FrontEndUpdateTest, AnInterruptedCopyNeverLeavesAHalfFile) {
+    const std::vector<Text> order = {L"uxVTade.ade", L"RuxVT1.ade", L"RuxVT2.accde",
+                                     L"Velkor_2007.exe"};
+    for (std::size_t failing = 0; failing < order.size(); ++failing) {
+        for (FakeCall call : {FakeCall::CopyFileOver, FakeCall::MoveFileOver}) {
+            Scene scene;
+            scene.StandardConfig();
+            scene.ServerFiles();
+            scene.LocalFiles();
+            scene.Load();
+            scene.form.Create();
+            scene.platform.FailCall(call, static_cast<int>(failing) + 1,
+                                    L"The specified network name is no longer available.");
+            try {
+                scene.form.UzmiFE_and_Rux();
+                ADD_FAILURE() << "no failure at copy " << failing;
+            } catch (const Failure &f) {
+                EXPECT_EQ(f.Description(), L"The specified network name is no longer available.");
+            }
+            const char *v2[] = {"FE v2", "reports ade v2", "reports accde v2", "companion v2"};
+            const char *v1[] = {"FE v1", "reports ade v1", "reports accde v1", "companion v1"};
+            for (std::size_t i = 0; i < order.size(); ++i)
+                EXPECT_EQ(scene.Local(order[i]), i < failing ? v2[i] : v1[i])
+                    << "copy " << failing << " failing, file " << i;
+            EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
+            for (const Text &name : scene.platform.FileNamesIn(kProgramFolder))
+                EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos) << "copy " << failing;
+        }
+    }
+}
+
+TEST_F(FrontEndUpdateTest, AFrontEndHeldOpenLocallyFailsAndKeepsTheOldCopy) {
+    ServerFiles();
+    LocalFiles();
+    platform.LockFile(kProgramFolder + L"\\uxVTade.ade");
+    Prepare();
+    try {
+        form.UzmiFE_and_Rux();
+        FAIL();
+    } catch (const Failure &f) {
+        EXPECT_NE(f.Description().find(L"being used by another process"), Text::npos);
+    }
+    EXPECT_EQ(Local(L"uxVTade.ade"), "FE v1");
+    EXPECT_TRUE(NoTemporaryFiles());
+    EXPECT_FALSE(platform.HasFile(kRecordFile));
+}
+
+TEST_F(FrontEndUpdateTest, AnUnwritableRecordFileFailsTheUpdate) {
+    ServerFiles();
+    platform.PutFile(kRecordFile, "");
+    platform.LockFile(kRecordFile);
+    Prepare();
+    EXPECT_THROW(form.UzmiFE_and_Rux(), Failure);
+    EXPECT_EQ(Local(L"uxVTade.ade"), "FE v2"); // copied files stay copied
+}
+
+} // namespace
+} // namespace dravik::test

@@ -1,0 +1,68 @@
+// A workstation and its server folder, laid out in the fake platform.
+#pragma once
+
+#include <string>
+
+#include "tests/fake/FakePlatform.h"
+#include "ui/frmDravikVT.h"
+
+namespace dravik::test {
+
+inline const Text kProgramFolder = L"C:\\Apps\\DravikVT";
+inline const Text kServer = L"\\\\srv\\dist\\";
+inline const Text kRecordFile = L"\\\\srv\\dist\\Kolacici.txt";
+inline const Text kUserKey = L"PC07_ana";
+
+struct Scene {
+    FakePlatform platform;
+    frmDravikVT form{platform};
+
+    Scene() {
+        platform.environment[L"COMPUTERNAME"] = L"pc07";
+        platform.environment[L"USERNAME"] = L"Ana";
+        platform.AddFolder(kServer);
+    }
+
+    void Config(const Text &text) {
+        platform.PutTextFile(kProgramFolder + L"\\DravikVT.txt", text);
+    }
+
+    // A deployment of the front end with report files, as administrators set it up.
+    void StandardConfig(const Text &frontEnd = L"uxVTade.ade") {
+        Config(
+            L"* DravikVT\r\nNewFiles = \\\\srv\\dist\r\nDefAccessPath = C:\\Office14\r\nNewFE = " +
+            frontEnd + L"\r\nSQLBaza = SRV01\r\nRuntime = True\r\n");
+    }
+
+    void ServerFiles(const Text &frontEnd = L"uxVTade.ade") {
+        platform.PutFile(kServer + frontEnd, "FE v2");
+        platform.PutFile(kServer + L"RuxVT1.ade", "reports ade v2");
+        platform.PutFile(kServer + L"RuxVT2.accde", "reports accde v2");
+        platform.PutFile(kServer + L"Velkor_2007.exe", "companion v2");
+    }
+
+    void LocalFiles(const Text &frontEnd = L"uxVTade.ade") {
+        platform.PutFile(kProgramFolder + L"\\" + frontEnd, "FE v1");
+        platform.PutFile(kProgramFolder + L"\\RuxVT1.ade", "reports ade v1");
+        platform.PutFile(kProgramFolder + L"\\RuxVT2.accde", "reports accde v1");
+        platform.PutFile(kProgramFolder + L"\\Velkor_2007.exe", "companion v1");
+    }
+
+    void Recorded() {
+        platform.PutTextFile(kRecordFile, kUserKey + L"\t\t1.12.2026. - 8:00:00\r\n");
+    }
+
+    // Loads and resolves the configuration, as start-up does before anything else.
+    void Load() {
+        form.Settings().CompanionExeName = L"Velkor_2007.exe";
+        form.LoadConfiguration();
+        form.ResolveSettings();
+    }
+
+    std::string Local(const Text &name) {
+        return platform.FileBytes(kProgramFolder + L"\\" + name).value_or("<absent>");
+    }
+    std::string RecordBytes() { return platform.FileBytes(kRecordFile).value_or(""); }
+};
+
+} // namespace dravik::test

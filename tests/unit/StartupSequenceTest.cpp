@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "launcher/Program.h"
+#include "tests/unit/Scene.h"
+
+namespace dravik::test {
+namespace {
+
+const Text kStartupFailure = L"Dravik: Ne mogu pokrenuti program!\r\rError:";
+
+struct StartupSequenceTest : ::testing::Test, Scene {
+    StartupSequenceTest() {
+        StandardConfig();
+        ServerFiles();
+    }
+    int Run() { return RunLauncher(platform); }
+    bool Updated() { return Local(L"uxVTade.ade") == "FE v2"; }
+};
+
+TEST_F(StartupSequenceTest, ARecordedWorkstationWithEveryFileStartsAccessUnseen) {
+    LocalFiles();
+    Recorded();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_FALSE(Updated());
+    EXPECT_TRUE(platform.copies.empty());
+    EXPECT_EQ(platform.starts.size(), 1u);
+    EXPECT_FALSE(platform.windowEverShown);
+    EXPECT_TRUE(platform.windowClosed);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.prompts.empty());
+}
+
+TEST_F(StartupSequenceTest, ANewWorkstationUpdatesRecordsAndStarts) {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(Updated());
+    EXPECT_EQ(RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+    EXPECT_EQ(platform.starts.size(), 1u);
+    EXPECT_TRUE(platform.windowEverShown);
+    EXPECT_TRUE(platform.windowClosed);
+    EXPECT_TRUE(platform.messages.empty());
+}
+
+TEST_F(StartupSequenceTest, EachMissingLocalFileForcesAnUpdateForARecordedUser) {
+    for (Text missing : {L"uxVTade.ade", L"RuxVT1.ade", L"RuxVT2.accde", L"Velkor_2007.exe"}) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.ServerFiles();
+        scene.LocalFiles();
+        scene.Recorded();
+        scene.platform.DeleteFileIfPresent(kProgramFolder + L"\\" + missing);
+        RunLauncher(scene.platform);
+        EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v2") << "missing file " << missing.size();
+        EXPECT_EQ(scene.platform.starts.size(), 1u);
+    }
+}
+
+TEST_F(StartupSequenceTest, ReportFilesPlayNoPartForAnotherFrontEnd) {
+    Scene scene;
+    scene.StandardConfig(L"other.accde");
+    scene.ServerFiles(L"other.accde");
+    scene.platform.PutFile(kProgramFolder + L"\\other.accde", "FE v1");
+    scene.platform.PutFile(kProgramFolder + L"\\Velkor_2007.exe", "c");
+    scene.Recorded();
+    RunLauncher(scene.platform);
+    EXPECT_TRUE(scene.platform.copies.empty());
+    EXPECT_EQ(scene.platform.starts.size(), 1u);
+}
+
+TEST_F(StartupSequenceTest, AMissingServerFolderReportsTheFailureAndStartsNothing) {
+    StandardConfig();
+    Config(L"NewFiles = \\\\gone\\dist\r\nNewFE = uxVTade.ade\r\n");
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(platform.starts.empty());
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text,
+              kStartupFailure + L"The system cannot find the path specified.");
+    EXPECT_EQ(platform.messages[0].icon, MessageIcon::Information);
+    EXPECT_FALSE(platform.messages[0].title.has_value());
+    EXPECT_TRUE(platform.windowClosed);
+    EXPECT_FALSE(platform.HasFile(L"\\\\gone\\dist\\Kolacici.txt"));
+}
+
+TEST_F(StartupSequenceTest, AnUnreadableRecordFileIsTrapped) {
+    LocalFiles();
+    Recorded();
+    platform.LockFile(kRecordFile);
+    Run();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text.rfind(kStartupFailure, 0), 0u);
+    EXPECT_TRUE(platform.starts.empty());
+}
+
+TEST_F(StartupSequenceTest, AMissingConfigurationEndsWithAReportBeforeAnythingElse) {
+    platform.DeleteFileIfPresent(kProgramFolder + L"\\DravikVT.txt");
+    EXPECT_NE(Run(), 0);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].text.find(L"The system cannot find the file specified."),
+              Text::npos);
+    EXPECT_TRUE(platform.starts.empty());
+    EXPECT_TRUE(platform.searches.empty());
+}
+
+TEST_F(StartupSequenceTest, AllSlotsTakenShowsOnlyTheSlotMessage) {
+    LocalFiles();
+    Recorded();
+    for (int i = 0; i < 100; ++i)
+        platform.PutRegistryString(
+            L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location" +
+                std::to_wstring(i),
+            L"Path", L"D:\\" + std::to_wstring(i) + L"\\" + L'\0');
+    Run();
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text.rfind(L"Ne mogu dodijeliti prava na folder", 0), 0u);
+    EXPECT_TRUE(platform.starts.empty());
+    EXPECT_TRUE(platform.windowClosed);
+}
+
+// ---- Maintenance --------------------------------------------------------------------------
+
+struct MaintenanceTest : StartupSequenceTest {
+    MaintenanceTest() {
+        LocalFiles();
+        Recorded();
+        platform.keysDown = {kVkControl, kVkShift};
+    }
+};
+
+TEST_F(MaintenanceTest, TheRightCodeOpensTheWindowWithABlankLabel) {
+    platform.promptAnswers = {L"zelk"};
+    Run();
+    EXPECT_EQ(platform.prompts, std::vector<Text>{L"Šifra ?"});
+    EXPECT_TRUE(platform.windowVisible);
+    EXPECT_FALSE(platform.windowClosed);
+    EXPECT_EQ(platform.controlText[Control::Label1], L"");
+    EXPECT_TRUE(platform.starts.empty());
+    EXPECT_TRUE(platform.searches.empty());
+}
+
+TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
+    platform.promptAnswers = {L"zelk"};
+    platform.clicks = {Control::CmdPokreniProgram, Control::CmdPokreniProgram,
+                       Control::CmdUzmiNoviMDE, Control::CmdKraj, Control::CmdPokreniProgram};
+    EXPECT_THROW(Run(), ProgramEnded);
+    EXPECT_EQ(platform.starts.size(), 2u); // nothing after Kraj
+    EXPECT_TRUE(Updated());                // even though the copy was current
+    EXPECT_TRUE(platform.windowVisible);
+    EXPECT_EQ(platform.controlText[Control::Label1], L"");
+}
+
+TEST_F(MaintenanceTest, AFailedUpdateFromTheButtonReportsAndEnds) {
+    platform.promptAnswers = {L"zelk"};
+    platform.DeleteFileIfPresent(kServer + L"uxVTade.ade");
+    platform.clicks = {Control::CmdUzmiNoviMDE};
+    EXPECT_THROW(Run(), ProgramEnded);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_NE(platform.messages[0].text.find(L"Error:The system cannot find the file specified."),
+              Text::npos);
+}
+
+TEST_F(MaintenanceTest, AWrongCodeOrCancelStartsNormally) {
+    for (Text answer : {L"Zelk", L"", L"zelk "}) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.ServerFiles();
+        scene.LocalFiles();
+        scene.Recorded();
+        scene.platform.keysDown = {kVkControl, kVkShift};
+        scene.platform.promptAnswers = {answer};
+        RunLauncher(scene.platform);
+        EXPECT_EQ(scene.platform.prompts.size(), 1u);
+        EXPECT_EQ(scene.platform.starts.size(), 1u);
+        EXPECT_TRUE(scene.platform.windowClosed);
+    }
+}
+
+TEST_F(MaintenanceTest, OneKeyAloneAsksNothing) {
+    for (int key : {kVkControl, kVkShift}) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.ServerFiles();
+        scene.platform.keysDown = {key};
+        RunLauncher(scene.platform);
+        EXPECT_TRUE(scene.platform.prompts.empty());
+        EXPECT_EQ(scene.platform.starts.size(), 1u);
+    }
+}
+
+} // namespace
+} // namespace dravik::test

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "launcher/UpdateRecord.h"
+#include "tests/unit/Scene.h"
+
+namespace dravik::test {
+namespace {
+
+struct UpdateRecordTest : ::testing::Test, Scene {
+    bool Has(const Text &key) { return IsRecorded(platform, kRecordFile, key); }
+    void Bytes(const std::string &bytes) { platform.PutFile(kRecordFile, bytes); }
+};
+
+TEST_F(UpdateRecordTest, AnAbsentFileRecordsNobodyAndIsNeverOpened) {
+    EXPECT_FALSE(Has(kUserKey));
+    for (const Text &call : platform.calls)
+        EXPECT_EQ(call.find(L"ReadAllLines"), Text::npos) << "opened: " << call.size();
+}
+
+TEST_F(UpdateRecordTest, KeyPartBeforeTheFirstTabIsTrimmedAndComparedWhole) {
+    Bytes("OTHER_bob\t\t1.1.2026. - 8:00:00\r\n"
+          "  PC07_ana  \t\t1.1.2026. - 8:00:00\r\n");
+    EXPECT_TRUE(Has(L"PC07_ana"));
+    EXPECT_FALSE(Has(L"PC07_an"));  // a prefix of a recorded key
+    EXPECT_FALSE(Has(L"PC07_ANA")); // case-sensitive
+    EXPECT_FALSE(Has(L"PC07_anabel"));
+}
+
+TEST_F(UpdateRecordTest, UntabbedLinesAreComparedWholeWithoutTrimming) {
+    Bytes("PC07_ana\r\nPC08_iva  \r\n");
+    EXPECT_TRUE(Has(L"PC07_ana"));
+    EXPECT_FALSE(Has(L"PC08_iva"));
+}
+
+TEST_F(UpdateRecordTest, OddFilesAreReadWithoutHarm) {
+    std::string nul("A\0B\t\tx\r\n", 8);
+    Bytes(nul + std::string(200000, 'z') +
+          "\r\nPC07_ana\t\tLF only\nPC09_eva"); // no final line end
+    EXPECT_TRUE(Has(L"PC07_ana"));
+    EXPECT_TRUE(Has(L"PC09_eva"));
+    EXPECT_TRUE(Has(Text(L"A\0B", 3)));
+    EXPECT_FALSE(Has(L"A"));
+}
+
+TEST_F(UpdateRecordTest, AKeyRecordedTwiceIsStillRecorded) {
+    Bytes("PC07_ana\t\ta\r\nPC07_ana\t\tb\r\nX\r\n");
+    EXPECT_TRUE(Has(L"PC07_ana"));
+}
+
+TEST_F(UpdateRecordTest, AppendWritesKeyTwoTabsDateAndTimeThenCrLf) {
+    AppendRecord(platform, kRecordFile, L"PC07_ana");
+    AppendRecord(platform, kRecordFile, L"PC08_šime");
+    EXPECT_EQ(RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n"
+                             "PC08_\x9Aime\t\t8.12.2026. - 9:15:00\r\n");
+    EXPECT_TRUE(Has(L"PC08_šime"));
+}
+
+TEST_F(UpdateRecordTest, FailuresReachTheCaller) {
+    Bytes("x\r\n");
+    platform.LockFile(kRecordFile);
+    EXPECT_THROW(Has(kUserKey), Failure);
+    EXPECT_THROW(AppendRecord(platform, kRecordFile, kUserKey), Failure);
+    EXPECT_EQ(RecordBytes(), "x\r\n");
+}
+
+} // namespace
+} // namespace dravik::test

@@ -1,0 +1,54 @@
+#include "ui/frmDravikVT.h"
+
+#include "ui/LauncherWindowLayout.h"
+
+namespace dravik {
+
+void frmDravikVT::Create() {
+    platform_.CreateLauncherWindow(LauncherWindowLayout(), [this](Control control) {
+        switch (control) {
+        case Control::CmdKraj:
+            CmdKraj_Click();
+            break;
+        case Control::CmdPokreniProgram:
+            CmdPokreniProgram_Click();
+            break;
+        case Control::CmdUzmiNoviMDE:
+            CmdUzmiNoviMDE_Click();
+            break;
+        case Control::Label1:
+            break;
+        }
+    });
+}
+
+void frmDravikVT::ShowMe(const Text &s) {
+    TwipSize screen = platform_.ScreenSize();
+    TwipSize window = platform_.WindowSize();
+    double top = screen.height / 2.0 - window.height / 2.0;
+    double left = screen.width / 2.0 - window.width / 2.0;
+    platform_.SetWindowPosition(left, top);
+    platform_.SetControlText(Control::Label1, s);
+    platform_.SetControlVisible(Control::CmdUzmiNoviMDE, true);
+    platform_.SetWindowVisible(true);
+    // The caller goes on copying without returning to the event loop.
+    platform_.RepaintWindow();
+}
+
+void frmDravikVT::ClearStatus() {
+    platform_.SetControlText(Control::Label1, L"");
+}
+
+void frmDravikVT::MakeVisible() {
+    platform_.SetWindowVisible(true);
+}
+
+void frmDravikVT::Close() {
+    platform_.CloseLauncherWindow();
+}
+
+WindowHandle frmDravikVT::Handle() {
+    return platform_.GetWindowHandle();
+}
+
+} // namespace dravik
