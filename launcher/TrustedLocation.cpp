@@ -5,6 +5,16 @@
 namespace dravik {
 namespace Global {
 
+bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &folder) {
+    if (byteCount < 2)
+        throw Failure(L"Invalid procedure call or argument: prazna vrijednost Path u "
+                      L"registru pouzdanih lokacija.");
+    // Access stores the path with a final "\\" and its NUL, so the stored text less
+    // its last character is compared. A value longer than the buffer leaves the
+    // whole buffer to compare.
+    return buffer.substr(0, byteCount - 2) == folder;
+}
+
 namespace {
 
 const wchar_t kParentKey[] =
@@ -12,24 +22,18 @@ const wchar_t kParentKey[] =
 const wchar_t kSlotPrefix[] =
     L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location";
 constexpr std::uint32_t kAccessMask = 0x3F;
-constexpr std::size_t kBufferBytes = 255;
 constexpr int kSlots = 100;
 
-// Whether an existing slot already names `folder`. Access stores the path with a
-// final "\" and its NUL, so the stored text less its last character is compared.
+// Whether an existing slot already names `folder`.
 bool SlotNames(PlatformServices &platform, RegKey slot, const Text &folder) {
-    Text buffer(kBufferBytes, L' ');
-    std::uint32_t byteCount = kBufferBytes;
+    Text buffer(kPathBufferBytes, L' ');
+    std::uint32_t byteCount = kPathBufferBytes;
     std::uint32_t type = kRegSz;
     long status = platform.RegQueryValueExA(slot, L"Path", type, buffer, byteCount);
     platform.RegCloseKey(slot);
     if (status == kRegFileNotFound)
         return false; // a slot without a Path names no folder
-    if (byteCount < 2)
-        throw Failure(L"Invalid procedure call or argument: prazna vrijednost Path u "
-                      L"registru pouzdanih lokacija.");
-    // A value longer than the buffer leaves the whole buffer to compare.
-    return buffer.substr(0, byteCount - 2) == folder;
+    return StoredPathNames(buffer, byteCount, folder);
 }
 
 } // namespace

@@ -10,5 +10,12 @@ namespace Global {
 // was written for it; false when all 100 slots are taken by other folders.
 bool EnsureTrustedLocation(PlatformServices &platform);
 
+// The size of the buffer a slot's Path value is read into.
+constexpr std::uint32_t kPathBufferBytes = 255;
+
+// Whether a Path read into `buffer`, reported as `byteCount` bytes, names `folder`.
+// A count below 2 cannot hold a path and is a failure.
+bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &folder);
+
 } // namespace Global
 } // namespace dravik

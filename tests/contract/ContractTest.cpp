@@ -98,6 +98,16 @@ TEST_P(ContractTest, AppendingCreatesTheFileAndEndsEachLineWithCrLf) {
     EXPECT_THROW(P().AppendLine(At(L"missing\\k.txt"), L"x"), Failure);
 }
 
+TEST_P(ContractTest, AnAppendedLineNeverJoinsALastLineLeftWithoutItsEnd) {
+    Put(L"r.txt", "PC07_ana\t\tx\r\nPC08_iva");
+    P().AppendLine(At(L"r.txt"), L"PC09_eva\t\ty");
+    EXPECT_EQ(h_->ReadBytes(At(L"r.txt")),
+              std::string("PC07_ana\t\tx\r\nPC08_iva\r\nPC09_eva\t\ty\r\n"));
+    Put(L"lf.txt", "PC07_ana\n");
+    P().AppendLine(At(L"lf.txt"), L"PC09_eva");
+    EXPECT_EQ(h_->ReadBytes(At(L"lf.txt")), std::string("PC07_ana\nPC09_eva\r\n"));
+}
+
 // ---- Copying, moving, deleting ----------------------------------------------------------------
 
 TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {

@@ -160,10 +160,15 @@ void FakePlatform::AppendLine(const Text &path, const Text &text) {
     if (!FolderExists(FolderPart(path)))
         throw Failure(kPathNotFound);
     auto it = files_.find(Key(path));
-    if (it == files_.end())
+    if (it == files_.end()) {
         PutFile(path, AsBytes(text + L"\r\n"));
-    else
-        it->second.bytes += AsBytes(text + L"\r\n");
+        return;
+    }
+    std::string &bytes = it->second.bytes;
+    // A last line left without its end is ended first, so the new line stands alone.
+    if (!bytes.empty() && bytes.back() != '\n')
+        bytes += "\r\n";
+    bytes += AsBytes(text + L"\r\n");
 }
 
 Text FakePlatform::FindFirstMatch(const Text &pathPattern) {

@@ -55,6 +55,18 @@ TEST_F(UpdateRecordTest, AppendWritesKeyTwoTabsDateAndTimeThenCrLf) {
     EXPECT_TRUE(Has(L"PC08_šime"));
 }
 
+// Found by fuzzing: a record file whose last line had no line end swallowed the
+// next record, so neither workstation was found again.
+TEST_F(UpdateRecordTest, AnAppendAfterAnUnendedLastLineKeepsBothRecords) {
+    Bytes(std::string("A\0B\t\tx\nPC07_ana", 15));
+    AppendRecord(platform, kRecordFile, L"PC07_ana");
+    EXPECT_TRUE(Has(L"PC07_ana"));
+    Bytes("PC08_iva\t\t1.1.2026. - 8:00:00");
+    AppendRecord(platform, kRecordFile, L"PC07_ana");
+    EXPECT_TRUE(Has(L"PC08_iva"));
+    EXPECT_TRUE(Has(L"PC07_ana"));
+}
+
 TEST_F(UpdateRecordTest, FailuresReachTheCaller) {
     Bytes("x\r\n");
     platform.LockFile(kRecordFile);
