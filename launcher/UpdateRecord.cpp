@@ -1,6 +1,6 @@
 #include "launcher/UpdateRecord.h"
 
-#include "launcher/TextRules.h"
+#include <string_view>
 
 namespace dravik {
 
@@ -10,7 +10,13 @@ bool LineNamesKey(const Text &line, const Text &key) {
     std::size_t tab = line.find(L'\t');
     if (tab == Text::npos)
         return line == key; // an untabbed line is compared whole, untrimmed
-    return TrimSpaces(line.substr(0, tab)) == key;
+    // The key part, trimmed of spaces, without copying it out of the line.
+    std::wstring_view part(line.data(), tab);
+    while (!part.empty() && part.front() == L' ')
+        part.remove_prefix(1);
+    while (!part.empty() && part.back() == L' ')
+        part.remove_suffix(1);
+    return part == key;
 }
 
 } // namespace
@@ -19,8 +25,9 @@ bool IsRecorded(PlatformServices &platform, const Text &recordFilePath, const Te
     if (platform.FindFirstMatch(recordFilePath).empty())
         return false;
     bool recorded = false;
-    for (const Text &line : platform.ReadAllLines(recordFilePath))
-        recorded = LineNamesKey(line, key) || recorded;
+    // Every line is read: the file is shared and may be long, so it is streamed.
+    platform.ForEachLine(recordFilePath,
+                         [&](const Text &line) { recorded = LineNamesKey(line, key) || recorded; });
     return recorded;
 }
 

@@ -104,7 +104,14 @@ public:
     // ---- Files and folders --------------------------------------------------------------
     // Lines of a text file without their line ends; fails when it cannot be opened.
     virtual std::vector<Text> ReadAllLines(const Text &path) = 0;
-    // Appends text + CR LF in one write, creating the file when absent.
+    // The same lines, handed one at a time to `visit` (the text it gets lives only for
+    // the call), so that a long file is never held whole in memory.
+    virtual void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
+        for (const Text &line : ReadAllLines(path))
+            visit(line);
+    }
+    // Appends text + CR LF in one write, creating the file when absent. A last line
+    // left without its end is ended first, so the new line always stands alone.
     virtual void AppendLine(const Text &path, const Text &text) = 0;
     // Wildcard search for ordinary files; bare name of the first match or "".
     // Starts the process's one search cursor over.
