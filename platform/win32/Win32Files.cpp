@@ -1,0 +1,98 @@
+// Text files, copying, moving and deleting, in the ANSI code page.
+#include <windows.h>
+
+#include <limits>
+
+#include "platform/common/PathText.h"
+#include "platform/win32/Win32Error.h"
+#include "platform/win32/Win32Handles.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
+
+namespace dravik {
+
+std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
+    // Default sharing: others may read alongside, but a file someone is writing
+    // is refused, and there is no retry.
+    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw LastErrorFailure();
+
+    std::string bytes;
+    char chunk[64 * 1024];
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr))
+            throw LastErrorFailure();
+        if (read == 0)
+            break;
+        bytes.append(chunk, read);
+    }
+    file.Reset();
+    return SplitLines(FromAnsi(bytes));
+}
+
+void Win32Platform::AppendLine(const Text &path, const Text &text) {
+    // Append-only access makes the system put every write at the current end of
+    // the file, wherever the file pointer is. Default sharing lets nobody else
+    // write while the handle is open, so the end looked at below stays the end.
+    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                                        FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw LastErrorFailure();
+
+    // A last line left without its end (a file edited by hand) gets one first, so
+    // that the new line never joins it.
+    std::string line;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size))
+        throw LastErrorFailure();
+    if (size.QuadPart > 0) {
+        LARGE_INTEGER last{};
+        last.QuadPart = size.QuadPart - 1;
+        char lastByte = '\0';
+        DWORD read = 0;
+        if (!::SetFilePointerEx(file.Get(), last, nullptr, FILE_BEGIN) ||
+            !::ReadFile(file.Get(), &lastByte, 1, &read, nullptr))
+            throw LastErrorFailure();
+        if (read == 1 && lastByte != '\n')
+            line = "\r\n";
+    }
+
+    // One write for the whole line, so that lines from several writers never interleave.
+    line += ToAnsi(text) + "\r\n";
+    if (line.size() > std::numeric_limits<DWORD>::max())
+        throw SystemFailure(ERROR_NOT_ENOUGH_MEMORY);
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
+        throw LastErrorFailure();
+    if (written != line.size())
+        throw SystemFailure(ERROR_DISK_FULL); // a short write on a file means no room left
+}
+
+void Win32Platform::CopyFileOver(const Text &source, const Text &target) {
+    if (!::CopyFileA(ToAnsi(source).c_str(), ToAnsi(target).c_str(), FALSE))
+        throw LastErrorFailure();
+}
+
+void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
+    if (!::MoveFileExA(ToAnsi(source).c_str(), ToAnsi(target).c_str(), MOVEFILE_REPLACE_EXISTING))
+        throw LastErrorFailure();
+}
+
+void Win32Platform::DeleteFileIfPresent(const Text &path) {
+    if (::DeleteFileA(ToAnsi(path).c_str()))
+        return;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return;
+    throw SystemFailure(error);
+}
+
+Text Win32Platform::ParentFolderOf(const Text &path) {
+    return ParentFolderName(path);
+}
+
+} // namespace dravik

@@ -1,0 +1,87 @@
+#include "platform/win32/Win32Platform.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "platform/SystemPlatform.h"
+#include "platform/win32/Win32Search.h"
+#include "platform/win32/Win32Ui.h"
+
+namespace dravik {
+
+Win32Platform::Win32Platform()
+    : search_(std::make_unique<Search>()), ui_(std::make_unique<Win32Ui>()) {
+    // The shell may hand a start over to COM extensions, so the thread joins a
+    // single-threaded apartment as the shell documentation asks.
+    const HRESULT hr = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    comInitialized_ = SUCCEEDED(hr);
+}
+
+Win32Platform::~Win32Platform() {
+    ui_.reset();
+    search_.reset();
+    if (comInitialized_)
+        ::CoUninitialize();
+}
+
+// ---- The launcher window: Win32Ui does the work ---------------------------------------
+
+void Win32Platform::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) {
+    ui_->CreateLauncherWindow(layout, std::move(onClick));
+}
+
+void Win32Platform::SetWindowPosition(double leftTwips, double topTwips) {
+    ui_->SetWindowPosition(leftTwips, topTwips);
+}
+
+TwipSize Win32Platform::WindowSize() {
+    return ui_->WindowSize();
+}
+
+TwipSize Win32Platform::ScreenSize() {
+    return ui_->ScreenSize();
+}
+
+void Win32Platform::SetControlText(Control control, const Text &text) {
+    ui_->SetControlText(control, text);
+}
+
+void Win32Platform::SetControlVisible(Control control, bool visible) {
+    ui_->SetControlVisible(control, visible);
+}
+
+void Win32Platform::SetWindowVisible(bool visible) {
+    ui_->SetWindowVisible(visible);
+}
+
+void Win32Platform::RepaintWindow() {
+    ui_->RepaintWindow();
+}
+
+WindowHandle Win32Platform::GetWindowHandle() {
+    return ui_->GetWindowHandle();
+}
+
+void Win32Platform::CloseLauncherWindow() {
+    ui_->CloseLauncherWindow();
+}
+
+void Win32Platform::RunEventLoop() {
+    ui_->RunEventLoop();
+}
+
+void Win32Platform::ShowMessage(const Text &text, MessageIcon icon,
+                                const std::optional<Text> &title) {
+    ui_->ShowMessage(text, icon, title);
+}
+
+Text Win32Platform::AskText(const Text &prompt) {
+    return ui_->AskText(prompt);
+}
+
+std::unique_ptr<PlatformServices> MakeSystemPlatform() {
+    return std::make_unique<Win32Platform>();
+}
+
+} // namespace dravik

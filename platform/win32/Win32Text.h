@@ -1,0 +1,24 @@
+// Text at the Win32 boundary. Files, registry strings and the "A" functions use
+// the system's ANSI code page; the program's own text is UTF-16.
+#pragma once
+
+#include <string>
+
+namespace dravik {
+
+// Program text to the ANSI code page. Characters the code page lacks become the
+// code page's default character ("?"). Never fails.
+std::string ToAnsi(const std::wstring &text);
+
+// ANSI bytes to program text, one character per byte whatever the code page, so
+// that positions and counts taken in bytes hold in characters too. A byte that
+// forms no character of its own (a lead byte of a double-byte code page) becomes
+// "?". Never fails.
+std::wstring FromAnsi(const std::string &bytes);
+
+// Program text to UTF-8 and back, for text that must survive whatever the ANSI
+// code page is.
+std::string ToUtf8(const std::wstring &text);
+std::wstring FromUtf8(const std::string &bytes);
+
+} // namespace dravik

@@ -1,0 +1,574 @@
+// The Win32 platform services against the real system (run under Wine in CI):
+// ANSI files, the folder search, the registry and starting a program.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/SystemPlatform.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace dravik {
+namespace {
+
+std::wstring OwnExeFolder() {
+    std::wstring path(32768, L'\0');
+    path.resize(::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of(L'\\'));
+}
+
+void RemoveTree(const std::wstring &folder) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            const std::wstring path = folder + L"\\" + name;
+            ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                ::DeleteFileW(path.c_str());
+        } while (::FindNextFileW(find, &entry));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class TempFolder {
+public:
+    TempFolder() {
+        wchar_t base[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH, base);
+        static int counter = 0;
+        path_ = std::wstring(base) + L"dravik-core-" + std::to_wstring(::GetCurrentProcessId()) +
+                L"-" + std::to_wstring(++counter);
+        RemoveTree(path_);
+        if (!::CreateDirectoryW(path_.c_str(), nullptr))
+            throw std::runtime_error("cannot create the temporary folder");
+    }
+    ~TempFolder() { RemoveTree(path_); }
+    const std::wstring &Path() const { return path_; }
+    std::wstring operator/(const std::wstring &name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+std::string ReadBytes(const std::wstring &path) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<cannot open>";
+    std::string bytes;
+    char chunk[4096];
+    DWORD read = 0;
+    while (::ReadFile(file, chunk, sizeof chunk, &read, nullptr) && read > 0)
+        bytes.append(chunk, read);
+    ::CloseHandle(file);
+    return bytes;
+}
+
+void WriteBytes(const std::wstring &path, const std::string &bytes) {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    ::CloseHandle(file);
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::wstring FailureText(const std::function<void()> &action) {
+    try {
+        action();
+    } catch (const Failure &failure) {
+        return failure.Description();
+    }
+    return L"<no failure>";
+}
+
+class Win32CoreTest : public ::testing::Test {
+protected:
+    std::unique_ptr<PlatformServices> platform_ = MakeSystemPlatform();
+    PlatformServices &p = *platform_;
+    TempFolder dir;
+};
+
+// ---- Program, clock and environment ---------------------------------------------------------
+
+TEST_F(Win32CoreTest, SystemPlatformIsWin32) {
+    EXPECT_NE(dynamic_cast<Win32Platform *>(platform_.get()), nullptr);
+}
+
+TEST_F(Win32CoreTest, ProgramFolderIsTheExecutablesFolderWithoutSeparator) {
+    const Text folder = p.ProgramFolderPath();
+    EXPECT_EQ(folder, OwnExeFolder());
+    ASSERT_FALSE(folder.empty());
+    EXPECT_NE(folder.back(), L'\\');
+}
+
+TEST_F(Win32CoreTest, EnvironmentNameIgnoresCaseAndUnsetIsEmpty) {
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreProbe", L"Vrijednost Žđ"));
+    EXPECT_EQ(p.GetEnvVar(L"DRAVIKCOREPROBE"), L"Vrijednost Žđ");
+    EXPECT_EQ(p.GetEnvVar(L"dravikcoreprobe"), L"Vrijednost Žđ");
+    ::SetEnvironmentVariableW(L"DravikCoreProbe", nullptr);
+    EXPECT_EQ(p.GetEnvVar(L"DravikCoreProbe"), L"");
+    const std::wstring longValue(5000, L'x');
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreLong", longValue.c_str()));
+    EXPECT_EQ(p.GetEnvVar(L"DravikCoreLong"), longValue);
+}
+
+TEST_F(Win32CoreTest, DateIsShortFormatAndTimeIsLongFormat) {
+    wchar_t shortDate[100] = {}, longDate[100] = {}, longTime[100] = {}, shortTime[100] = {};
+    ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, shortDate, 100);
+    ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, nullptr, nullptr, longDate, 100);
+    ::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, shortTime, 100);
+    const Text date = p.DateText();
+    const Text time = p.TimeText();
+    ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, longTime, 100);
+    EXPECT_EQ(date, shortDate);
+    EXPECT_NE(date, longDate);
+    // The long format carries the seconds; a second may have passed in between.
+    EXPECT_GT(time.size(), std::wstring(shortTime).size());
+    EXPECT_EQ(time.size(), std::wstring(longTime).size());
+}
+
+TEST_F(Win32CoreTest, KeysAreUpWhenNobodyTypes) {
+    EXPECT_FALSE(p.IsKeyDown(kVkControl));
+    EXPECT_FALSE(p.IsKeyDown(kVkShift));
+}
+
+TEST_F(Win32CoreTest, CaseMappingCoversCroatianLetters) {
+    EXPECT_EQ(p.ToUpper(L"šđčćž abc Ölz"), L"ŠĐČĆŽ ABC ÖLZ");
+    EXPECT_EQ(p.ToLower(L"ŠĐČĆŽ ABC ÖLZ"), L"šđčćž abc ölz");
+    EXPECT_EQ(p.ToUpper(L""), L"");
+}
+
+TEST_F(Win32CoreTest, ParentFolderIsComputedOnTheText) {
+    EXPECT_EQ(p.ParentFolderOf(L"C:\\Program\\DravikVT"), L"C:\\Program");
+    EXPECT_EQ(p.ParentFolderOf(L"C:\\DravikVT"), L"C:\\");
+    EXPECT_EQ(p.ParentFolderOf(L"\\\\srv\\share\\DravikVT"), L"\\\\srv\\share\\");
+    EXPECT_EQ(p.ParentFolderOf(L"Q:\\does\\not\\exist\\"), L"Q:\\does\\not");
+}
+
+// ---- Text files in the ANSI code page -------------------------------------------------------
+
+TEST_F(Win32CoreTest, TestEnvironmentUsesCentralEuropeanCodePage) {
+    // LC_ALL=hr_HR.UTF-8 gives Wine code page 1250; the byte checks below depend on it.
+    ASSERT_EQ(::GetACP(), 1250u);
+}
+
+TEST_F(Win32CoreTest, CroatianTextIsWrittenAndReadAsAnsiBytes) {
+    ASSERT_EQ(::GetACP(), 1250u);
+    const std::wstring path = dir / L"Kolacici.txt";
+    p.AppendLine(path, L"PC_šđčćž\t\tŠĐČĆŽ");
+    EXPECT_EQ(ReadBytes(path), "PC_\x9a\xf0\xe8\xe6\x9e\t\t\x8a\xd0\xc8\xc6\x8e\r\n");
+    EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ"});
+    // A character the code page lacks is written as "?", one byte.
+    p.AppendLine(path, L"\u4e2d");
+    EXPECT_EQ(p.ReadAllLines(path), (std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ", L"?"}));
+}
+
+TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
+    const std::wstring path = dir / L"bytes.txt";
+    std::string bytes;
+    for (int b = 1; b < 256; ++b)
+        if (b != '\r' && b != '\n')
+            bytes.push_back(static_cast<char>(b));
+    bytes.push_back('\0');
+    bytes += "end";
+    WriteBytes(path, bytes + "\r\nsecond");
+    const std::vector<Text> lines = p.ReadAllLines(path);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].size(), bytes.size());
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 4), std::wstring(L"\0end", 4));
+    EXPECT_EQ(lines[1], L"second");
+}
+
+TEST_F(Win32CoreTest, ReadAllLinesSplitsAtLineEndsAndEmptyFileHasNoLines) {
+    const std::wstring path = dir / L"DravikVT.txt";
+    WriteBytes(path, "a=1\r\n\r\nb=2\r\nlast");
+    EXPECT_EQ(p.ReadAllLines(path), (std::vector<Text>{L"a=1", L"", L"b=2", L"last"}));
+    WriteBytes(path, "");
+    EXPECT_TRUE(p.ReadAllLines(path).empty());
+}
+
+TEST_F(Win32CoreTest, ReadAllLinesFailsWithTheSystemsTextOnMissingFileAndFolder) {
+    const std::wstring missing = FailureText([&] { p.ReadAllLines(dir / L"missing.txt"); });
+    EXPECT_NE(missing, L"<no failure>");
+    EXPECT_FALSE(missing.empty());
+    EXPECT_NE(missing.back(), L'\n');
+    EXPECT_NE(missing.back(), L'\r');
+    EXPECT_NE(missing.back(), L' ');
+    // The system's own text for the error, without its line end.
+    wchar_t system[512] = {};
+    ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     ERROR_FILE_NOT_FOUND, 0, system, 512, nullptr);
+    std::wstring expected = system;
+    while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r'))
+        expected.pop_back();
+    EXPECT_EQ(missing, expected);
+    EXPECT_NE(FailureText([&] { p.ReadAllLines(dir / L"no\\such\\folder.txt"); }), L"<no failure>");
+    EXPECT_NE(FailureText([&] { p.ReadAllLines(dir.Path()); }), L"<no failure>");
+}
+
+TEST_F(Win32CoreTest, ReadingSharesWithReadersButNotWithWriters) {
+    const std::wstring path = dir / L"shared.txt";
+    WriteBytes(path, "x\r\n");
+    {
+        HANDLE reader = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"x"});
+        ::CloseHandle(reader);
+    }
+    HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_NE(FailureText([&] { p.ReadAllLines(path); }), L"<no failure>");
+    ::CloseHandle(writer);
+    EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"x"});
+}
+
+TEST_F(Win32CoreTest, AppendLineCreatesAndAppendsAtTheEnd) {
+    const std::wstring path = dir / L"record.txt";
+    p.AppendLine(path, L"first");
+    EXPECT_EQ(ReadBytes(path), "first\r\n");
+    WriteBytes(path, "no line end");
+    p.AppendLine(path, L"second");
+    p.AppendLine(path, L"");
+    EXPECT_EQ(ReadBytes(path), "no line end\r\nsecond\r\n\r\n");
+}
+
+TEST_F(Win32CoreTest, AppendLineLandsAtTheEndWhileAnotherHandleIsOpen) {
+    const std::wstring path = dir / L"record.txt";
+    WriteBytes(path, "head\r\n");
+    // A reader that lets others write keeps its handle open across the appends
+    // and its own position at the start; the appends still go to the end.
+    HANDLE reader = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    p.AppendLine(path, L"one");
+    // Another writer appends between the two calls (opened and closed again).
+    HANDLE other = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ::WriteFile(other, "other\r\n", 7, &written, nullptr);
+    ::CloseHandle(other);
+    p.AppendLine(path, L"two");
+    char buffer[64] = {};
+    DWORD read = 0;
+    ASSERT_TRUE(::ReadFile(reader, buffer, sizeof buffer, &read, nullptr));
+    ::CloseHandle(reader);
+    EXPECT_EQ(std::string(buffer, read), "head\r\none\r\nother\r\ntwo\r\n");
+}
+
+TEST_F(Win32CoreTest, AppendLineFailsWhileAnotherHandleWritesOrWhenItCannotOpen) {
+    const std::wstring path = dir / L"record.txt";
+    WriteBytes(path, "head\r\n");
+    HANDLE writer =
+        ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_NE(FailureText([&] { p.AppendLine(path, L"refused"); }), L"<no failure>");
+    ::CloseHandle(writer);
+    // Nothing was written by the refused call; the handle it did not get is no leak.
+    p.AppendLine(path, L"after");
+    EXPECT_EQ(ReadBytes(path), "head\r\nafter\r\n");
+
+    // A folder cannot be appended to. (A read-only file is no test under Wine run
+    // as root: Wine keeps that attribute in the Unix permissions, which root ignores.)
+    EXPECT_NE(FailureText([&] { p.AppendLine(dir.Path(), L"refused"); }), L"<no failure>");
+    EXPECT_NE(FailureText([&] { p.AppendLine(dir / L"no\\such\\record.txt", L"x"); }),
+              L"<no failure>");
+}
+
+// ---- Folder search --------------------------------------------------------------------------
+
+std::vector<Text> AllMatches(PlatformServices &p, const Text &pattern) {
+    std::vector<Text> names;
+    for (Text name = p.FindFirstMatch(pattern); !name.empty(); name = p.FindNextMatch())
+        names.push_back(name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(Win32CoreTest, SearchSkipsHiddenSystemAndFolders) {
+    WriteBytes(dir / L"ruxVT1.ade", "");
+    WriteBytes(dir / L"RuxVT2.accde", "");
+    WriteBytes(dir / L"ruxVT3.ade", "");
+    WriteBytes(dir / L"ruxVT4.ade", "");
+    WriteBytes(dir / L"other.ade", "");
+    ASSERT_TRUE(::CreateDirectoryW((dir / L"ruxVT5.ade").c_str(), nullptr));
+    ASSERT_TRUE(::SetFileAttributesW((dir / L"ruxVT3.ade").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    ASSERT_TRUE(::SetFileAttributesW((dir / L"ruxVT4.ade").c_str(), FILE_ATTRIBUTE_SYSTEM));
+    // The attributes must really be stored, or the skip below proves nothing.
+    ASSERT_TRUE(::GetFileAttributesW((dir / L"ruxVT3.ade").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_TRUE(::GetFileAttributesW((dir / L"ruxVT4.ade").c_str()) & FILE_ATTRIBUTE_SYSTEM);
+
+    EXPECT_EQ(AllMatches(p, dir / L"ruxvt*.*"),
+              (std::vector<Text>{L"RuxVT2.accde", L"ruxVT1.ade"}));
+    EXPECT_EQ(AllMatches(p, dir / L"RUXVT*.ADE"), std::vector<Text>{L"ruxVT1.ade"});
+    EXPECT_EQ(AllMatches(p, dir / L"*"),
+              (std::vector<Text>{L"RuxVT2.accde", L"other.ade", L"ruxVT1.ade"}));
+    // A plain path is an existence test answering the stored name.
+    EXPECT_EQ(p.FindFirstMatch(dir / L"OTHER.ADE"), L"other.ade");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"ruxVT3.ade"), L"");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"ruxVT5.ade"), L"");
+}
+
+TEST_F(Win32CoreTest, SearchAnswersEmptyForNoMatchAndMissingFolder) {
+    EXPECT_EQ(p.FindFirstMatch(dir / L"*.none"), L"");
+    EXPECT_EQ(p.FindNextMatch(), L"");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"missing\\*.*"), L"");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"missing.txt"), L"");
+    // An empty file part finds nothing, as on Windows.
+    WriteBytes(dir / L"present.txt", "");
+    EXPECT_EQ(p.FindFirstMatch(dir.Path() + L"\\"), L"");
+    EXPECT_EQ(p.FindNextMatch(), L"");
+}
+
+TEST_F(Win32CoreTest, NewSearchStartsTheCursorOverAndExhaustedStaysEmpty) {
+    WriteBytes(dir / L"a1.txt", "");
+    WriteBytes(dir / L"a2.txt", "");
+    WriteBytes(dir / L"b1.log", "");
+    WriteBytes(dir / L"b2.log", "");
+    const Text firstTxt = p.FindFirstMatch(dir / L"*.txt");
+    ASSERT_FALSE(firstTxt.empty());
+    // Starting another search drops the first: the cursor now walks the .log files.
+    std::vector<Text> logs{p.FindFirstMatch(dir / L"*.log")};
+    for (Text name = p.FindNextMatch(); !name.empty(); name = p.FindNextMatch())
+        logs.push_back(name);
+    std::sort(logs.begin(), logs.end());
+    EXPECT_EQ(logs, (std::vector<Text>{L"b1.log", L"b2.log"}));
+    EXPECT_EQ(p.FindNextMatch(), L"");
+    EXPECT_EQ(p.FindNextMatch(), L"");
+}
+
+// ---- Copy, move, delete ---------------------------------------------------------------------
+
+TEST_F(Win32CoreTest, CopyReplacesTheTargetAndFailsOnMissingSource) {
+    WriteBytes(dir / L"src.ade", "new");
+    WriteBytes(dir / L"dst.ade", "old old");
+    p.CopyFileOver(dir / L"src.ade", dir / L"dst.ade");
+    EXPECT_EQ(ReadBytes(dir / L"dst.ade"), "new");
+    EXPECT_NE(FailureText([&] { p.CopyFileOver(dir / L"none.ade", dir / L"x.ade"); }),
+              L"<no failure>");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"x.ade"), L"");
+}
+
+TEST_F(Win32CoreTest, CopyFailsWhileTheTargetIsOpenInAnotherProgram) {
+    WriteBytes(dir / L"src.ade", "new");
+    WriteBytes(dir / L"dst.ade", "old");
+    HANDLE held = ::CreateFileW((dir / L"dst.ade").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_NE(FailureText([&] { p.CopyFileOver(dir / L"src.ade", dir / L"dst.ade"); }),
+              L"<no failure>");
+    ::CloseHandle(held);
+    EXPECT_EQ(ReadBytes(dir / L"dst.ade"), "old");
+}
+
+TEST_F(Win32CoreTest, MoveReplacesAndDeleteToleratesAbsence) {
+    WriteBytes(dir / L"new.tmp", "new");
+    WriteBytes(dir / L"front.ade", "old");
+    p.MoveFileOver(dir / L"new.tmp", dir / L"front.ade");
+    EXPECT_EQ(ReadBytes(dir / L"front.ade"), "new");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"new.tmp"), L"");
+    EXPECT_NE(FailureText([&] { p.MoveFileOver(dir / L"new.tmp", dir / L"front.ade"); }),
+              L"<no failure>");
+
+    p.DeleteFileIfPresent(dir / L"front.ade");
+    EXPECT_EQ(p.FindFirstMatch(dir / L"front.ade"), L"");
+    EXPECT_NO_THROW(p.DeleteFileIfPresent(dir / L"front.ade"));
+    EXPECT_NO_THROW(p.DeleteFileIfPresent(dir / L"no\\such\\file.ade"));
+    WriteBytes(dir / L"held.ade", "x");
+    HANDLE held = ::CreateFileW((dir / L"held.ade").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_NE(FailureText([&] { p.DeleteFileIfPresent(dir / L"held.ade"); }), L"<no failure>");
+    ::CloseHandle(held);
+}
+
+// ---- Registry -------------------------------------------------------------------------------
+
+class Win32RegistryTest : public Win32CoreTest {
+protected:
+    const std::string base_ =
+        "Software\\DravikVT-core-tests-" + std::to_string(::GetCurrentProcessId());
+    const Text baseW_ =
+        L"Software\\DravikVT-core-tests-" + std::to_wstring(::GetCurrentProcessId());
+    ~Win32RegistryTest() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str()); }
+};
+
+TEST_F(Win32RegistryTest, StringValueWithItsNulRoundTrips) {
+    RegKey key = 0;
+    ASSERT_EQ(p.RegOpenKeyExA(baseW_ + L"\\Location0", 0x3F, key), kRegFileNotFound);
+    EXPECT_EQ(key, 0u);
+    ASSERT_EQ(p.RegCreateKeyA(baseW_ + L"\\Location0", key), kRegSuccess);
+    ASSERT_NE(key, 0u);
+    const Text folder = L"C:\\Programi\\Šđ\\";
+    EXPECT_EQ(p.RegSetValueExA(key, L"Path", folder, static_cast<std::uint32_t>(folder.size() + 1)),
+              kRegSuccess);
+    EXPECT_EQ(p.RegCloseKey(key), kRegSuccess);
+
+    ASSERT_EQ(p.RegOpenKeyExA(baseW_ + L"\\Location0", 0x3F, key), kRegSuccess);
+    EXPECT_EQ(p.RegSetValueExA(key, L"AllowSubfolders", 1u), kRegSuccess);
+    std::uint32_t type = kRegSz;
+    Text buffer(255, L' ');
+    std::uint32_t count = 255;
+    EXPECT_EQ(p.RegQueryValueExA(key, L"Path", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(type, kRegSz);
+    EXPECT_EQ(count, folder.size() + 1); // the NUL counts
+    ASSERT_EQ(buffer.size(), 255u);
+    EXPECT_EQ(buffer.substr(0, count - 1), folder);
+    EXPECT_EQ(buffer[count - 1], L'\0');
+    EXPECT_EQ(buffer.substr(count), std::wstring(255 - count, L' ')); // untouched past the data
+    EXPECT_EQ(p.RegCloseKey(key), kRegSuccess);
+
+    // Stored as ANSI bytes, as Access reads them.
+    char raw[64] = {};
+    DWORD rawSize = sizeof raw;
+    ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, (base_ + "\\Location0").c_str(), "Path",
+                             RRF_RT_REG_SZ, nullptr, raw, &rawSize),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::string(raw), "C:\\Programi\\\x8a\xf0\\");
+    DWORD number = 0;
+    DWORD numberSize = sizeof number;
+    ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, (base_ + "\\Location0").c_str(), "AllowSubfolders",
+                             RRF_RT_REG_DWORD, nullptr, &number, &numberSize),
+              ERROR_SUCCESS);
+    EXPECT_EQ(number, 1u);
+}
+
+TEST_F(Win32RegistryTest, ByteCountIsStoredExactlyAndNeverReadPastTheText) {
+    RegKey key = 0;
+    ASSERT_EQ(p.RegCreateKeyA(baseW_, key), kRegSuccess);
+    // Without the NUL: the stored value is the text alone.
+    EXPECT_EQ(p.RegSetValueExA(key, L"NoNul", L"abc", 3), kRegSuccess);
+    // A count beyond the text and its NUL stores no more than those.
+    EXPECT_EQ(p.RegSetValueExA(key, L"Clamped", L"abc", 1000), kRegSuccess);
+    // A shorter count cuts the text.
+    EXPECT_EQ(p.RegSetValueExA(key, L"Cut", L"abcdef", 2), kRegSuccess);
+    EXPECT_EQ(p.RegCloseKey(key), kRegSuccess);
+
+    HKEY raw = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, KEY_READ, &raw), ERROR_SUCCESS);
+    BYTE data[16] = {};
+    DWORD size = sizeof data;
+    ASSERT_EQ(::RegQueryValueExA(raw, "NoNul", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_GE(size, 3u);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), 3), "abc");
+    size = sizeof data;
+    ASSERT_EQ(::RegQueryValueExA(raw, "Clamped", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 4u);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), 4), std::string("abc\0", 4));
+    size = sizeof data;
+    ASSERT_EQ(::RegQueryValueExA(raw, "Cut", nullptr, nullptr, data, &size), ERROR_SUCCESS);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(data), 2), "ab");
+    ::RegCloseKey(raw);
+}
+
+TEST_F(Win32RegistryTest, LongValueReportsItsTrueSizeAndKeepsTheBufferSize) {
+    RegKey key = 0;
+    ASSERT_EQ(p.RegCreateKeyA(baseW_ + L"\\Location7", key), kRegSuccess);
+    const Text longPath = L"C:\\" + std::wstring(296, L'd') + L"\\"; // 300 characters
+    ASSERT_EQ(p.RegSetValueExA(key, L"Path", longPath, 301), kRegSuccess);
+
+    std::uint32_t type = kRegSz;
+    Text buffer(255, L' ');
+    std::uint32_t count = 255;
+    EXPECT_EQ(p.RegQueryValueExA(key, L"Path", type, buffer, count), kRegMoreData);
+    EXPECT_EQ(count, 301u);
+    EXPECT_EQ(buffer.size(), 255u);
+
+    // The guard: a count larger than the buffer is cut to the buffer's 255 bytes.
+    // Were it handed on, the system would write all 301 bytes and answer success.
+    buffer.assign(255, L' ');
+    count = 1000;
+    EXPECT_EQ(p.RegQueryValueExA(key, L"Path", type, buffer, count), kRegMoreData);
+    EXPECT_EQ(count, 301u);
+    EXPECT_EQ(buffer.size(), 255u);
+
+    // A buffer large enough takes the whole value.
+    buffer.assign(400, L' ');
+    count = 400;
+    EXPECT_EQ(p.RegQueryValueExA(key, L"Path", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(count, 301u);
+    EXPECT_EQ(buffer.substr(0, 300), longPath);
+    EXPECT_EQ(buffer.size(), 400u);
+    EXPECT_EQ(p.RegCloseKey(key), kRegSuccess);
+}
+
+TEST_F(Win32RegistryTest, MissingValueLeavesTheBufferAndDwordReportsItsType) {
+    RegKey key = 0;
+    ASSERT_EQ(p.RegCreateKeyA(baseW_, key), kRegSuccess);
+    std::uint32_t type = kRegSz;
+    Text buffer(255, L' ');
+    std::uint32_t count = 255;
+    EXPECT_EQ(p.RegQueryValueExA(key, L"Path", type, buffer, count), kRegFileNotFound);
+    EXPECT_EQ(buffer, Text(255, L' '));
+
+    ASSERT_EQ(p.RegSetValueExA(key, L"AllowSubfolders", 1u), kRegSuccess);
+    count = 255;
+    EXPECT_EQ(p.RegQueryValueExA(key, L"AllowSubfolders", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(type, kRegDword);
+    EXPECT_EQ(count, 4u);
+    EXPECT_EQ(buffer.substr(0, 4), std::wstring(L"\x01\0\0\0", 4));
+    EXPECT_EQ(p.RegCloseKey(key), kRegSuccess);
+    EXPECT_NE(p.RegCloseKey(0), kRegSuccess);
+}
+
+// ---- Program start --------------------------------------------------------------------------
+
+TEST_F(Win32CoreTest, StartProgramPassesParametersFolderAndShowMode) {
+    const std::wstring standIn = OwnExeFolder() + L"\\MSACCESS.EXE";
+    const std::wstring accessFolder = dir / L"Office 14";
+    ASSERT_TRUE(::CreateDirectoryW(accessFolder.c_str(), nullptr));
+    ASSERT_TRUE(::CopyFileW(standIn.c_str(), (accessFolder + L"\\MSACCESS.EXE").c_str(), FALSE));
+    const std::wstring log = accessFolder + L"\\msaccess-started.log";
+
+    // As the launcher builds it: the configured folder ends in "\", so the path
+    // holds a doubled separator before the file name.
+    const Text parameters = L"\"C:\\x y\\uxVTade.ade\" /user Admin /pwd /Cmd a b";
+    p.StartProgram(0, accessFolder + L"\\\\MSACCESS.EXE", parameters, L"c:\\", kShowMinimized);
+
+    std::string record;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+        record = ReadBytes(log);
+        if (record.size() > 2 && record.compare(record.size() - 2, 2, "\r\n") == 0)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    ASSERT_NE(record, "<cannot open>") << "the stand-in did not start";
+    const std::string tail =
+        " \"C:\\x y\\uxVTade.ade\" /user Admin /pwd /Cmd a b\tcwd=c:\\\tshow=2\r\n";
+    ASSERT_GE(record.size(), tail.size()) << record;
+    EXPECT_EQ(record.substr(record.size() - tail.size()), tail) << record;
+    // The shell quotes the program's path as it was given and puts one space before the
+    // parameters.
+    EXPECT_EQ(record.rfind("cmdline=\"", 0), 0u) << record;
+    EXPECT_NE(record.find("\\\\MSACCESS.EXE\" \"C:\\x y"), std::string::npos) << record;
+    EXPECT_EQ(record.find('\n'), record.size() - 1) << "started once: " << record;
+}
+
+TEST_F(Win32CoreTest, StartProgramRaisesNothingWhenTheProgramIsMissing) {
+    EXPECT_NO_THROW(p.StartProgram(0, dir / L"none\\MSACCESS.EXE", L"/x", L"c:\\", kShowMinimized));
+    EXPECT_NO_THROW(p.StartProgram(0, L"\\MSACCESS.EXE", L"", L"c:\\", kShowMinimized));
+}
+
+} // namespace
+} // namespace dravik
