@@ -1,0 +1,74 @@
+// The POSIX implementation of the platform services, so that the launcher builds
+// and runs on Linux. Windows behaviour is mirrored where the logic depends on it:
+// paths resolve without regard to letter case, text files use a Windows code page,
+// the registry is a folder tree, and the window is drawn on the terminal.
+#pragma once
+
+#include <memory>
+
+#include "platform/PlatformServices.h"
+
+namespace dravik {
+
+class PosixRegistry;
+class PosixTerminalUi;
+
+class PosixPlatform final : public PlatformServices {
+public:
+    PosixPlatform();
+    ~PosixPlatform() override;
+
+    Text ProgramFolderPath() override;
+    Text GetEnvVar(const Text &name) override;
+    Text DateText() override;
+    Text TimeText() override;
+    bool IsKeyDown(int virtualKey) override;
+    [[noreturn]] void EndProgram() override;
+    Text ToUpper(const Text &text) override;
+    Text ToLower(const Text &text) override;
+
+    std::vector<Text> ReadAllLines(const Text &path) override;
+    void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) override;
+    void AppendLine(const Text &path, const Text &text) override;
+    Text FindFirstMatch(const Text &pathPattern) override;
+    Text FindNextMatch() override;
+    void CopyFileOver(const Text &source, const Text &target) override;
+    void MoveFileOver(const Text &source, const Text &target) override;
+    void DeleteFileIfPresent(const Text &path) override;
+    Text ParentFolderOf(const Text &path) override;
+
+    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
+    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
+                          std::uint32_t &byteCount) override;
+    long RegCreateKeyA(const Text &subKey, RegKey &key) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                        std::uint32_t byteCount) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
+    long RegCloseKey(RegKey key) override;
+
+    void CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) override;
+    void SetWindowPosition(double leftTwips, double topTwips) override;
+    TwipSize WindowSize() override;
+    TwipSize ScreenSize() override;
+    void SetControlText(Control control, const Text &text) override;
+    void SetControlVisible(Control control, bool visible) override;
+    void SetWindowVisible(bool visible) override;
+    void RepaintWindow() override;
+    WindowHandle GetWindowHandle() override;
+    void CloseLauncherWindow() override;
+    void RunEventLoop() override;
+    void ShowMessage(const Text &text, MessageIcon icon, const std::optional<Text> &title) override;
+    Text AskText(const Text &prompt) override;
+
+    void StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
+                      const Text &workingFolder, int showMode) override;
+
+private:
+    // The process's one folder search: the matches found by FindFirstMatch.
+    std::vector<Text> matches_;
+    std::size_t nextMatch_ = 0;
+    std::unique_ptr<PosixRegistry> registry_;
+    std::unique_ptr<PosixTerminalUi> ui_;
+};
+
+} // namespace dravik

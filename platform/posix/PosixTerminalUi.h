@@ -1,0 +1,52 @@
+// The launcher window, message box and prompt drawn on a terminal: the window's
+// status text is printed when it shows or changes, its buttons become numbered
+// choices read from the input, and message boxes are printed blocks.
+#pragma once
+
+#include <cstdio>
+#include <map>
+#include <optional>
+
+#include "platform/PlatformServices.h"
+
+namespace dravik {
+
+class PosixTerminalUi {
+public:
+    // Reads answers from `input` and prints to `output` (standard input and output
+    // in the product); output is UTF-8.
+    PosixTerminalUi(std::FILE *input, std::FILE *output);
+
+    void Create(const WindowLayout &layout, ClickHandler onClick);
+    void SetPosition(double leftTwips, double topTwips);
+    TwipSize WindowSize() const;
+    static TwipSize ScreenSize();
+    void SetControlText(Control control, const Text &text);
+    void SetControlVisible(Control control, bool visible);
+    void SetWindowVisible(bool visible);
+    void Repaint();
+    WindowHandle Handle() const;
+    void CloseWindow();
+    void RunEventLoop();
+    void ShowMessage(const Text &text, MessageIcon icon, const std::optional<Text> &title);
+    Text AskText(const Text &prompt);
+
+private:
+    void PrintStatus();
+    void Print(const Text &text);
+    bool ReadLine(Text &line);
+    bool InputIsTerminal() const;
+
+    std::FILE *input_;
+    std::FILE *output_;
+    WindowLayout layout_{};
+    ClickHandler onClick_;
+    std::map<Control, Text> captions_;
+    std::map<Control, bool> visible_;
+    bool created_ = false;
+    bool shown_ = false;
+    bool closed_ = false;
+    Text printedStatus_; // the status text last printed, so a repaint does not repeat it
+};
+
+} // namespace dravik

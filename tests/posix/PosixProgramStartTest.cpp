@@ -1,0 +1,103 @@
+// Starting a program: arguments split as Windows splits them, the working folder,
+// the show mode handed on, and no waiting.
+#include <chrono>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "PosixTestSupport.h"
+#include "platform/SystemPlatform.h"
+#include "platform/posix/PosixProgramStart.h"
+
+namespace dravik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::ScratchFolder;
+using test::WaitForFile;
+using test::WriteBytes;
+
+TEST(PosixCommandLine, QuotesGroupAndSpacesSplit) {
+    EXPECT_EQ(SplitCommandLine(L"\"C:\\Dravik VT\\uxVTade.ade\" /user Admin /pwd "),
+              (std::vector<Text>{L"C:\\Dravik VT\\uxVTade.ade", L"/user", L"Admin", L"/pwd"}));
+    EXPECT_EQ(SplitCommandLine(L"  a\t\tb  "), (std::vector<Text>{L"a", L"b"}));
+    EXPECT_EQ(SplitCommandLine(L""), std::vector<Text>{});
+    EXPECT_EQ(SplitCommandLine(L"\"\" x"), (std::vector<Text>{L"", L"x"}));
+    EXPECT_EQ(SplitCommandLine(L"pre\"fix mid\"post"), std::vector<Text>{L"prefix midpost"});
+}
+
+TEST(PosixCommandLine, BackslashesAreLiteralExceptBeforeAQuote) {
+    EXPECT_EQ(SplitCommandLine(L"C:\\a\\b\\"), std::vector<Text>{L"C:\\a\\b\\"});
+    EXPECT_EQ(SplitCommandLine(L"say\\\"hi\\\""), std::vector<Text>{L"say\"hi\""});
+    EXPECT_EQ(SplitCommandLine(L"\"C:\\dir\\\\\" next"),
+              (std::vector<Text>{L"C:\\dir\\", L"next"}));
+    EXPECT_EQ(SplitCommandLine(L"\"a \"\"b\"\" c\""), std::vector<Text>{L"a \"b\" c"});
+}
+
+class PosixProgramStart : public ::testing::Test {
+protected:
+    // A stand-in program that writes its folder, show mode and arguments to `report`.
+    void MakeStandIn(const std::string &name, const std::string &report, int delaySeconds = 0) {
+        WriteBytes(scratch_.Native(name), "#!/bin/sh\nsleep " + std::to_string(delaySeconds) +
+                                              "\n{ pwd; echo \"$DRAVIKVT_SHOW_MODE\"; " +
+                                              "for a in \"$@\"; do echo \"[$a]\"; done; } > '" +
+                                              report + ".part'\n" + "mv '" + report + ".part' '" +
+                                              report + "'\n");
+        fs::permissions(scratch_.Path() / name, fs::perms::owner_all);
+    }
+
+    ScratchFolder scratch_;
+    std::unique_ptr<PlatformServices> platform_ = MakeSystemPlatform();
+};
+
+TEST_F(PosixProgramStart, ProgramRunsInItsFolderWithTheSplitArgumentsAndShowMode) {
+    fs::create_directories(scratch_.Path() / "Radni Folder");
+    std::string report = scratch_.Native("report.txt");
+    MakeStandIn("MSACCESS.EXE", report);
+
+    platform_->StartProgram(platform_->GetWindowHandle(), scratch_.Windows(L"\\msaccess.exe"),
+                            L"\"C:\\Dravik VT\\uxVTade.ade\" /user Admin /pwd /Cmd SQL baza",
+                            scratch_.Windows(L"radni folder"), kShowMinimized);
+
+    ASSERT_TRUE(WaitForFile(report, std::chrono::seconds(20)));
+    EXPECT_EQ(ReadBytes(report), scratch_.Native("Radni Folder") +
+                                     "\n2\n[C:\\Dravik VT\\uxVTade.ade]\n[/user]\n[Admin]\n"
+                                     "[/pwd]\n[/Cmd]\n[SQL]\n[baza]\n");
+}
+
+TEST_F(PosixProgramStart, AWorkingFolderThatDoesNotExistKeepsTheCurrentOne) {
+    std::string report = scratch_.Native("report.txt");
+    MakeStandIn("standin.sh", report);
+    char *current = getcwd(nullptr, 0);
+    std::string expected = current;
+    std::free(current);
+
+    platform_->StartProgram(1, scratch_.Windows(L"standin.sh"), L"", L"c:\\", kShowMinimized);
+
+    ASSERT_TRUE(WaitForFile(report, std::chrono::seconds(20)));
+    EXPECT_EQ(ReadBytes(report), expected + "\n2\n");
+}
+
+TEST_F(PosixProgramStart, StartDoesNotWaitForTheProgram) {
+    std::string report = scratch_.Native("late.txt");
+    MakeStandIn("slow.sh", report, 3);
+
+    auto before = std::chrono::steady_clock::now();
+    platform_->StartProgram(1, scratch_.Windows(L"slow.sh"), L"x", scratch_.Windows(), 2);
+    auto took = std::chrono::steady_clock::now() - before;
+
+    EXPECT_LT(took, std::chrono::seconds(2));
+    EXPECT_FALSE(fs::exists(report));
+    EXPECT_TRUE(WaitForFile(report, std::chrono::seconds(20))); // and yet it did run
+}
+
+TEST_F(PosixProgramStart, AProgramThatCannotStartRaisesNothing) {
+    EXPECT_NO_THROW(platform_->StartProgram(1, scratch_.Windows(L"Nema\\MSACCESS.EXE"), L"\"a\"",
+                                            L"c:\\", kShowMinimized));
+    WriteBytes(scratch_.Native("plain.txt"), "not a program");
+    EXPECT_NO_THROW(platform_->StartProgram(1, scratch_.Windows(L"plain.txt"), L"", L"", 2));
+}
+
+} // namespace
+} // namespace dravik

@@ -1,0 +1,202 @@
+// The launcher window, message box and prompt on a terminal.
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/SystemPlatform.h"
+#include "platform/posix/PosixTerminalUi.h"
+
+namespace dravik {
+namespace {
+
+WindowLayout LauncherLayout() {
+    WindowLayout layout;
+    layout.caption = L"Dravik";
+    layout.clientWidth = 5025;
+    layout.clientHeight = 2400;
+    layout.controls = {
+        {Control::CmdKraj, L"CmdKraj", ControlKind::PushButton, L"Kraj", 3720, 1680, 1095, 495, 0},
+        {Control::CmdPokreniProgram, L"CmdPokreniProgram", ControlKind::PushButton,
+         L"Pokreni program", 1260, 1680, 2415, 495, 1},
+        {Control::CmdUzmiNoviMDE, L"CmdUzmiNoviMDE", ControlKind::PushButton, L"Uzmi novi MDA", 120,
+         1680, 1095, 495, 2},
+        {Control::Label1, L"Label1", ControlKind::Label, L"Kopiranje nove verzije programa...", 120,
+         240, 4695, 1335, 3},
+    };
+    layout.labelFont = {L"MS Sans Serif", 13.5, 400, 238};
+    return layout;
+}
+
+// A terminal whose input is a prepared file and whose output is captured.
+class TerminalUi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        input_ = std::tmpfile();
+        output_ = std::tmpfile();
+        ASSERT_NE(input_, nullptr);
+        ASSERT_NE(output_, nullptr);
+    }
+    void TearDown() override {
+        std::fclose(input_);
+        std::fclose(output_);
+    }
+    void Type(const std::string &text) {
+        std::fputs(text.c_str(), input_);
+        std::rewind(input_);
+    }
+    std::string Printed() {
+        std::fflush(output_);
+        std::string text;
+        std::rewind(output_);
+        int c;
+        while ((c = std::fgetc(output_)) != EOF)
+            text += static_cast<char>(c);
+        return text;
+    }
+
+    std::FILE *input_ = nullptr;
+    std::FILE *output_ = nullptr;
+};
+
+TEST_F(TerminalUi, StatusTextIsPrintedOnlyWhileTheWindowIsShownAndOncePerChange) {
+    PosixTerminalUi ui(input_, output_);
+    ui.Create(LauncherLayout(), [](Control) {});
+    ui.Repaint();
+    EXPECT_EQ(Printed(), "");
+
+    ui.SetWindowVisible(true);
+    ui.Repaint();
+    ui.SetControlText(Control::Label1, L"Kopiranje nove verzije programa...");
+    EXPECT_EQ(Printed(), "[Dravik] Kopiranje nove verzije programa...\n");
+
+    ui.SetControlText(Control::Label1, L"");
+    ui.SetControlText(Control::Label1, L"Gotovo \u0161");
+    EXPECT_EQ(Printed(), "[Dravik] Kopiranje nove verzije programa...\n[Dravik] Gotovo \xC5\xA1\n");
+}
+
+TEST_F(TerminalUi, WindowSizeIsTheClientAreaAndAFrame) {
+    PosixTerminalUi ui(input_, output_);
+    ui.Create(LauncherLayout(), [](Control) {});
+    TwipSize size = ui.WindowSize();
+    EXPECT_GT(size.width, 5025);
+    EXPECT_GT(size.height, 2400);
+    EXPECT_EQ(PosixTerminalUi::ScreenSize().width, 1920 * 15);
+    EXPECT_NE(ui.Handle(), 0u);
+}
+
+TEST_F(TerminalUi, EventLoopDeliversNumberedChoicesUntilTheWindowCloses) {
+    Type("2\n9\n1\n3\n1\n");
+    PosixTerminalUi ui(input_, output_);
+    std::vector<Control> clicks;
+    ui.Create(LauncherLayout(), [&](Control control) {
+        clicks.push_back(control);
+        if (control == Control::CmdKraj)
+            ui.CloseWindow();
+    });
+    ui.SetControlText(Control::Label1, L"");
+    ui.SetWindowVisible(true);
+
+    ui.RunEventLoop();
+
+    EXPECT_EQ(clicks, (std::vector<Control>{Control::CmdPokreniProgram, Control::CmdUzmiNoviMDE,
+                                            Control::CmdKraj}));
+    EXPECT_NE(Printed().find("1) Uzmi novi MDA  2) Pokreni program  3) Kraj"), std::string::npos);
+}
+
+TEST_F(TerminalUi, EndOfInputClosesTheWindow) {
+    Type("2\n");
+    PosixTerminalUi ui(input_, output_);
+    int clicks = 0;
+    ui.Create(LauncherLayout(), [&](Control) { ++clicks; });
+    ui.SetWindowVisible(true);
+    ui.RunEventLoop();
+    EXPECT_EQ(clicks, 1);
+    ui.SetControlText(Control::Label1, L"after close");
+    EXPECT_EQ(Printed().find("after close"), std::string::npos);
+}
+
+TEST_F(TerminalUi, EventLoopOfAWindowNeverShownReturnsWithoutReading) {
+    Type("3\n");
+    PosixTerminalUi ui(input_, output_);
+    int clicks = 0;
+    ui.Create(LauncherLayout(), [&](Control) { ++clicks; });
+    ui.RunEventLoop();
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(std::ftell(input_), 0);
+}
+
+TEST_F(TerminalUi, MessageIsPrintedWithTitleAndKindAndDoesNotWaitWithoutATerminal) {
+    Type("answer\n");
+    PosixTerminalUi ui(input_, output_);
+
+    ui.ShowMessage(L"Ne mogu dodijeliti prava na folder/x\r\nTesmar se ne\u0107e pokrenuti!",
+                   MessageIcon::Exclamation, std::nullopt);
+    ui.ShowMessage(L"Gotovo", MessageIcon::Information, Text(L"Dravik"));
+
+    std::string printed = Printed();
+    EXPECT_NE(printed.find("DravikVT (Exclamation)"), std::string::npos);
+    EXPECT_NE(printed.find("folder/x\nTesmar se ne\xC4\x87"
+                           "e pokrenuti!\n"),
+              std::string::npos);
+    EXPECT_NE(printed.find("Dravik (Information)"), std::string::npos);
+    EXPECT_EQ(std::ftell(input_), 0) << "the message box consumed input";
+}
+
+TEST_F(TerminalUi, PromptReadsOneLineAndEndOfInputIsCancel) {
+    Type("tajna \xC5\xA1ifra\r\nnext\n");
+    PosixTerminalUi ui(input_, output_);
+
+    EXPECT_EQ(ui.AskText(L"\u0160ifra ?"), L"tajna \u0161ifra");
+    EXPECT_EQ(ui.AskText(L"\u0160ifra ?"), L"next");
+    EXPECT_EQ(ui.AskText(L"\u0160ifra ?"), L"");
+    EXPECT_EQ(Printed().rfind("DravikVT: \xC5\xA0ifra ? ", 0), 0u);
+}
+
+// The real platform on redirected standard input and output: the message box must
+// not take the line meant for the prompt.
+TEST(PosixTerminalPlatform, RedirectedInputAnswersThePromptNotTheMessage) {
+    int toChild[2];
+    int fromChild[2];
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(fromChild), 0);
+    std::fflush(stdout);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(20); // a prompt waiting forever must not hang the suite
+        dup2(toChild[0], 0);
+        dup2(fromChild[1], 1);
+        close(toChild[0]);
+        close(toChild[1]);
+        close(fromChild[0]);
+        close(fromChild[1]);
+        auto platform = MakeSystemPlatform();
+        platform->ShowMessage(L"Poruka", MessageIcon::Information, std::nullopt);
+        Text answer = platform->AskText(L"\u0160ifra ?");
+        std::fputs(answer == L"\u0161ifra123" ? "<matched>" : "<other>", stdout);
+        std::fflush(stdout);
+        _exit(0);
+    }
+    close(toChild[0]);
+    close(fromChild[1]);
+    const char typed[] = "\xC5\xA1ifra123\n";
+    ASSERT_EQ(write(toChild[1], typed, sizeof typed - 1), static_cast<ssize_t>(sizeof typed - 1));
+    close(toChild[1]);
+    std::string output;
+    char chunk[256];
+    ssize_t got;
+    while ((got = read(fromChild[0], chunk, sizeof chunk)) > 0)
+        output.append(chunk, static_cast<std::size_t>(got));
+    close(fromChild[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child hung or crashed";
+    EXPECT_NE(output.find("=== DravikVT (Information) ===\nPoruka\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("DravikVT: \xC5\xA0ifra ? "), std::string::npos) << output;
+    EXPECT_NE(output.find("<matched>"), std::string::npos) << output;
+}
+
+} // namespace
+} // namespace dravik
