@@ -1,16 +1,6 @@
 # The launcher window, message box and prompt under Wine, and DravikUser.exe,
 # the tool that plays the user for tests that drive the real launcher.
-set(DRAVIK_UI_ROOT "${CMAKE_CURRENT_LIST_DIR}/../..")
-
-# Only the window services, so these tests do not wait for the rest of the
-# platform to build.
-add_library(dravik_win32_ui STATIC
-  ${DRAVIK_UI_ROOT}/platform/win32/Win32Ui.cpp
-  ${DRAVIK_UI_ROOT}/platform/win32/Win32Prompt.cpp)
-target_include_directories(dravik_win32_ui PUBLIC ${DRAVIK_UI_ROOT})
-target_compile_definitions(dravik_win32_ui PUBLIC
-  WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-target_link_libraries(dravik_win32_ui PUBLIC user32 gdi32)
+set(DRAVIK_UI_ROOT "${PROJECT_SOURCE_DIR}")
 
 # Plays the user: starts a program, holds keys, answers its prompts and
 # message boxes, clicks its buttons and logs what it saw.
@@ -27,29 +17,17 @@ endif()
 # A small GUI program for DravikUser.exe to drive: it reads Ctrl and Shift,
 # asks, shows messages and opens the launcher window, like the launcher does.
 add_executable(dravik_ui_demo WIN32 ${CMAKE_CURRENT_LIST_DIR}/ui_demo_app.cpp)
-target_link_libraries(dravik_ui_demo PRIVATE dravik_win32_ui)
+target_link_libraries(dravik_ui_demo PRIVATE dravik_platform_system)
 
 add_executable(win32_ui_tests
   ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_prompt_message_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_user_player_test.cpp)
-target_link_libraries(win32_ui_tests PRIVATE dravik_win32_ui GTest::gtest_main)
+target_link_libraries(win32_ui_tests PRIVATE dravik_platform_system GTest::gtest_main)
 add_dependencies(win32_ui_tests dravik_user dravik_ui_demo)
 target_compile_definitions(win32_ui_tests PRIVATE
   DRAVIK_USER_EXE="$<TARGET_FILE:dravik_user>"
   DRAVIK_UI_DEMO_EXE="$<TARGET_FILE:dravik_ui_demo>"
   DRAVIK_ARTIFACT_DIR="${CMAKE_BINARY_DIR}/artifacts")
 dravik_add_test(win32_ui win32_ui_tests)
-
-# Xvfb has no window manager: windows Wine leaves to one get no frame and each
-# hide waits two seconds for it. Unmanaged windows are framed by Wine itself,
-# as a user sees them on Windows.
-if(DRAVIK_UNDER_WINE)
-  add_test(NAME wine_unmanaged_windows
-           COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} reg add "HKCU\\Software\\Wine\\X11 Driver"
-                   /v Managed /t REG_SZ /d N /f)
-  set_tests_properties(wine_unmanaged_windows PROPERTIES
-    ENVIRONMENT "${DRAVIK_WINE_ENV}" FIXTURES_REQUIRED wine FIXTURES_SETUP wine_windows)
-  set_tests_properties(win32_ui PROPERTIES FIXTURES_REQUIRED "wine;wine_windows")
-endif()
