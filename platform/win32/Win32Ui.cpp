@@ -131,6 +131,17 @@ UniqueIcon MakeLauncherIcon(int size) {
     return UniqueIcon(CreateIconIndirect(&iconInfo));
 }
 
+// The program's own icon resource when the executable has one (DravikVT.exe does),
+// so the window and the file show the same picture; else the same tile drawn here.
+UniqueIcon LauncherIcon(int size) {
+    HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size,
+                               size, LR_DEFAULTCOLOR);
+    if (loaded != nullptr) {
+        return UniqueIcon(static_cast<HICON>(loaded));
+    }
+    return MakeLauncherIcon(size);
+}
+
 UniqueFont MakeFont(const FontSpec &spec, int dpi) {
     LOGFONTW font{};
     font.lfHeight = win32ui::PointsToFontHeight(spec.points, dpi);
@@ -321,8 +332,8 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
     }
     state.window = window;
 
-    state.smallIcon = MakeLauncherIcon(16);
-    state.bigIcon = MakeLauncherIcon(32);
+    state.smallIcon = LauncherIcon(16);
+    state.bigIcon = LauncherIcon(32);
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.get()));
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.bigIcon.get()));
 

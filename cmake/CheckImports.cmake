@@ -1,0 +1,22 @@
+# Fails unless the executable EXE imports only DLLs that every Windows has.
+cmake_minimum_required(VERSION 3.25)
+# Run as: cmake -DOBJDUMP=<objdump> -DEXE=<exe> -P CheckImports.cmake
+set(allowed ADVAPI32.DLL COMCTL32.DLL COMDLG32.DLL GDI32.DLL KERNEL32.DLL MSVCRT.DLL OLE32.DLL
+    OLEAUT32.DLL SHELL32.DLL SHLWAPI.DLL USER32.DLL)
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "objdump could not read ${EXE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\r\n]+" lines "${dump}")
+if(NOT lines)
+  message(FATAL_ERROR "no imports found in ${EXE}")
+endif()
+foreach(line IN LISTS lines)
+  string(REPLACE "DLL Name: " "" dll "${line}")
+  string(TOUPPER "${dll}" upper)
+  if(upper IN_LIST allowed)
+    message(STATUS "imports ${dll}: part of Windows")
+  else()
+    message(FATAL_ERROR "${EXE} imports ${dll}, which Windows does not have by itself")
+  endif()
+endforeach()
