@@ -40,13 +40,19 @@ const wchar_t *UpperHalf(SingleByteCodePage page) {
 
 } // namespace
 
-std::wstring DecodeSingleByte(const std::string &bytes, SingleByteCodePage page) {
+void DecodeSingleByteInto(const char *bytes, std::size_t count, SingleByteCodePage page,
+                          std::wstring &out) {
     const wchar_t *upper = UpperHalf(page);
-    std::wstring text(bytes.size(), L'\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    out.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
         auto b = static_cast<unsigned char>(bytes[i]);
-        text[i] = b < 0x80 ? static_cast<wchar_t>(b) : upper[b - 0x80];
+        out[i] = b < 0x80 ? static_cast<wchar_t>(b) : upper[b - 0x80];
     }
+}
+
+std::wstring DecodeSingleByte(const std::string &bytes, SingleByteCodePage page) {
+    std::wstring text;
+    DecodeSingleByteInto(bytes.data(), bytes.size(), page, text);
     return text;
 }
 

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,29 +83,44 @@ void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const
     struct stat info {};
     FileDescriptor file = OpenForReading(native, info);
     const SingleByteCodePage page = ActiveCodePage();
-    std::string line;
-    char chunk[65536];
+    std::string pending; // the start of a line whose end is in a later chunk
+    Text line;           // reused for every line: no allocation per line
+    // A CR is part of the line end only right before its LF.
+    auto handOn = [&](const char *begin, std::size_t count, bool endsAtLf) {
+        if (endsAtLf && count > 0 && begin[count - 1] == '\r')
+            --count;
+        DecodeSingleByteInto(begin, count, page, line);
+        visit(line);
+    };
+    std::vector<char> chunk(256 * 1024);
     for (;;) {
-        ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
+        ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
             throw FileFailure(L"Cannot read", native, errno);
         if (got == 0)
             break;
-        for (ssize_t i = 0; i < got; ++i) {
-            if (chunk[i] != '\n') {
-                line += chunk[i];
-                continue;
+        const char *at = chunk.data();
+        const char *end = at + got;
+        while (at < end) {
+            auto *lf = static_cast<const char *>(std::memchr(at, '\n', end - at));
+            if (lf == nullptr) {
+                pending.append(at, end);
+                break;
             }
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            visit(DecodeSingleByte(line, page));
-            line.clear();
+            if (pending.empty()) {
+                handOn(at, static_cast<std::size_t>(lf - at), true);
+            } else {
+                pending.append(at, lf);
+                handOn(pending.data(), pending.size(), true);
+                pending.clear();
+            }
+            at = lf + 1;
         }
     }
-    if (!line.empty())
-        visit(DecodeSingleByte(line, page));
+    if (!pending.empty())
+        handOn(pending.data(), pending.size(), false);
 }
 
 void PosixPlatform::AppendLine(const Text &path, const Text &text) {
