@@ -1,5 +1,8 @@
 #include "platform/common/CodePage.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace dravik {
 
 namespace {
@@ -42,12 +45,27 @@ const wchar_t *UpperHalf(SingleByteCodePage page) {
 
 void DecodeSingleByteInto(const char *bytes, std::size_t count, SingleByteCodePage page,
                           std::wstring &out) {
-    const wchar_t *upper = UpperHalf(page);
     out.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = b < 0x80 ? static_cast<wchar_t>(b) : upper[b - 0x80];
+    wchar_t *to = out.data();
+    const auto *from = reinterpret_cast<const unsigned char *>(bytes);
+    // Most text is ASCII, whose bytes are their characters: widen all in one
+    // simple pass, then put in the code page's characters where bytes are high.
+    for (std::size_t i = 0; i < count; ++i)
+        to[i] = static_cast<wchar_t>(from[i]);
+    const wchar_t *upper = UpperHalf(page);
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        std::uint64_t block;
+        std::memcpy(&block, from + i, 8);
+        if ((block & 0x8080808080808080ull) == 0)
+            continue;
+        for (std::size_t k = i; k < i + 8; ++k)
+            if (from[k] >= 0x80)
+                to[k] = upper[from[k] - 0x80];
     }
+    for (; i < count; ++i)
+        if (from[i] >= 0x80)
+            to[i] = upper[from[i] - 0x80];
 }
 
 std::wstring DecodeSingleByte(const std::string &bytes, SingleByteCodePage page) {
