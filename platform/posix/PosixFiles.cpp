@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
@@ -181,6 +183,39 @@ Text PosixPlatform::FindNextMatch() {
     return matches_[nextMatch_++];
 }
 
+namespace {
+
+// Copies the whole file inside the kernel, as cp does, without passing the bytes
+// through this process. False when the file systems do not support it and nothing
+// was copied, so that the caller copies through a buffer instead.
+bool CopyInKernel(int input, int output, const std::string &from, const std::string &to) {
+#ifdef __linux__
+    bool copiedAny = false;
+    for (;;) {
+        ssize_t got = ::copy_file_range(input, nullptr, output, nullptr, 1 << 30, 0);
+        if (got > 0) {
+            copiedAny = true;
+            continue;
+        }
+        if (got == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
+                           errno == EOPNOTSUPP || errno == EBADF;
+        if (unsupported && !copiedAny)
+            return false;
+        bool writing = errno == ENOSPC || errno == EFBIG || errno == EDQUOT;
+        throw FileFailure(writing ? L"Cannot write" : L"Cannot read", writing ? to : from, errno);
+    }
+#else
+    (void)input, (void)output, (void)from, (void)to;
+    return false;
+#endif
+}
+
+} // namespace
+
 void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
     std::string from = ResolvePath(source);
     std::string to = ResolvePath(target);
@@ -197,17 +232,19 @@ void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
     // An existing target keeps its mode on open; the source's executable bits matter
     // (the companion program), so carry them over. Not owning the target only costs that.
     (void)fchmod(output.Get(), mode);
-    char chunk[65536];
-    for (;;) {
-        ssize_t got = ::read(input.Get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw FileFailure(L"Cannot read", from, errno);
-        if (got == 0)
-            break;
-        if (!WriteAll(output.Get(), chunk, static_cast<std::size_t>(got)))
-            throw FileFailure(L"Cannot write", to, errno);
+    if (!CopyInKernel(input.Get(), output.Get(), from, to)) {
+        std::vector<char> chunk(1024 * 1024);
+        for (;;) {
+            ssize_t got = ::read(input.Get(), chunk.data(), chunk.size());
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                throw FileFailure(L"Cannot read", from, errno);
+            if (got == 0)
+                break;
+            if (!WriteAll(output.Get(), chunk.data(), static_cast<std::size_t>(got)))
+                throw FileFailure(L"Cannot write", to, errno);
+        }
     }
     if (int error = output.Close())
         throw FileFailure(L"Cannot write", to, error);
