@@ -1,7 +1,9 @@
 // Text files, copying, moving and deleting, in the ANSI code page.
 #include <windows.h>
 
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "platform/common/PathText.h"
 #include "platform/win32/Win32Error.h"
@@ -12,25 +14,56 @@
 namespace dravik {
 
 std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
+    std::vector<Text> lines;
+    ForEachLine(path, [&](const Text &line) { lines.push_back(line); });
+    return lines;
+}
+
+// Reads in chunks and hands each line on as soon as its end is seen, so that a
+// long shared record file is never held whole. Lines end as SplitLines ends them:
+// at LF, a CR right before it dropped; a last line without an end still counts.
+void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     // Default sharing: others may read alongside, but a file someone is writing
     // is refused, and there is no retry.
     UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                        nullptr));
     if (!file)
         throw LastErrorFailure();
 
-    std::string bytes;
-    char chunk[64 * 1024];
+    std::string pending; // the start of a line whose end is in a later chunk
+    auto handOn = [&](const char *begin, std::size_t count, bool endsAtLf) {
+        if (endsAtLf && count > 0 && begin[count - 1] == '\r')
+            --count;
+        visit(FromAnsi(std::string(begin, count)));
+    };
+    std::vector<char> chunk(256 * 1024);
     for (;;) {
         DWORD read = 0;
-        if (!::ReadFile(file.Get(), chunk, sizeof chunk, &read, nullptr))
+        if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
             throw LastErrorFailure();
         if (read == 0)
             break;
-        bytes.append(chunk, read);
+        const char *at = chunk.data();
+        const char *end = at + read;
+        while (at < end) {
+            auto *lf = static_cast<const char *>(std::memchr(at, '\n', end - at));
+            if (lf == nullptr) {
+                pending.append(at, end);
+                break;
+            }
+            if (pending.empty()) {
+                handOn(at, static_cast<std::size_t>(lf - at), true);
+            } else {
+                pending.append(at, lf);
+                handOn(pending.data(), pending.size(), true);
+                pending.clear();
+            }
+            at = lf + 1;
+        }
     }
-    file.Reset();
-    return SplitLines(FromAnsi(bytes));
+    if (!pending.empty())
+        handOn(pending.data(), pending.size(), false);
 }
 
 void Win32Platform::AppendLine(const Text &path, const Text &text) {

@@ -24,6 +24,7 @@ public:
     Text ToLower(const Text &text) override;
 
     std::vector<Text> ReadAllLines(const Text &path) override;
+    void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) override;
     void AppendLine(const Text &path, const Text &text) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
