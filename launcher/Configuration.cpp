@@ -19,20 +19,21 @@ Text ConfigFilePath(PlatformServices &platform) {
 } // namespace
 
 void frmDravikVT::LoadConfiguration() {
-    std::vector<Text> lines = platform_.ReadAllLines(ConfigFilePath(platform_));
-
     // Count and capacity are 16-bit: the store grows by 100 lines at a time and a
-    // step past 32767 is an overflow, so at most 32,700 lines can be kept.
+    // step past 32767 is an overflow, so at most 32,700 lines can be kept. Lines
+    // are taken one at a time, so an enormous file fails there without being
+    // held whole.
     int count = 0;
     int capacity = 0;
+    std::size_t lineNumber = 0;
     settings_.ConfigLines.clear();
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Text &line = lines[i];
+    platform_.ForEachLine(ConfigFilePath(platform_), [&](const Text &line) {
+        ++lineNumber;
         if (!line.empty() && line[0] == L'*')
-            continue;
+            return;
         if (line.find(L'\0') != Text::npos)
             throw Failure(L"DravikVT.txt nije tekstualna datoteka: redak " +
-                          std::to_wstring(i + 1) + L" sadrži znak NUL.");
+                          std::to_wstring(lineNumber) + L" sadrži znak NUL.");
         if (count == capacity) {
             if (count + kCapacityStep > kInt16Max)
                 throw Failure(L"Overflow: DravikVT.txt ima više od 32700 redaka.");
@@ -41,7 +42,7 @@ void frmDravikVT::LoadConfiguration() {
         }
         settings_.ConfigLines.push_back(line);
         ++count;
-    }
+    });
     settings_.ConfigLineCount = static_cast<std::int16_t>(count);
 }
 
@@ -49,8 +50,8 @@ Text frmDravikVT::ReadDravikTxt(const Text &key, const Text &defaultValue) const
     const std::size_t n = key.size();
     for (int i = 0; i < settings_.ConfigLineCount; ++i) {
         const Text &line = settings_.ConfigLines[static_cast<std::size_t>(i)];
-        if (line.compare(0, n, key) != 0 || line.size() < n)
-            continue;
+        if (line.compare(0, n, key) != 0)
+            continue; // also a line shorter than the key
         // Character positions are 16-bit.
         if (line.size() >= static_cast<std::size_t>(kInt16Max))
             throw Failure(L"Overflow: redak s ključem " + key +
