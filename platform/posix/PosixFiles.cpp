@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/common/CaseMapping.h"
+#include "platform/common/ChunkLines.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
 #include "platform/posix/PosixFileDescriptor.h"
@@ -77,23 +78,19 @@ std::vector<Text> PosixPlatform::ReadAllLines(const Text &path) {
     return lines;
 }
 
-// Reads in chunks and hands each line on as soon as its end is seen, so that a long
-// shared record file is never held whole. Lines end as SplitLines ends them: at LF,
-// a CR right before it dropped; a last line without an end still counts.
+// Reads in chunks and hands each line on as soon as its end is seen, so that a
+// long shared record file is never held whole.
 void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     std::string native = ResolvePath(path);
     struct stat info {};
     FileDescriptor file = OpenForReading(native, info);
     const SingleByteCodePage page = ActiveCodePage();
-    std::string pending; // the start of a line whose end is in a later chunk
-    Text line;           // reused for every line: no allocation per line
-    // A CR is part of the line end only right before its LF.
-    auto handOn = [&](const char *begin, std::size_t count, bool endsAtLf) {
-        if (endsAtLf && count > 0 && begin[count - 1] == '\r')
-            --count;
+    Text line; // reused for every line: no allocation per line
+    auto handOn = [&](const char *begin, std::size_t count) {
         DecodeSingleByteInto(begin, count, page, line);
         visit(line);
     };
+    ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
         ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
@@ -103,26 +100,9 @@ void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const
             throw FileFailure(L"Cannot read", native, errno);
         if (got == 0)
             break;
-        const char *at = chunk.data();
-        const char *end = at + got;
-        while (at < end) {
-            auto *lf = static_cast<const char *>(std::memchr(at, '\n', end - at));
-            if (lf == nullptr) {
-                pending.append(at, end);
-                break;
-            }
-            if (pending.empty()) {
-                handOn(at, static_cast<std::size_t>(lf - at), true);
-            } else {
-                pending.append(at, lf);
-                handOn(pending.data(), pending.size(), true);
-                pending.clear();
-            }
-            at = lf + 1;
-        }
+        lines.Feed(chunk.data(), static_cast<std::size_t>(got), handOn);
     }
-    if (!pending.empty())
-        handOn(pending.data(), pending.size(), false);
+    lines.Finish(handOn);
 }
 
 void PosixPlatform::AppendLine(const Text &path, const Text &text) {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/common/ChunkLines.h"
 #include "platform/common/PathText.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Handles.h"
@@ -20,8 +21,7 @@ std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
 }
 
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
-// long shared record file is never held whole. Lines end as SplitLines ends them:
-// at LF, a CR right before it dropped; a last line without an end still counts.
+// long shared record file is never held whole.
 void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     // Default sharing: others may read alongside, but a file someone is writing
     // is refused, and there is no retry.
@@ -31,12 +31,10 @@ void Win32Platform::ForEachLine(const Text &path, const std::function<void(const
     if (!file)
         throw LastErrorFailure();
 
-    std::string pending; // the start of a line whose end is in a later chunk
-    auto handOn = [&](const char *begin, std::size_t count, bool endsAtLf) {
-        if (endsAtLf && count > 0 && begin[count - 1] == '\r')
-            --count;
+    auto handOn = [&](const char *begin, std::size_t count) {
         visit(FromAnsi(std::string(begin, count)));
     };
+    ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
         DWORD read = 0;
@@ -44,26 +42,9 @@ void Win32Platform::ForEachLine(const Text &path, const std::function<void(const
             throw LastErrorFailure();
         if (read == 0)
             break;
-        const char *at = chunk.data();
-        const char *end = at + read;
-        while (at < end) {
-            auto *lf = static_cast<const char *>(std::memchr(at, '\n', end - at));
-            if (lf == nullptr) {
-                pending.append(at, end);
-                break;
-            }
-            if (pending.empty()) {
-                handOn(at, static_cast<std::size_t>(lf - at), true);
-            } else {
-                pending.append(at, lf);
-                handOn(pending.data(), pending.size(), true);
-                pending.clear();
-            }
-            at = lf + 1;
-        }
+        lines.Feed(chunk.data(), read, handOn);
     }
-    if (!pending.empty())
-        handOn(pending.data(), pending.size(), false);
+    lines.Finish(handOn);
 }
 
 void Win32Platform::AppendLine(const Text &path, const Text &text) {

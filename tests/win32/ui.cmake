@@ -17,14 +17,14 @@ endif()
 # A small GUI program for DravikUser.exe to drive: it reads Ctrl and Shift,
 # asks, shows messages and opens the launcher window, like the launcher does.
 add_executable(dravik_ui_demo WIN32 ${CMAKE_CURRENT_LIST_DIR}/ui_demo_app.cpp)
-target_link_libraries(dravik_ui_demo PRIVATE dravik_platform_system)
+target_link_libraries(dravik_ui_demo PRIVATE dravik_logic dravik_platform_system)
 
 add_executable(win32_ui_tests
   ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_window_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_prompt_message_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ui_user_player_test.cpp)
-target_link_libraries(win32_ui_tests PRIVATE dravik_platform_system GTest::gtest_main)
+target_link_libraries(win32_ui_tests PRIVATE dravik_logic dravik_platform_system GTest::gtest_main)
 add_dependencies(win32_ui_tests dravik_user dravik_ui_demo)
 target_compile_definitions(win32_ui_tests PRIVATE
   DRAVIK_USER_EXE="$<TARGET_FILE:dravik_user>"
