@@ -69,6 +69,9 @@ private:
     std::size_t nextMatch_ = 0;
     std::unique_ptr<PosixRegistry> registry_;
     std::unique_ptr<PosixTerminalUi> ui_;
+    // Whether SIGXFSZ was ignored when the launcher started; a started program gets
+    // the launcher's own start condition back, not the launcher's override.
+    bool fileSizeSignalWasIgnored_ = false;
 };
 
 } // namespace dravik

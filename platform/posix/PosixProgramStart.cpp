@@ -3,6 +3,7 @@
 #include "platform/posix/PosixProgramStart.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
@@ -144,6 +145,8 @@ void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &par
         if (middle == 0) {
             if (fork() != 0)
                 _exit(0);
+            if (!fileSizeSignalWasIgnored_)
+                std::signal(SIGXFSZ, SIG_DFL); // an ignored signal would survive execve
             setsid(); // off the launcher's terminal session: closing it leaves Access running
             if (changeFolder && chdir(folder.c_str()) != 0)
                 _exit(127);

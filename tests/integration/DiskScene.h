@@ -1,0 +1,165 @@
+// A workstation's program folder and a server folder on the real disk, and the
+// launcher window working on them through the real platform.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <regex>
+#include <string>
+#include <system_error>
+
+#include "platform/SystemPlatform.h"
+#include "tests/integration/ForwardingPlatform.h"
+#include "tests/integration/SystemSupport.h"
+#include "ui/frmDravikVT.h"
+
+namespace dravik::test {
+
+namespace fs = std::filesystem;
+
+inline const Text kUserKey = L"PC07_ana";
+
+// Bytes that are not text: every value, NULs and line ends included, so that a
+// copy that changed them in any way is seen.
+inline std::string Pattern(std::size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    std::minstd_rand generator(seed);
+    for (char &byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+inline void WriteBytes(const fs::path &path, const std::string &bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+inline std::optional<std::string> ReadBytes(const fs::path &path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A fresh folder under the temporary folder, removed with everything in it.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::random_device seed;
+        std::mt19937 generator(
+            seed() ^
+            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            path_ = fs::temp_directory_path() / ("dravik-disk-" + std::to_string(generator()));
+            if (fs::create_directory(path_))
+                return;
+        }
+        throw std::runtime_error("cannot create a scratch folder");
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    ScratchFolder(const ScratchFolder &) = delete;
+    ScratchFolder &operator=(const ScratchFolder &) = delete;
+
+    const fs::path &Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+class DiskScene : public ::testing::Test {
+protected:
+    ScratchFolder scratch;
+    fs::path server = scratch.Path() / "server";
+    fs::path program = scratch.Path() / "program";
+    ForwardingPlatform platform{MakeSystemPlatform(), program.wstring()};
+    frmDravikVT form{platform};
+
+    void SetUp() override {
+        fs::create_directory(server);
+        fs::create_directory(program);
+        SetEnvironment(L"computername", L"pc07");
+        SetEnvironment(L"username", L"Ana");
+        WriteBytes(program / "DravikVT.txt",
+                   "* written by the test\r\nNewFiles = " + Ascii(server.wstring()) +
+                       "\r\nNewFE = uxVTade.ade\r\nSQLBaza = SRV01\r\n");
+        form.Create();
+    }
+    void TearDown() override { form.Close(); }
+
+    // The server as an administrator sets it up: the front end, report files in
+    // other letter cases, the companion program.
+    void ServerFiles(std::size_t frontEndSize = 3 * 1024 * 1024) {
+        WriteBytes(server / "uxVTade.ade", Pattern(frontEndSize, 2));
+        WriteBytes(server / "RuxVT1.ade", Pattern(70000, 3));
+        WriteBytes(server / "RUXVT2.ACCDE", Pattern(90000, 4));
+        WriteBytes(server / "Velkor_2007.exe", Pattern(50000, 5));
+    }
+    // What the workstation had before: the old front end and one old report file.
+    void OldLocalFiles() {
+        WriteBytes(program / "uxVTade.ade", OldFrontEnd());
+        WriteBytes(program / "RuxVT1.ade", Pattern(60000, 13));
+    }
+    static std::string OldFrontEnd() { return Pattern(100000, 12); }
+
+    // Start-up's first steps, then the update; the failure's text when it fails.
+    std::optional<Text> Update() {
+        form.Settings().CompanionExeName = L"Velkor_2007.exe";
+        form.LoadConfiguration();
+        form.ResolveSettings();
+        try {
+            form.UzmiFE_and_Rux();
+        } catch (const Failure &failure) {
+            return failure.Description();
+        }
+        return std::nullopt;
+    }
+
+    std::string Local(const std::string &name) {
+        return ReadBytes(program / name).value_or("<absent>");
+    }
+    std::string Server(const std::string &name) {
+        return ReadBytes(server / name).value_or("<absent>");
+    }
+
+    bool NoTemporaryFiles() {
+        for (const auto &entry : fs::directory_iterator(program))
+            if (entry.path().filename().string().find(".dravik-tmp") != std::string::npos)
+                return false;
+        return true;
+    }
+    bool NothingRecorded() { return !fs::exists(server / "Kolacici.txt"); }
+
+    // The lines of the record file, each with its CR LF.
+    std::vector<std::string> RecordLines() {
+        std::vector<std::string> lines;
+        std::string bytes = ReadBytes(server / "Kolacici.txt").value_or("");
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t end = bytes.find('\n', start);
+            end = end == std::string::npos ? bytes.size() : end + 1;
+            lines.push_back(bytes.substr(start, end - start));
+            start = end;
+        }
+        return lines;
+    }
+
+    static bool IsRecordLineOf(const std::string &line, const std::string &key) {
+        static const std::regex shape("([^\t\r\n]+)\t\t([0-9][^\t\r\n]*) - ([0-9][^\t\r\n]*)\r\n");
+        std::smatch parts;
+        return std::regex_match(line, parts, shape) && parts[1] == key;
+    }
+};
+
+} // namespace dravik::test
