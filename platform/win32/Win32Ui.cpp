@@ -142,16 +142,16 @@ UniqueIcon LauncherIcon(int size) {
     return MakeLauncherIcon(size);
 }
 
-UniqueFont MakeFont(const FontSpec &spec, int dpi) {
+UniqueFont MakeFont(const FontSpec &wanted, int dpi) {
     LOGFONTW font{};
-    font.lfHeight = win32ui::PointsToFontHeight(spec.points, dpi);
-    font.lfWeight = spec.weight;
-    font.lfCharSet = static_cast<BYTE>(spec.charset);
+    font.lfHeight = win32ui::PointsToFontHeight(wanted.points, dpi);
+    font.lfWeight = wanted.weight;
+    font.lfCharSet = static_cast<BYTE>(wanted.charset);
     font.lfOutPrecision = OUT_DEFAULT_PRECIS;
     font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    lstrcpynW(font.lfFaceName, spec.face.c_str(), LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, wanted.face.c_str(), LF_FACESIZE);
     return UniqueFont(CreateFontIndirectW(&font));
 }
 
