@@ -1,27 +1,45 @@
 #include "launcher/Program.h"
 
+#include <exception>
+
 #include "launcher/FailureText.h"
 #include "ui/frmDravikVT.h"
 
 namespace dravik {
 
+namespace {
+
+// The report of a failure no trap catches; the program ends after it.
+int ReportAndFail(PlatformServices &platform, frmDravikVT &form) {
+    Text text = CurrentFailureText();
+    try {
+        platform.ShowMessage(L"Dravik: Ne mogu pokrenuti program!\r\rError:" + text,
+                             MessageIcon::Exclamation);
+        form.Close();
+    } catch (...) {
+    }
+    return 1;
+}
+
+} // namespace
+
 int RunLauncher(PlatformServices &platform) {
     frmDravikVT form(platform);
     try {
         form.Create();
-        form.Form_Load();
-    } catch (...) {
-        // No trap is armed while the configuration loads: report and end.
-        Text text = CurrentFailureText();
-        try {
-            platform.ShowMessage(L"Dravik: Ne mogu pokrenuti program!\r\rError:" + text,
-                                 MessageIcon::Exclamation);
-            form.Close();
-        } catch (...) {
-        }
-        return 1;
+        form.Form_Load(); // no trap is armed while the configuration loads
+    } catch (const Failure &) {
+        return ReportAndFail(platform, form);
+    } catch (const std::exception &) {
+        return ReportAndFail(platform, form);
     }
-    platform.RunEventLoop();
+    try {
+        platform.RunEventLoop();
+    } catch (const Failure &) {
+        return ReportAndFail(platform, form); // the button handlers report their own
+    } catch (const std::exception &) {
+        return ReportAndFail(platform, form);
+    }
     return 0;
 }
 

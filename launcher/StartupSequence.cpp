@@ -63,7 +63,11 @@ void frmDravikVT::Form_Load() {
 }
 
 void frmDravikVT::ReportAndEnd(const Text &headline, const Text &description) {
-    platform_.ShowMessage(headline + L"\r\rError:" + description, MessageIcon::Exclamation);
+    try {
+        platform_.ShowMessage(headline + L"\r\rError:" + description, MessageIcon::Exclamation);
+    } catch (...) {
+        // Nothing left to tell it with; the program ends all the same.
+    }
     platform_.EndProgram();
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Text.h"
 
 namespace dravik {
 
@@ -22,6 +23,8 @@ Text Win32Platform::ProgramFolderPath() {
         }
         path.resize(path.size() * 2); // truncated: try a larger buffer
     }
+    // The folder takes part in ANSI file and registry calls: give it as those see it.
+    path = FromAnsi(ToAnsi(path));
     const std::size_t separator = path.find_last_of(L"\\/");
     if (separator == std::wstring::npos)
         return path;
@@ -42,7 +45,10 @@ Text Win32Platform::GetEnvVar(const Text &name) {
                 return Text(); // unset or empty
             if (length < value.size()) {
                 value.resize(length);
-                return value;
+                // The value ends up in ANSI files (the user key in the record file):
+                // give it as it reads back from there, so a name with a letter the code
+                // page lacks still finds its own record.
+                return FromAnsi(ToAnsi(value));
             }
             value.resize(length); // length is the size needed, NUL included
         }

@@ -97,7 +97,12 @@ void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
 }
 
 void Win32Platform::DeleteFileIfPresent(const Text &path) {
-    if (::DeleteFileA(ToAnsi(path).c_str()))
+    const std::string ansi = ToAnsi(path);
+    // A copy of a read-only server file is read-only too; it must still go.
+    const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesA(ansi.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    if (::DeleteFileA(ansi.c_str()))
         return;
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)

@@ -6,8 +6,9 @@
 
 namespace dravik {
 
-// Program text to the ANSI code page. Characters the code page lacks become the
-// code page's default character ("?"). Never fails.
+// Program text to the ANSI code page, as every ANSI program converts it: a letter
+// the code page lacks becomes its nearest one ("Č" becomes "C" in code page 1252)
+// or, where there is none, the default character "?". Never fails.
 std::string ToAnsi(const std::wstring &text);
 
 // ANSI bytes to program text, one character per byte whatever the code page, so

@@ -317,6 +317,11 @@ long FakePlatform::RegQueryValueExA(RegKey key, const Text &valueName, std::uint
 }
 
 long FakePlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
+    calls.push_back(L"RegCreateKeyA:" + subKey);
+    if (refuseKeyCreation) {
+        key = 0;
+        return 5; // access denied
+    }
     PutRegistryKey(subKey);
     key = nextHandle_++;
     handles_[key] = Key(subKey);
@@ -332,6 +337,7 @@ long FakePlatform::RegSetValueExA(RegKey key, const Text &valueName, const Text 
     bytes.resize(std::min<std::size_t>(byteCount, bytes.size()));
     data->values[UpperText(valueName)] = RegValue{kRegSz, bytes};
     regWrites.push_back({data->path, valueName, kRegSz, bytes});
+    calls.push_back(L"RegSetValueExA:" + valueName);
     return kRegSuccess;
 }
 

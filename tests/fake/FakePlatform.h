@@ -66,6 +66,8 @@ public:
     std::optional<std::string> RegistryValue(const Text &key, const Text &name,
                                              std::uint32_t *type = nullptr) const;
     int OpenRegistryHandles() const { return static_cast<int>(handles_.size()); }
+    // Creating keys is refused (access denied), as in a locked-down profile.
+    bool refuseKeyCreation = false;
 
     // ---- What the logic did ---------------------------------------------------------------
     struct Copy {
@@ -115,7 +117,10 @@ public:
     Text GetEnvVar(const Text &name) override;
     Text DateText() override { return date; }
     Text TimeText() override { return time; }
-    bool IsKeyDown(int virtualKey) override { return keysDown.count(virtualKey) != 0; }
+    bool IsKeyDown(int virtualKey) override {
+        calls.push_back(L"IsKeyDown:" + std::to_wstring(virtualKey));
+        return keysDown.count(virtualKey) != 0;
+    }
     [[noreturn]] void EndProgram() override;
     Text ToUpper(const Text &text) override;
     Text ToLower(const Text &text) override;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/unit/Scene.h"
 
 namespace dravik::test {
@@ -26,7 +28,14 @@ TEST_F(FrontEndLaunchTest, StartsAccessMinimisedWithTheQuotedFrontEnd) {
     EXPECT_EQ(start.workingFolder, L"c:\\");
     EXPECT_EQ(start.showMode, 2);
     EXPECT_EQ(start.owner, FakePlatform::kWindowHandle);
-    EXPECT_TRUE(platform.HasRegistryKey(kSlot0)); // trusted before the start
+    // The folder is made trusted before Access is asked to start.
+    auto at = [&](const Text &call) {
+        return std::find(platform.calls.begin(), platform.calls.end(), call) -
+               platform.calls.begin();
+    };
+    EXPECT_LT(at(L"RegSetValueExA:Path"), at(L"StartProgram:C:\\Office14\\\\MSACCESS.EXE"));
+    EXPECT_LT(at(L"StartProgram:C:\\Office14\\\\MSACCESS.EXE"),
+              static_cast<std::ptrdiff_t>(platform.calls.size()));
     EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -73,6 +82,13 @@ TEST_F(FrontEndLaunchTest, AFailingStartOrMessageIsAbsorbed) {
     platform.FailCall(FakeCall::StartProgram, 1, L"shell refused");
     EXPECT_NO_THROW(form.PokreniFE());
     form.PokreniFE(); // called twice, Access is started again
+    EXPECT_EQ(platform.starts.size(), 1u);
+
+    for (int i = 0; i < 100; ++i)
+        platform.PutRegistryString(kSlot0.substr(0, kSlot0.size() - 1) + std::to_wstring(i),
+                                   L"Path", L"D:\\x" + std::to_wstring(i) + L"\\" + L'\0');
+    platform.FailCall(FakeCall::ShowMessage, 1, L"no desktop");
+    EXPECT_NO_THROW(form.PokreniFE());
     EXPECT_EQ(platform.starts.size(), 1u);
 }
 

@@ -49,7 +49,7 @@ TEST_F(StartupSequenceTest, EachMissingLocalFileForcesAnUpdateForARecordedUser) 
         scene.Recorded();
         scene.platform.DeleteFileIfPresent(kProgramFolder + L"\\" + missing);
         RunLauncher(scene.platform);
-        EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v2") << "missing file " << missing.size();
+        EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v2") << "missing " << missing;
         EXPECT_EQ(scene.platform.starts.size(), 1u);
     }
 }
@@ -171,6 +171,16 @@ TEST_F(MaintenanceTest, AWrongCodeOrCancelStartsNormally) {
         EXPECT_EQ(scene.platform.starts.size(), 1u);
         EXPECT_TRUE(scene.platform.windowClosed);
     }
+}
+
+TEST_F(MaintenanceTest, CtrlIsAskedBeforeShiftAndBothAreAsked) {
+    platform.keysDown.clear();
+    Run();
+    std::vector<Text> keys;
+    for (const Text &call : platform.calls)
+        if (call.rfind(L"IsKeyDown:", 0) == 0)
+            keys.push_back(call);
+    EXPECT_EQ(keys, (std::vector<Text>{L"IsKeyDown:17", L"IsKeyDown:16"}));
 }
 
 TEST_F(MaintenanceTest, OneKeyAloneAsksNothing) {

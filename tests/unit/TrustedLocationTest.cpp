@@ -103,6 +103,13 @@ TEST_F(TrustedLocationTest, AnEmptyPathIsAFailureAndLeavesNoKeyOpen) {
     EXPECT_EQ(platform.OpenRegistryHandles(), 0);
 }
 
+TEST_F(TrustedLocationTest, ARefusedKeyWritesNothingAndStillLetsAccessStart) {
+    platform.refuseKeyCreation = true;
+    EXPECT_TRUE(Ensure());
+    EXPECT_TRUE(platform.regWrites.empty());
+    EXPECT_EQ(platform.OpenRegistryHandles(), 0);
+}
+
 TEST_F(TrustedLocationTest, AProgramFolderAtADrivesTopRegistersTheDriveOnce) {
     platform.programFolder = L"C:\\DravikVT";
     EXPECT_TRUE(Ensure());

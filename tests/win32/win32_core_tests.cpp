@@ -129,6 +129,19 @@ TEST_F(Win32CoreTest, EnvironmentNameIgnoresCaseAndUnsetIsEmpty) {
     EXPECT_EQ(p.GetEnvVar(L"DravikCoreLong"), longValue);
 }
 
+// A user name with a letter the ANSI code page lacks ("à" in 1250) must come back
+// from the record file as it was looked up, or that user would update on every start.
+TEST_F(Win32CoreTest, EnvironmentValuesReadBackFromAnsiFilesUnchanged) {
+    ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreUser", L"Mà\x4E2Dčedo"));
+    const Text user = p.GetEnvVar(L"DravikCoreUser");
+    p.AppendLine(dir / L"Kolacici.txt", L"PC07_" + user + L"\t\tx");
+    const std::vector<Text> lines = p.ReadAllLines(dir / L"Kolacici.txt");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], L"PC07_" + user + L"\t\tx");
+    EXPECT_EQ(user.substr(3), L"čedo"); // the code page's own letters stay
+    ::SetEnvironmentVariableW(L"DravikCoreUser", nullptr);
+}
+
 TEST_F(Win32CoreTest, DateIsShortFormatAndTimeIsLongFormat) {
     wchar_t shortDate[100] = {}, longDate[100] = {}, longTime[100] = {}, shortTime[100] = {};
     ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, shortDate, 100);
@@ -394,6 +407,10 @@ TEST_F(Win32CoreTest, MoveReplacesAndDeleteToleratesAbsence) {
     EXPECT_EQ(p.FindFirstMatch(dir / L"front.ade"), L"");
     EXPECT_NO_THROW(p.DeleteFileIfPresent(dir / L"front.ade"));
     EXPECT_NO_THROW(p.DeleteFileIfPresent(dir / L"no\\such\\file.ade"));
+    WriteBytes(dir / L"readonly.tmp", "x"); // a copy of a read-only server file
+    ASSERT_TRUE(::SetFileAttributesW((dir / L"readonly.tmp").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_NO_THROW(p.DeleteFileIfPresent(dir / L"readonly.tmp"));
+    EXPECT_EQ(p.FindFirstMatch(dir / L"readonly.tmp"), L"");
     WriteBytes(dir / L"held.ade", "x");
     HANDLE held = ::CreateFileW((dir / L"held.ade").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
