@@ -106,7 +106,10 @@ check "nothing recorded" [ ! -e "$root/server.moved/Kolacici.txt" ]
 # --- A full disk in the program folder -------------------------------------------------
 # A small tmpfs where mounting works (root); a file-size limit in the launcher's shell
 # otherwise. The limit is also tried with SIGXFSZ left at its default action.
-if is_root && mkdir -p "$work/small" && mount -t tmpfs -o size=1m tmpfs "$work/small" 2>/dev/null; then
+# The tmpfs holds the launcher (large in a sanitizer build) with 1 MB to spare,
+# less than the 4 MB front end needs.
+small_kb=$(( $(stat -c %s "$launcher") / 1024 + 1024 ))
+if is_root && mkdir -p "$work/small" && mount -t tmpfs -o size=${small_kb}k tmpfs "$work/small" 2>/dev/null; then
     mounted+=("$work/small")
     scene disk_full 4096
     mv "$root/ws" "$work/small/ws" && ln -s "$work/small/ws" "$root/ws"
