@@ -26,6 +26,8 @@
 //   click:CAPTION      press the launcher window's button with that caption
 //   close-window       close the launcher window through its title bar
 //   sleep:MS           wait MS milliseconds
+//   wait-file:PATH     wait until the file exists (a side effect of the
+//                      program, such as a file it writes or starts)
 // After the last action the tool waits for the program to end, still
 // confirming message boxes; a prompt nobody scripted is cancelled.
 //
@@ -40,6 +42,7 @@
 //   prompt-answer  button=ok|enter|cancel|escape|close  text=...
 //   message  title=...  icon=information|exclamation|error|question|none  text=...
 //   click  caption=...            close-window          sleep  ms=N
+//   file  exists  path=...        (wait-file)
 //   exit  code=N                  timeout  waiting-for=ACTION
 //   unfinished  action=...        error  text=...
 //
@@ -441,24 +444,27 @@ public:
     // One look at the program's windows and one step of the script.
     void Step() {
         Forget();
+        // The window first: answering a box lets the program go on at once,
+        // and what it showed behind the box may be gone by the next look.
+        std::vector<HWND> windows = TopWindowsOf(processId_);
         HWND launcher = nullptr;
-        for (HWND window : TopWindowsOf(processId_)) {
-            std::wstring cls = ClassOf(window);
-            if (cls == L"#32770") {
-                if (IsWindowVisible(window)) {
-                    if (ChildOfClass(window, L"Edit") != nullptr) {
-                        SeePrompt(window);
-                    } else {
-                        SeeMessage(window);
-                    }
-                }
-            } else if (IsLauncherWindow(window)) {
+        for (HWND window : windows) {
+            if (ClassOf(window) != L"#32770" && IsLauncherWindow(window)) {
                 launcher = window;
             }
         }
         launcher_ = launcher;
         if (launcher != nullptr && IsWindowVisible(launcher)) {
             SeeVisibleLauncher(launcher);
+        }
+        for (HWND window : windows) {
+            if (ClassOf(window) == L"#32770" && IsWindowVisible(window)) {
+                if (ChildOfClass(window, L"Edit") != nullptr) {
+                    SeePrompt(window);
+                } else {
+                    SeeMessage(window);
+                }
+            }
         }
         RunAction();
     }
@@ -592,6 +598,12 @@ private:
             if (launcher_ != nullptr) {
                 PostMessageW(launcher_, WM_CLOSE, 0, 0);
                 log_.Line(L"close-window");
+                ++next_;
+            }
+        } else if (StartsWith(action, L"wait-file:")) {
+            std::wstring path = WindowsPath(action.substr(10));
+            if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                log_.Line(L"file\texists\tpath=" + Escape(path));
                 ++next_;
             }
         } else if (StartsWith(action, L"sleep:")) {
