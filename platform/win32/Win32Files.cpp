@@ -92,8 +92,20 @@ void Win32Platform::CopyFileOver(const Text &source, const Text &target) {
 }
 
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
-    if (!::MoveFileExA(ToAnsi(source).c_str(), ToAnsi(target).c_str(), MOVEFILE_REPLACE_EXISTING))
-        throw LastErrorFailure();
+    const std::string to = ToAnsi(target);
+    if (::MoveFileExA(ToAnsi(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return;
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        // A target open in another program (Access) refuses the move as "access
+        // denied"; say what is really in the way, as a direct copy would.
+        UniqueFileHandle probe(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        const DWORD probeError = ::GetLastError();
+        if (!probe && (probeError == ERROR_SHARING_VIOLATION || probeError == ERROR_LOCK_VIOLATION))
+            error = probeError;
+    }
+    throw SystemFailure(error);
 }
 
 void Win32Platform::DeleteFileIfPresent(const Text &path) {
