@@ -14,8 +14,19 @@ fi
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan linux-fuzz windows-x86 windows-x64)
 
+# Every case of the suites that show behaviour end to end, by name, from the log
+# CTest keeps of the last run.
+list_cases() {
+    awk -v preset="$1" '
+        / Testing: / { name = $3 }
+        /^\[ +(OK|SKIPPED|FAILED) +\] .* ms\)$/ && name ~ /^(contract|e2e|update_on_disk|trusted_location|win32_ui)/ {
+            printf "  %-12s %-34s %-7s %s\n", preset, name, $2, $4
+        }' "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
+}
+
 for preset in "${presets[@]}"; do
     echo "=== ${preset}: configure, build, test"
     cmake --workflow --preset "${preset}"
+    list_cases "${preset}"
 done
 echo "=== all test runs passed: ${presets[*]}"
