@@ -25,8 +25,9 @@ std::string RecordFile(long lines) {
         std::ofstream out(path, std::ios::binary);
         char line[64];
         for (long i = 0; i < lines - 1; ++i) {
-            int n = std::snprintf(line, sizeof line, "PC%05ld_user%06ld\t\t8.12.2026. - 9:15:%02ld\r\n",
-                                  i % 99999, i, i % 60);
+            int n =
+                std::snprintf(line, sizeof line, "PC%05ld_user%06ld\t\t8.12.2026. - 9:15:%02ld\r\n",
+                              i % 99999, i, i % 60);
             out.write(line, n);
         }
         out << "PC07_ana\t\t8.12.2026. - 9:15:00\r\n";
@@ -75,7 +76,8 @@ BENCHMARK(LoadAndResolveConfiguration)->Arg(10)->Arg(1000);
 
 void TrustedLocationFoundInLastSlot(benchmark::State &state) {
     FakePlatform platform;
-    const Text base = L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location";
+    const Text base =
+        L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location";
     for (int i = 0; i < 99; ++i)
         platform.PutRegistryString(base + std::to_wstring(i), L"Path",
                                    L"D:\\x" + std::to_wstring(i) + L"\\" + L'\0');

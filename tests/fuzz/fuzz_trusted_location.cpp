@@ -1,8 +1,8 @@
 // Arbitrary Path values and byte counts: the comparison stays inside its buffer,
 // and the registration works whatever the slots hold.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <algorithm>
 #include <cstring>
 #include <string>
 
