@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/win32/ui_test_support.h"
+#include "tests/win32/user_log.h"
 
 namespace dravik {
 namespace {
@@ -36,30 +37,6 @@ std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
     std::string out(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
                         nullptr, nullptr);
-    return out;
-}
-
-// As DravikUser.exe writes texts into its log.
-std::wstring Escaped(const std::wstring &text) {
-    std::wstring out;
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'\\':
-            out += L"\\\\";
-            break;
-        case L'\r':
-            out += L"\\r";
-            break;
-        case L'\n':
-            out += L"\\n";
-            break;
-        case L'\t':
-            out += L"\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
     return out;
 }
 
@@ -269,29 +246,7 @@ std::vector<std::string> PossibleRecordLines(const std::wstring &key, const SYST
 // ---- A scenario
 // ----------------------------------------------------------------------------------
 
-struct PlayerRun {
-    int toolExit = -1;
-    std::vector<std::wstring> log;
-    SYSTEMTIME started{};
-    SYSTEMTIME ended{};
-
-    std::vector<std::wstring> Lines(const std::wstring &kind) const {
-        std::vector<std::wstring> found;
-        for (const std::wstring &line : log) {
-            if (line == kind || line.compare(0, kind.size() + 1, kind + L"\t") == 0) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
-    std::string All() const {
-        std::wstring all;
-        for (const std::wstring &line : log) {
-            all += line + L"\n";
-        }
-        return Narrow(all);
-    }
-};
+using userlog::PlayerRun;
 
 using Lines = std::vector<std::wstring>;
 
@@ -451,7 +406,7 @@ void ExpectQuietStart(const Deployment &d, const PlayerRun &run) {
 
 TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndStartsAccess) {
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
 
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
@@ -488,7 +443,7 @@ TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndSt
 TEST_F(Launcher, UpdateShowsItsStatusTextAndWarnsOnceWhenTheCompanionIsMissingOnTheServer) {
     DeleteFileW((d().server + L"\\Velkor_2007.exe").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     // The warning stops the update halfway, with the window up behind it.
     EXPECT_EQ(run.Lines(L"window-shown"),
@@ -510,7 +465,7 @@ TEST_F(Launcher, RecordedWorkstationWithEveryFileCopiesNothingShowsNothingAndSta
     d().MakeRecorded();
     WriteBytes(d().server + L"\\Velkor_2007.exe", "companion v3");
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     ExpectQuietStart(d(), run);
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kOldFrontEnd);
     EXPECT_EQ(d().Local(L"RuxVT1.ade"), "rux ade v1");
@@ -526,7 +481,7 @@ TEST_F(Launcher, FrontEndOfAnotherNameNeedsNoReportFilesLocally) {
     DeleteFileW((d().app + L"\\RuxVT1.ade").c_str());
     DeleteFileW((d().app + L"\\RUXVT2.accde").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"message"), Lines{});
@@ -552,7 +507,7 @@ TEST_P(RecordedWorkstationUpdates, WhenALocalFileIsMissing) {
     d().MakeRecorded();
     DeleteFileW((d().app + L"\\" + GetParam().file).c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     ExpectStatusWindowDuringTheUpdate(run);
     EXPECT_EQ(run.Lines(L"message"), Lines{});
@@ -586,7 +541,8 @@ INSTANTIATE_TEST_SUITE_P(PresenceRules, RecordedWorkstationUpdates,
 // The start-up failure: the message, no Access, nothing recorded.
 void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error) {
     EXPECT_EQ(run.toolExit, 0);
-    EXPECT_EQ(run.Lines(L"message"), Lines{kStartupFailureLine + Escaped(SystemText(error))});
+    EXPECT_EQ(run.Lines(L"message"),
+              Lines{kStartupFailureLine + userlog::Escape(SystemText(error))});
     EXPECT_EQ(d.AccessStarts(0), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
 }
@@ -594,7 +550,7 @@ void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error
 TEST_F(Launcher, FrontEndMissingOnTheServerIsReportedAndAccessIsNotStarted) {
     DeleteFileW((d().server + L"\\uxVTade.ade").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(d().Record(), "<absent>");
     EXPECT_EQ(d().Local(L"uxVTade.ade"), "<absent>");
@@ -604,7 +560,7 @@ TEST_F(Launcher, FrontEndMissingOnTheServerIsReportedAndAccessIsNotStarted) {
 TEST_F(Launcher, UnreachableServerFolderIsReportedAndAccessIsNotStarted) {
     d().WriteConfig(L"uxVTade.ade", d().root + L"\\nema-servera");
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     ExpectStartupFailure(d(), run, ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(Exists(d().root + L"\\nema-servera"));
     EXPECT_EQ(NamesIn(d().app), (Lines{L"DravikVT.exe", L"DravikVT.txt"}));
@@ -613,12 +569,12 @@ TEST_F(Launcher, UnreachableServerFolderIsReportedAndAccessIsNotStarted) {
 TEST_F(Launcher, MissingConfigurationFileIsReportedAndTheLauncherEndsWithCode1) {
     DeleteFileW((d().app + L"\\DravikVT.txt").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=DravikVT\ticon=exclamation\ttext=Dravik: Ne mogu pokrenuti "
                     L"program!\\r\\rError:" +
-                    Escaped(SystemText(ERROR_FILE_NOT_FOUND))});
+                    userlog::Escape(SystemText(ERROR_FILE_NOT_FOUND))});
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=1"});
     EXPECT_EQ(d().AccessStarts(0), Lines{});
@@ -631,11 +587,11 @@ TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessa
         WriteTrustedLocation(slot, L"C:\\drugi\\" + std::to_wstring(slot) + L"\\");
     }
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=DravikVT\ticon=none\ttext=Ne mogu dodijeliti prava na folder" +
-                    Escaped(d().app) + L"\\r\\nTesmar se neće pokrenuti!"});
+                    userlog::Escape(d().app) + L"\\r\\nTesmar se neće pokrenuti!"});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
     EXPECT_EQ(d().AccessStarts(0), Lines{});
     EXPECT_EQ(TrustedLocationSlots().size(), 100u);
@@ -657,7 +613,7 @@ PlayerRun PlayWithLocalFrontEndHeld(Deployment &d) {
 
 TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramFailsTheUpdateAndKeepsTheOldCopy) {
     PlayerRun run = PlayWithLocalFrontEndHeld(d());
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     Lines messages = run.Lines(L"message");
     ASSERT_EQ(messages.size(), 1u);
@@ -674,9 +630,9 @@ TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramFailsTheUpdateAndKeepsTheO
 
 TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramIsReportedAsASharingViolation) {
     PlayerRun run = PlayWithLocalFrontEndHeld(d());
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     const std::wstring accessDenied =
-        kStartupFailureLine + Escaped(SystemText(ERROR_ACCESS_DENIED));
+        kStartupFailureLine + userlog::Escape(SystemText(ERROR_ACCESS_DENIED));
     if (run.Lines(L"message") == Lines{accessDenied}) {
         GTEST_SKIP() << "Known deviation, awaiting a decision: the update replaces the front end "
                         "through a temporary copy and a move, and the system refuses the move "
@@ -684,7 +640,7 @@ TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramIsReportedAsASharingViolat
                         "violation that copying onto it gives.";
     }
     EXPECT_EQ(run.Lines(L"message"),
-              Lines{kStartupFailureLine + Escaped(SystemText(ERROR_SHARING_VIOLATION))});
+              Lines{kStartupFailureLine + userlog::Escape(SystemText(ERROR_SHARING_VIOLATION))});
 }
 
 // ---- Maintenance mode
@@ -693,7 +649,7 @@ TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramIsReportedAsASharingViolat
 TEST_F(Launcher, MaintenanceCodeOpensTheEmptyWindowThatStartsNothingUntilAskedAndKrajEnds) {
     // A new workstation: a normal start would copy and start Access.
     PlayerRun run = d().Play(L"--hold ctrl,shift prompt:zelk wait-window sleep:1000 click:Kraj");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt"), Lines{L"prompt\ttitle=DravikVT\ttext=Šifra ?"});
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{L"window-shown\tlabel="});
@@ -712,7 +668,7 @@ TEST_F(Launcher, MaintenanceButtonsStartAccessFetchTheCurrentFrontEndAgainAndKee
                              d().office +
                              L"\\msaccess-started.log\" sleep:300 wait-window "
                              L"\"click:Uzmi novi MDA\" sleep:1000 wait-window click:Kraj");
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{L"window-shown\tlabel="});
     EXPECT_EQ(run.Lines(L"click"),
@@ -742,7 +698,7 @@ class MaintenanceGateFallsThrough : public Launcher,
 
 TEST_P(MaintenanceGateFallsThrough, ToANormalStart) {
     PlayerRun run = d().Play(std::wstring(L"--hold ctrl,shift ") + GetParam().action);
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt"), Lines{L"prompt\ttitle=DravikVT\ttext=Šifra ?"});
     EXPECT_EQ(run.Lines(L"prompt-answer"), Lines{GetParam().logged});
@@ -765,7 +721,7 @@ class OneKeyAlone : public Launcher, public ::testing::WithParamInterface<const 
 TEST_P(OneKeyAlone, AsksNothingAndStartsNormally) {
     d().MakeRecorded();
     PlayerRun run = d().Play(std::wstring(L"--hold ") + GetParam());
-    SCOPED_TRACE(run.All());
+    SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.Lines(L"keys").size(), 2u);
     EXPECT_EQ(run.Lines(L"keys").front(), std::wstring(L"keys\tdown=") + GetParam());
     EXPECT_EQ(run.Lines(L"prompt"), Lines{});

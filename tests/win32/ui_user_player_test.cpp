@@ -10,32 +10,12 @@
 #include <vector>
 
 #include "tests/win32/ui_test_support.h"
+#include "tests/win32/user_log.h"
 
 namespace dravik {
 namespace {
 
-struct PlayerRun {
-    int toolExit = -1;
-    std::vector<std::wstring> log;
-
-    // The log's lines that start with `kind` followed by a TAB or the end.
-    std::vector<std::wstring> Lines(const std::wstring &kind) const {
-        std::vector<std::wstring> found;
-        for (const std::wstring &line : log) {
-            if (line == kind || line.compare(0, kind.size() + 1, kind + L"\t") == 0) {
-                found.push_back(line);
-            }
-        }
-        return found;
-    }
-    std::wstring All() const {
-        std::wstring all;
-        for (const std::wstring &line : log) {
-            all += line + L"\n";
-        }
-        return all;
-    }
-};
+using userlog::PlayerRun;
 
 PlayerRun Play(const std::wstring &name, const std::wstring &options) {
     CreateDirectoryW(testui::WindowsPath(DRAVIK_ARTIFACT_DIR).c_str(), nullptr);

@@ -66,31 +66,11 @@
 #include <vector>
 
 #include "platform/win32/Win32UiIds.h"
+#include "tests/win32/user_log.h"
 
 namespace {
 
-std::wstring Escape(const std::wstring &text) {
-    std::wstring out;
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'\\':
-            out += L"\\\\";
-            break;
-        case L'\r':
-            out += L"\\r";
-            break;
-        case L'\n':
-            out += L"\\n";
-            break;
-        case L'\t':
-            out += L"\\t";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
+using dravik::userlog::Escape;
 
 std::string Utf8(const std::wstring &text) {
     if (text.empty()) {
