@@ -32,4 +32,4 @@ target_compile_definitions(win32_ui_tests PRIVATE
   DRAVIK_ARTIFACT_DIR="${CMAKE_BINARY_DIR}/artifacts")
 dravik_add_test(win32_ui win32_ui_tests)
 # DravikUser holds Ctrl and Shift on the one Wine desktop; see the end-to-end tests.
-set_tests_properties(win32_ui PROPERTIES RESOURCE_LOCK desktop_keyboard)
+set_tests_properties(win32_ui PROPERTIES RESOURCE_LOCK wine_desktop)
