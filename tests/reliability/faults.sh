@@ -52,9 +52,11 @@ nothing_lost() { # nothing_lost [server folder the new files came from]
 }
 # alive <pid>: running or stopped, not a zombie waiting to be reaped.
 alive() {
-    local state
-    state="$(ps -o stat= -p "$1" 2>/dev/null)"
-    [ -n "$state" ] && [ "${state:0:1}" != Z ]
+    local stat
+    # The state is the field after the parenthesised command name.
+    stat="$(cat "/proc/$1/stat" 2>/dev/null)" || return 1
+    stat="${stat##*) }"
+    [ -n "$stat" ] && [ "${stat:0:1}" != Z ]
 }
 is_root() { [ "$(id -u)" = 0 ]; }
 # protect <path> <mode>: makes a file or folder refuse writing; for root, whom
