@@ -4,7 +4,8 @@ set(DRAVIK_UI_ROOT "${PROJECT_SOURCE_DIR}")
 
 # Plays the user: starts a program, holds keys, answers its prompts and
 # message boxes, clicks its buttons and logs what it saw.
-add_executable(dravik_user ${CMAKE_CURRENT_LIST_DIR}/user_player.cpp)
+add_executable(dravik_user ${CMAKE_CURRENT_LIST_DIR}/user_player.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ui_test_support.cpp)
 set_target_properties(dravik_user PROPERTIES OUTPUT_NAME DravikUser)
 target_include_directories(dravik_user PRIVATE ${DRAVIK_UI_ROOT})
 target_compile_definitions(dravik_user PRIVATE

@@ -66,6 +66,7 @@
 #include <vector>
 
 #include "platform/win32/Win32UiIds.h"
+#include "tests/win32/ui_test_support.h"
 #include "tests/win32/user_log.h"
 
 namespace {
@@ -120,21 +121,10 @@ std::wstring WindowText(HWND window) {
     return std::wstring(buffer);
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
-    reinterpret_cast<std::vector<HWND> *>(param)->push_back(window);
-    return TRUE;
-}
+using dravik::testui::ClassOf;
 
 std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    EnumChildWindows(parent, CollectWindow, reinterpret_cast<LPARAM>(&children));
-    return children;
+    return dravik::testui::ChildrenOf(parent);
 }
 
 HWND ChildOfClass(HWND parent, const wchar_t *className) {
@@ -144,6 +134,11 @@ HWND ChildOfClass(HWND parent, const wchar_t *className) {
         }
     }
     return nullptr;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND> *>(param)->push_back(window);
+    return TRUE;
 }
 
 std::vector<HWND> TopWindowsOf(DWORD processId) {
@@ -185,55 +180,34 @@ std::wstring IconByPixels(HWND iconControl) {
     if (!GetWindowRect(iconControl, &rect)) {
         return std::wstring();
     }
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) {
+    const std::vector<std::uint32_t> pixels = dravik::testui::CaptureScreenRect(rect);
+    if (pixels.empty()) {
         return std::wstring();
     }
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::wstring kind;
-    if (bitmap != nullptr && bits != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-        GdiFlush();
-        int blue = 0, yellow = 0, red = 0;
-        const auto *pixels = static_cast<const std::uint32_t *>(bits);
-        for (int i = 0; i < width * height; ++i) {
-            int r = static_cast<int>((pixels[i] >> 16) & 0xFF);
-            int g = static_cast<int>((pixels[i] >> 8) & 0xFF);
-            int b = static_cast<int>(pixels[i] & 0xFF);
-            if (r > 170 && g > 130 && b < 110) {
-                ++yellow;
-            } else if (b > 120 && b > r + 50 && b > g + 10) {
-                ++blue;
-            } else if (r > 150 && g < 90 && b < 90) {
-                ++red;
-            }
+    int blue = 0, yellow = 0, red = 0;
+    for (std::uint32_t pixel : pixels) {
+        int r = static_cast<int>((pixel >> 16) & 0xFF);
+        int g = static_cast<int>((pixel >> 8) & 0xFF);
+        int b = static_cast<int>(pixel & 0xFF);
+        if (r > 170 && g > 130 && b < 110) {
+            ++yellow;
+        } else if (b > 120 && b > r + 50 && b > g + 10) {
+            ++blue;
+        } else if (r > 150 && g < 90 && b < 90) {
+            ++red;
         }
-        const int enough = width * height / 20;
-        if (yellow >= enough && yellow >= blue && yellow >= red) {
-            kind = L"exclamation";
-        } else if (blue >= enough && blue >= red) {
-            kind = L"information";
-        } else if (red >= enough) {
-            kind = L"error";
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return kind;
+    const int enough = static_cast<int>(pixels.size()) / 20;
+    if (yellow >= enough && yellow >= blue && yellow >= red) {
+        return L"exclamation";
+    }
+    if (blue >= enough && blue >= red) {
+        return L"information";
+    }
+    if (red >= enough) {
+        return L"error";
+    }
+    return std::wstring();
 }
 
 std::wstring MessageIconKind(HWND box) {
