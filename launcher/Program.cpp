@@ -27,17 +27,13 @@ int RunLauncher(PlatformServices &platform) {
     frmDravikVT form(platform);
     try {
         form.Create();
-        form.Form_Load(); // no trap is armed while the configuration loads
-    } catch (const Failure &) {
-        return ReportAndFail(platform, form);
-    } catch (const std::exception &) {
+        form.Form_Load();              // no trap is armed while the configuration loads
+    } catch (const std::exception &) { // a Failure, or the standard library's
         return ReportAndFail(platform, form);
     }
     try {
         platform.RunEventLoop();
-    } catch (const Failure &) {
-        return ReportAndFail(platform, form); // the button handlers report their own
-    } catch (const std::exception &) {
+    } catch (const std::exception &) { // what the button handlers did not report
         return ReportAndFail(platform, form);
     }
     return 0;
