@@ -3,7 +3,11 @@
 # and undefined-behaviour sanitizers, the fuzzers for a bounded time, then the
 # 32- and the 64-bit Windows builds under Wine, all inside one virtual X display.
 # Name presets to run only those, e.g. scripts/test-all.sh linux.
-set -euo pipefail
+#
+# Every preset named is configured, built and tested even when an earlier one
+# failed; a table of passed, failed and skipped tests ends the run, and the exit
+# code is non-zero when any step of any preset failed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${DRAVIKVT_IN_XVFB:-}" ]; then
@@ -24,9 +28,55 @@ list_cases() {
         }' "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
 }
 
+# "tests failures skipped" of a CTest JUnit report.
+junit_counts() {
+    awk '/<testsuite/ { s = 1 } s && match($0, /(tests|failures|disabled|skipped)="[0-9]+"/) {
+            split(substr($0, RSTART, RLENGTH), kv, "=")
+            gsub(/"/, "", kv[2]); n[kv[1]] = kv[2]
+         }
+         s && />/ { s = 0 }
+         END { printf "%d %d %d\n", n["tests"], n["failures"], n["skipped"] + n["disabled"] }' "$1"
+}
+
+declare -A outcome counts notes
+failed=0
 for preset in "${presets[@]}"; do
     echo "=== ${preset}: configure, build, test"
-    cmake --workflow --preset "${preset}"
+    junit="$PWD/build/${preset}/test-results.xml"
+    rm -f "$junit"
+    if ! cmake --preset "${preset}"; then
+        outcome[$preset]="configure failed"
+    elif ! cmake --build --preset "${preset}"; then
+        outcome[$preset]="build failed"
+    elif ! ctest --preset "${preset}" --output-junit "$junit"; then
+        outcome[$preset]="tests failed"
+    else
+        outcome[$preset]="passed"
+    fi
+    [ "${outcome[$preset]}" = passed ] || failed=1
+    counts[$preset]="- - -"
+    [ -f "$junit" ] && counts[$preset]=$(junit_counts "$junit")
+    # The Windows tests of a Wine this machine cannot run were skipped: say why.
+    skip_file="build/${preset}/wine-unusable.txt"
+    if [ -f "$skip_file" ]; then
+        notes[$preset]="Wine tests skipped: $(cat "$skip_file")"
+        echo "=== ${preset}: the tests under Wine did NOT run: $(cat "$skip_file")"
+    fi
     list_cases "${preset}"
 done
+
+echo
+echo "=== summary"
+printf '%-12s %-17s %7s %7s %7s  %s\n' preset outcome passed failed skipped note
+for preset in "${presets[@]}"; do
+    read -r total fails skips <<<"${counts[$preset]}"
+    passed=-
+    [ "$total" = - ] || passed=$((total - fails - skips))
+    printf '%-12s %-17s %7s %7s %7s  %s\n' "$preset" "${outcome[$preset]}" "$passed" "$fails" \
+        "$skips" "${notes[$preset]:-}"
+done
+if [ "$failed" -ne 0 ]; then
+    echo "=== some steps failed"
+    exit 1
+fi
 echo "=== all test runs passed: ${presets[*]}"
