@@ -1,12 +1,18 @@
 #include "launcher/SafeCopy.h"
 
+#include <string>
+#include <vector>
+
 namespace dravik {
 
-Text TemporaryCopyPath(const Text &target) {
-    return target + L".dravik-tmp";
-}
-
 namespace {
+
+// Another launcher may be copying to the first names; leftovers may hold some too.
+constexpr int kTemporaryNames = 100;
+// A new file is often opened at once by a virus scanner or an indexer, which
+// refuses the move for a moment.
+constexpr int kMoveRetryMilliseconds = 2000;
+constexpr int kMoveRetryStep = 100;
 
 void RemoveQuietly(PlatformServices &platform, const Text &path) {
     try {
@@ -16,17 +22,74 @@ void RemoveQuietly(PlatformServices &platform, const Text &path) {
     }
 }
 
+// Copies `source` to the first temporary name no one has; the name it took.
+Text CopyToTemporaryFile(PlatformServices &platform, const Text &source, const Text &target) {
+    for (int n = 1;; ++n) {
+        const Text temporary = TemporaryCopyPath(target, n);
+        try {
+            platform.CopyToNewFile(source, temporary);
+            return temporary;
+        } catch (const Failure &failure) {
+            // A name someone else has is never touched; a failed copy removed its own file.
+            if (failure.Kind() != FailureKind::AlreadyExists || n == kTemporaryNames)
+                throw;
+        }
+    }
+}
+
+bool IsPassing(const Failure &failure) {
+    return failure.Kind() == FailureKind::SharingViolation ||
+           failure.Kind() == FailureKind::AccessDenied;
+}
+
+void MoveIntoPlace(PlatformServices &platform, const Text &temporary, const Text &target) {
+    try {
+        platform.MakeFileOrdinary(target); // a read-only file cannot be replaced
+    } catch (const Failure &) {
+        // The move says what is in the way.
+    }
+    for (int waited = 0;; waited += kMoveRetryStep) {
+        try {
+            platform.MoveFileOver(temporary, target);
+            return;
+        } catch (const Failure &failure) {
+            if (!IsPassing(failure) || waited >= kMoveRetryMilliseconds)
+                throw;
+        }
+        platform.SleepMilliseconds(kMoveRetryStep);
+    }
+}
+
 } // namespace
 
+Text TemporaryCopyPath(const Text &target, int n) {
+    return target + L"." + std::to_wstring(n) + L".dravik-tmp";
+}
+
 void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target) {
-    const Text temporary = TemporaryCopyPath(target);
+    const Text temporary = CopyToTemporaryFile(platform, source, target);
     try {
-        platform.CopyFileOver(source, temporary);
-        platform.MoveFileOver(temporary, target);
+        // Attributes come along with a copy: a read-only copy could never be
+        // replaced, and a hidden one would never be found.
+        platform.MakeFileOrdinary(temporary);
+        MoveIntoPlace(platform, temporary, target);
     } catch (const Failure &) {
         RemoveQuietly(platform, temporary);
         throw;
     }
+}
+
+void RemoveLeftoverCopies(PlatformServices &platform, const Text &folder) {
+    std::vector<Text> names;
+    try {
+        for (Text name = platform.FindFirstMatch(folder + L"\\" + kTemporaryCopyPattern);
+             !name.empty(); name = platform.FindNextMatch())
+            names.push_back(name);
+    } catch (const Failure &) {
+        return; // leftovers block nothing; the update goes on
+    }
+    for (const Text &name : names)
+        RemoveQuietly(platform, folder + L"\\" + name);
 }
 
 } // namespace dravik

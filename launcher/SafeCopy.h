@@ -5,12 +5,23 @@
 namespace dravik {
 
 // Copies `source` over `target` so that the target is either the old file or the
-// complete new one: the copy goes to a temporary file beside the target and is
-// moved into place only once it is whole. On failure the temporary file is
-// removed and the failure goes on to the caller.
+// complete new one: the copy goes to a temporary file beside the target, made
+// new by this process alone, and is moved into place only once it is whole. The
+// copy never keeps the read-only, hidden or system attribute, and a read-only
+// target does not stand in the way. A move refused for a moment (a virus scanner
+// looking at the new file) is tried again for about two seconds. On failure the
+// temporary file is removed and the failure goes on to the caller.
 void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target);
 
-// The temporary file CopyIntoPlace uses for `target`.
-Text TemporaryCopyPath(const Text &target);
+// The n-th temporary file CopyIntoPlace may use for `target`, n from 1.
+Text TemporaryCopyPath(const Text &target, int n);
+
+// What an interrupted update can leave in the program folder: the temporary
+// files of every target, of this version's names and of the earlier one.
+inline const Text kTemporaryCopyPattern = L"*.dravik-tmp";
+
+// Removes the temporary files an interrupted update left in `folder`. Only the
+// one launcher that updates the folder may do it (see UpdateLock).
+void RemoveLeftoverCopies(PlatformServices &platform, const Text &folder);
 
 } // namespace dravik

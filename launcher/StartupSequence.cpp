@@ -1,5 +1,6 @@
 // What the launcher does on every start, and the maintenance buttons.
 #include "launcher/FailureText.h"
+#include "launcher/UpdateLock.h"
 #include "launcher/UpdateRecord.h"
 #include "ui/frmDravikVT.h"
 
@@ -52,8 +53,12 @@ void frmDravikVT::Form_Load() {
     }
 
     try {
-        if (!IsLocalCopyCurrent())
-            UzmiFE_and_Rux();
+        if (!IsLocalCopyCurrent()) {
+            UpdateLock lock(platform_, platform_.ProgramFolderPath());
+            // A launcher started at the same moment may just have done the update.
+            if (!lock.WaitedForAnother() || !IsLocalCopyCurrent())
+                UzmiFE_and_Rux();
+        }
         PokreniFE();
     } catch (...) {
         platform_.ShowMessage(Text(kStartupFailure) + L"\r\rError:" + CurrentFailureText(),
@@ -85,6 +90,7 @@ void frmDravikVT::CmdPokreniProgram_Click() {
 
 void frmDravikVT::CmdUzmiNoviMDE_Click() {
     try {
+        UpdateLock lock(platform_, platform_.ProgramFolderPath());
         UzmiFE_and_Rux();
     } catch (...) {
         ReportAndEnd(kButtonFailure, CurrentFailureText());

@@ -7,14 +7,21 @@
 
 namespace dravik {
 
+// What the logic needs to tell apart, whatever the system's own error code:
+// a file someone else holds, a refused access, a name already taken.
+enum class FailureKind { Other, SharingViolation, AccessDenied, AlreadyExists };
+
 class Failure : public std::exception {
 public:
-    explicit Failure(std::wstring description) : description_(std::move(description)) {}
+    explicit Failure(std::wstring description, FailureKind kind = FailureKind::Other)
+        : description_(std::move(description)), kind_(kind) {}
     const std::wstring &Description() const noexcept { return description_; }
+    FailureKind Kind() const noexcept { return kind_; }
     const char *what() const noexcept override { return "DravikVT failure"; }
 
 private:
     std::wstring description_;
+    FailureKind kind_;
 };
 
 // Raised where a count or a character position leaves the 16-bit range.

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,6 +82,12 @@ struct TwipSize {
 // Called by the event loop when a button is clicked.
 using ClickHandler = std::function<void(Control)>;
 
+// A lock file held by this process; destroying it lets the lock go.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
+
 class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
@@ -95,6 +102,8 @@ public:
     virtual Text TimeText() = 0;
     // True while the key with this virtual-key code is held.
     virtual bool IsKeyDown(int virtualKey) = 0;
+    // Waits, between the attempts of a bounded retry.
+    virtual void SleepMilliseconds(int milliseconds) = 0;
     // Ends the process at once; no further handler runs.
     [[noreturn]] virtual void EndProgram() = 0;
     // The platform's case mapping of every letter.
@@ -120,11 +129,22 @@ public:
     virtual Text FindNextMatch() = 0;
     // Copies source over target, replacing an existing target.
     virtual void CopyFileOver(const Text &source, const Text &target) = 0;
+    // Copies source into a new file; fails (AlreadyExists) when `target` is there already,
+    // so that no two processes ever write one file. A copy that fails after making the
+    // file removes it again. The file may keep the source's attributes, as copies on
+    // Windows do.
+    virtual void CopyToNewFile(const Text &source, const Text &target) = 0;
+    // Clears the read-only, hidden and system attributes, so that the file can be replaced
+    // and is found by FindFirstMatch; a file that is not there is no failure.
+    virtual void MakeFileOrdinary(const Text &path) = 0;
     // Moves source onto target in one step, replacing an existing target; both lie in one
     // folder. Used to put a completely copied file in place.
     virtual void MoveFileOver(const Text &source, const Text &target) = 0;
     // Removes a file; a file that is not there is no failure.
     virtual void DeleteFileIfPresent(const Text &path) = 0;
+    // Takes the lock file `path`, creating it when absent; nullptr when another holder has
+    // it. Never waits. The lock goes with the result, and with the process however it ends.
+    virtual std::unique_ptr<FileLock> TryLockFile(const Text &path) = 0;
     // The path with its last component removed, as the scripting runtime's
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;

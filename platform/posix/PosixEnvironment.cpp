@@ -1,4 +1,5 @@
 // Program folder, clock, environment, keyboard and letter case on POSIX.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -121,6 +122,14 @@ bool PosixPlatform::IsKeyDown(int virtualKey) {
             return true;
     }
     return false;
+}
+
+void PosixPlatform::SleepMilliseconds(int milliseconds) {
+    if (milliseconds <= 0)
+        return;
+    timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
 }
 
 void PosixPlatform::EndProgram() {

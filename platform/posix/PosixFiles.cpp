@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -194,21 +195,8 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
 #endif
 }
 
-} // namespace
-
-void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
-    std::string from = ResolvePath(source);
-    std::string to = ResolvePath(target);
-    struct stat sourceInfo {};
-    FileDescriptor input = OpenForReading(from, sourceInfo);
-    struct stat targetInfo {};
-    if (stat(to.c_str(), &targetInfo) == 0 && targetInfo.st_dev == sourceInfo.st_dev &&
-        targetInfo.st_ino == sourceInfo.st_ino)
-        throw FileFailure(L"Cannot copy onto itself", to, EINVAL); // truncating would lose it
-    mode_t mode = sourceInfo.st_mode & 0777;
-    FileDescriptor output(OpenRetrying(to, O_WRONLY | O_CREAT | O_TRUNC, mode));
-    if (!output.IsOpen())
-        throw FileFailure(L"Cannot write", to, errno);
+void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::string &from,
+                  const std::string &to, mode_t mode) {
     // An existing target keeps its mode on open; the source's executable bits matter
     // (the companion program), so carry them over. Not owning the target only costs that.
     (void)fchmod(output.Get(), mode);
@@ -230,13 +218,88 @@ void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
         throw FileFailure(L"Cannot write", to, error);
 }
 
+// Copies `from` into `to`, opened with `createFlags` (O_TRUNC to replace, O_EXCL to
+// make a new file, which a failed copy then removes). The new file takes the
+// source's permission bits, as a copy on Windows takes its attributes.
+void CopyFile(const std::string &from, const std::string &to, int createFlags) {
+    struct stat sourceInfo {};
+    FileDescriptor input = OpenForReading(from, sourceInfo);
+    struct stat targetInfo {};
+    if (stat(to.c_str(), &targetInfo) == 0 && targetInfo.st_dev == sourceInfo.st_dev &&
+        targetInfo.st_ino == sourceInfo.st_ino)
+        throw FileFailure(L"Cannot copy onto itself", to, EINVAL); // truncating would lose it
+    mode_t mode = sourceInfo.st_mode & 0777;
+    FileDescriptor output(OpenRetrying(to, O_WRONLY | O_CREAT | createFlags, mode));
+    if (!output.IsOpen())
+        throw FileFailure(L"Cannot write", to, errno);
+    try {
+        CopyContents(input, output, from, to, mode);
+    } catch (const Failure &) {
+        if (createFlags & O_EXCL)
+            ::unlink(to.c_str()); // made by this call, so its own to remove
+        throw;
+    }
+}
+
+// A lock taken with flock: it belongs to this open file, so it goes when the
+// descriptor is closed, by the destructor or by the end of the process.
+class PosixFileLock final : public FileLock {
+public:
+    explicit PosixFileLock(FileDescriptor file) : file_(std::move(file)) {}
+
+private:
+    FileDescriptor file_;
+};
+
+} // namespace
+
+void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
+    CopyFile(ResolvePath(source), ResolvePath(target), O_TRUNC);
+}
+
+void PosixPlatform::CopyToNewFile(const Text &source, const Text &target) {
+    CopyFile(ResolvePath(source), ResolvePath(target), O_EXCL);
+}
+
+// Read-only on POSIX is a missing write permission for the owner; hidden and system
+// have no counterpart.
+void PosixPlatform::MakeFileOrdinary(const Text &path) {
+    std::string native = ResolvePath(path);
+    struct stat info {};
+    if (stat(native.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return;
+        throw FileFailure(L"Cannot read", native, errno);
+    }
+    if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0 &&
+        chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)
+        throw FileFailure(L"Cannot change", native, errno);
+}
+
+std::unique_ptr<FileLock> PosixPlatform::TryLockFile(const Text &path) {
+    std::string native = ResolvePath(path);
+    FileDescriptor file(OpenRetrying(native, O_RDWR | O_CREAT, 0666));
+    if (!file.IsOpen())
+        throw FileFailure(L"Cannot open", native, errno);
+    int result;
+    do {
+        result = ::flock(file.Get(), LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    if (result == 0)
+        return std::make_unique<PosixFileLock>(std::move(file));
+    if (errno == EWOULDBLOCK)
+        return nullptr;
+    throw FileFailure(L"Cannot lock", native, errno);
+}
+
 void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
     std::string from = ResolvePath(source);
     std::string to = ResolvePath(target);
     if (std::rename(from.c_str(), to.c_str()) != 0) {
         int error = errno;
         throw Failure(L"Cannot move \"" + TextFromUtf8(from) + L"\" onto \"" + TextFromUtf8(to) +
-                      L"\": " + ErrorText(error));
+                          L"\": " + ErrorText(error),
+                      KindOfErrno(error));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "platform/posix/PosixPaths.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <memory>
 #include <sys/stat.h>
@@ -97,9 +98,26 @@ std::string ResolvePath(const Text &path) {
     return resolved;
 }
 
+FailureKind KindOfErrno(int errorNumber) {
+    switch (errorNumber) {
+    case EWOULDBLOCK:
+    case ETXTBSY:
+    case EBUSY:
+        return FailureKind::SharingViolation;
+    case EACCES:
+    case EPERM:
+        return FailureKind::AccessDenied;
+    case EEXIST:
+        return FailureKind::AlreadyExists;
+    default:
+        return FailureKind::Other;
+    }
+}
+
 Failure FileFailure(const wchar_t *action, const std::string &nativePath, int errorNumber) {
     return Failure(Text(action) + L" \"" + TextFromUtf8(nativePath) + L"\": " +
-                   ErrorText(errorNumber));
+                       ErrorText(errorNumber),
+                   KindOfErrno(errorNumber));
 }
 
 } // namespace dravik

@@ -21,6 +21,9 @@ std::string ResolvePath(const Text &path);
 // The entries of a folder except "." and "..", raw names; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string &folder);
 
+// How the logic tells this error number apart from others.
+FailureKind KindOfErrno(int errorNumber);
+
 // The failure for a file operation: what was attempted, on which path, and why.
 Failure FileFailure(const wchar_t *action, const std::string &nativePath, int errorNumber);
 

@@ -23,6 +23,7 @@ public:
     Text DateText() override;
     Text TimeText() override;
     bool IsKeyDown(int virtualKey) override;
+    void SleepMilliseconds(int milliseconds) override;
     [[noreturn]] void EndProgram() override;
     Text ToUpper(const Text &text) override;
     Text ToLower(const Text &text) override;
@@ -33,8 +34,11 @@ public:
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target) override;
+    void CopyToNewFile(const Text &source, const Text &target) override;
+    void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
+    std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;

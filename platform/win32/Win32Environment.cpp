@@ -109,6 +109,10 @@ bool Win32Platform::IsKeyDown(int virtualKey) {
     return (static_cast<unsigned short>(::GetAsyncKeyState(virtualKey)) & 0x8000u) != 0;
 }
 
+void Win32Platform::SleepMilliseconds(int milliseconds) {
+    ::Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
+}
+
 void Win32Platform::EndProgram() {
     ::ExitProcess(0);
 }

@@ -23,8 +23,23 @@ std::wstring SystemErrorText(DWORD code) {
     return text;
 }
 
+FailureKind KindOfError(DWORD code) {
+    switch (code) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return FailureKind::SharingViolation;
+    case ERROR_ACCESS_DENIED:
+        return FailureKind::AccessDenied;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return FailureKind::AlreadyExists;
+    default:
+        return FailureKind::Other;
+    }
+}
+
 Failure SystemFailure(DWORD code) {
-    return Failure(SystemErrorText(code));
+    return Failure(SystemErrorText(code), KindOfError(code));
 }
 
 Failure LastErrorFailure() {

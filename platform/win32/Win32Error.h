@@ -11,6 +11,9 @@ namespace dravik {
 // removed; a plain "Error <code>" when the system has no text for it.
 std::wstring SystemErrorText(DWORD code);
 
+// How the logic tells this error apart from others.
+FailureKind KindOfError(DWORD code);
+
 Failure SystemFailure(DWORD code);
 
 // A failure for the calling thread's last error; call right after the failed call.

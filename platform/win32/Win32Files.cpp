@@ -91,6 +91,69 @@ void Win32Platform::CopyFileOver(const Text &source, const Text &target) {
         throw LastErrorFailure();
 }
 
+void Win32Platform::CopyToNewFile(const Text &source, const Text &target) {
+    // The name is claimed first, by creating the file where no file may be, so that a
+    // failed copy knows the file it leaves behind is its own to remove.
+    const std::string to = ToAnsi(target);
+    UniqueFileHandle claim(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!claim)
+        throw LastErrorFailure();
+    claim.Reset();
+    if (::CopyFileA(ToAnsi(source).c_str(), to.c_str(), FALSE))
+        return;
+    const Failure failure = LastErrorFailure();
+    try {
+        DeleteFileIfPresent(target);
+    } catch (const Failure &) {
+        // The copy's own failure is the one to report.
+    }
+    throw failure;
+}
+
+void Win32Platform::MakeFileOrdinary(const Text &path) {
+    const std::string ansi = ToAnsi(path);
+    const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return;
+        throw SystemFailure(error);
+    }
+    const DWORD special = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    if ((attributes & special) == 0)
+        return;
+    DWORD ordinary = attributes & ~special;
+    if (ordinary == 0)
+        ordinary = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileAttributesA(ansi.c_str(), ordinary))
+        throw LastErrorFailure();
+}
+
+namespace {
+
+// An open handle nobody else may share: as long as it is open, the lock is ours.
+class Win32FileLock final : public FileLock {
+public:
+    explicit Win32FileLock(UniqueFileHandle handle) : handle_(std::move(handle)) {}
+
+private:
+    UniqueFileHandle handle_;
+};
+
+} // namespace
+
+std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
+    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file)
+        return std::make_unique<Win32FileLock>(std::move(file));
+    const DWORD error = ::GetLastError();
+    if (KindOfError(error) == FailureKind::SharingViolation)
+        return nullptr;
+    throw SystemFailure(error);
+}
+
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
     const std::string to = ToAnsi(target);
     if (::MoveFileExA(ToAnsi(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))

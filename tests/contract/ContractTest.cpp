@@ -133,6 +133,37 @@ TEST_P(ContractTest, MovingReplacesTheTargetAndDeletingAnAbsentFileIsFine) {
     EXPECT_FALSE(h_->ReadBytes(At(L"t.ade")).has_value());
 }
 
+TEST_P(ContractTest, ACopyToANewFileNeverOverwritesAndAReadOnlyMarkCanBeCleared) {
+    Put(L"src.ade", "v2");
+    h_->SetReadOnly(At(L"src.ade"));
+    P().CopyToNewFile(At(L"SRC.ade"), At(L"t.tmp"));
+    EXPECT_EQ(h_->ReadBytes(At(L"t.tmp")), std::string("v2"));
+    h_->SetReadOnly(At(L"t.tmp")); // as Windows copies the mark; Wine does not always
+    try {
+        P().CopyToNewFile(At(L"src.ade"), At(L"t.tmp"));
+        ADD_FAILURE() << "a file that is there was copied over";
+    } catch (const Failure &failure) {
+        EXPECT_EQ(failure.Kind(), FailureKind::AlreadyExists);
+    }
+    EXPECT_THROW(P().CopyToNewFile(At(L"none.ade"), At(L"u.tmp")), Failure);
+    EXPECT_FALSE(h_->ReadBytes(At(L"u.tmp")).has_value());
+    P().MakeFileOrdinary(At(L"T.TMP"));
+    EXPECT_FALSE(h_->IsReadOnly(At(L"t.tmp")));
+    EXPECT_NO_THROW(P().MakeFileOrdinary(At(L"absent.tmp")));
+    h_->SetReadOnly(At(L"t.tmp"));
+    P().DeleteFileIfPresent(At(L"t.tmp")); // a read-only file goes too
+    EXPECT_FALSE(h_->ReadBytes(At(L"t.tmp")).has_value());
+}
+
+TEST_P(ContractTest, ALockFileHasOneHolderAtATime) {
+    auto first = P().TryLockFile(At(L"DravikVT.lock"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(P().TryLockFile(At(L"dravikvt.LOCK")), nullptr);
+    first.reset();
+    EXPECT_NE(P().TryLockFile(At(L"DravikVT.lock")), nullptr);
+    EXPECT_THROW(P().TryLockFile(At(L"missing\\DravikVT.lock")), Failure);
+}
+
 // ---- Paths, environment, case, clock ----------------------------------------------------------
 
 TEST_P(ContractTest, ParentFolderIsComputedOnTheStringAlone) {

@@ -17,6 +17,13 @@ public:
     std::optional<std::string> ReadBytes(const Text &path) override {
         return fake_.FileBytes(path);
     }
+    void SetReadOnly(const Text &path) override {
+        fake_.PutFile(path, fake_.FileBytes(path).value_or(""), FileAttributes{true, false, false});
+    }
+    bool IsReadOnly(const Text &path) override {
+        auto attributes = fake_.AttributesOf(path);
+        return attributes && attributes->readOnly;
+    }
     void SetEnv(const Text &name, const Text &value) override { fake_.environment[name] = value; }
     Text FreshRegistryKey() override { return L"Software\\DravikVT contract"; }
 

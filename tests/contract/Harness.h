@@ -19,6 +19,9 @@ public:
     virtual void MakeFolder(const Text &path) = 0;
     virtual void WriteBytes(const Text &path, const std::string &bytes) = 0;
     virtual std::optional<std::string> ReadBytes(const Text &path) = 0;
+    // The read-only mark: the attribute on Windows, a missing owner's write permission on POSIX.
+    virtual void SetReadOnly(const Text &path) = 0;
+    virtual bool IsReadOnly(const Text &path) = 0;
     virtual void SetEnv(const Text &name, const Text &value) = 0;
     // A registry key path below HKEY_CURRENT_USER that no earlier run has used.
     virtual Text FreshRegistryKey() = 0;

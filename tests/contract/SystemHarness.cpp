@@ -74,6 +74,14 @@ public:
             return std::nullopt;
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
+    void SetReadOnly(const Text &path) override {
+        fs::permissions(ToPath(path),
+                        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+    }
+    bool IsReadOnly(const Text &path) override {
+        return (fs::status(ToPath(path)).permissions() & fs::perms::owner_write) == fs::perms::none;
+    }
     void SetEnv(const Text &name, const Text &value) override {
 #ifdef _WIN32
         _wputenv_s(name.c_str(), value.c_str());

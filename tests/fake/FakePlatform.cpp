@@ -14,6 +14,8 @@ const wchar_t kFileNotFound[] = L"The system cannot find the file specified.";
 const wchar_t kPathNotFound[] = L"The system cannot find the path specified.";
 const wchar_t kSharingViolation[] =
     L"The process cannot access the file because it is being used by another process.";
+const wchar_t kAccessDenied[] = L"Access is denied.";
+const wchar_t kFileExists[] = L"The file exists.";
 
 constexpr long kRegInvalidHandle = 6;
 
@@ -65,11 +67,11 @@ bool FakePlatform::FolderExists(const Text &folder) const {
     return folders_.count(Key(folder)) != 0;
 }
 
-void FakePlatform::PutFile(const Text &path, const std::string &bytes, bool hidden) {
+void FakePlatform::PutFile(const Text &path, const std::string &bytes, FileAttributes attributes) {
     AddFolder(FolderPart(path));
     auto it = files_.find(Key(path));
     Text stored = it == files_.end() ? path : it->second.path; // the name keeps its case
-    files_[Key(path)] = File{stored, bytes, hidden};
+    files_[Key(path)] = File{stored, bytes, attributes};
 }
 
 void FakePlatform::PutTextFile(const Text &path, const Text &text) {
@@ -87,6 +89,13 @@ std::optional<std::string> FakePlatform::FileBytes(const Text &path) const {
     return it->second.bytes;
 }
 
+std::optional<FileAttributes> FakePlatform::AttributesOf(const Text &path) const {
+    auto it = files_.find(Key(path));
+    if (it == files_.end())
+        return std::nullopt;
+    return it->second.attributes;
+}
+
 std::vector<Text> FakePlatform::FileNamesIn(const Text &folder) const {
     std::vector<Text> names;
     Text folderKey = Key(folder);
@@ -96,8 +105,13 @@ std::vector<Text> FakePlatform::FileNamesIn(const Text &folder) const {
     return names;
 }
 
-void FakePlatform::FailCall(FakeCall call, int nth, Text text) {
-    failures_[call][callCounts_[call] + nth] = std::move(text);
+void FakePlatform::FailCall(FakeCall call, int nth, Text text, FailureKind kind) {
+    failures_[call][callCounts_[call] + nth] = PlannedFailure{std::move(text), kind};
+}
+
+void FakePlatform::HoldLockElsewhere(const Text &path, int refusals,
+                                     std::function<void()> whenFreed) {
+    locksElsewhere_[Key(path)] = LockElsewhere{refusals, std::move(whenFreed)};
 }
 
 void FakePlatform::Fail(FakeCall call) {
@@ -106,14 +120,14 @@ void FakePlatform::Fail(FakeCall call) {
     auto it = planned.find(count);
     if (it == planned.end())
         return;
-    Text text = it->second;
+    PlannedFailure failure = it->second;
     planned.erase(it);
-    throw Failure(text);
+    throw Failure(failure.text, failure.kind);
 }
 
 void FakePlatform::RequireUnlocked(const Text &path) const {
     if (locked_.count(Key(path)))
-        throw Failure(kSharingViolation);
+        throw Failure(kSharingViolation, FailureKind::SharingViolation);
 }
 
 // ---- Program, clock and environment --------------------------------------------------------
@@ -182,7 +196,7 @@ Text FakePlatform::FindFirstMatch(const Text &pathPattern) {
     if (pattern.empty())
         return L"";
     for (const auto &[key, file] : files_) {
-        if (file.hidden || Key(FolderPart(key)) != folderKey)
+        if (file.attributes.hidden || file.attributes.system || Key(FolderPart(key)) != folderKey)
             continue;
         Text name = LastComponent(file.path);
         bool match = HasWildcard(pattern) ? WildcardMatch(pattern, name)
@@ -201,14 +215,20 @@ Text FakePlatform::FindNextMatch() {
     return searchResults_[searchNext_++];
 }
 
-void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
-    calls.push_back(L"CopyFileOver:" + source + L">" + target);
+// As CopyFile does on Windows: a replaced target that is read-only or hidden is
+// refused, and the copy takes the source's attributes. A copy to a new file never
+// touches a file that is there, and removes its own file when it fails.
+void FakePlatform::CopyFile(const Text &source, const Text &target, bool replacing) {
     auto src = files_.find(Key(source));
+    auto existing = files_.find(Key(target));
+    if (!replacing && existing != files_.end())
+        throw Failure(kFileExists, FailureKind::AlreadyExists);
     try {
-        Fail(FakeCall::CopyFileOver);
+        Fail(replacing ? FakeCall::CopyFileOver : FakeCall::CopyToNewFile);
     } catch (const Failure &) {
-        // A copy that dies half-way leaves what it had written so far.
-        if (src != files_.end() && FolderExists(FolderPart(target)) && !locked_.count(Key(target)))
+        // A copy over a file that dies half-way leaves what it had written so far.
+        if (replacing && src != files_.end() && FolderExists(FolderPart(target)) &&
+            !locked_.count(Key(target)))
             PutFile(target, src->second.bytes.substr(0, src->second.bytes.size() / 2));
         throw;
     }
@@ -218,11 +238,33 @@ void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
     if (!FolderExists(FolderPart(target)))
         throw Failure(kPathNotFound);
     RequireUnlocked(target);
-    std::string bytes = src->second.bytes;
-    PutFile(target, bytes);
+    if (existing != files_.end() &&
+        (existing->second.attributes.readOnly || existing->second.attributes.hidden))
+        throw Failure(kAccessDenied, FailureKind::AccessDenied);
+    File copy = src->second;
+    PutFile(target, copy.bytes, copy.attributes);
     copies.push_back({source, target});
 }
 
+void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
+    calls.push_back(L"CopyFileOver:" + source + L">" + target);
+    CopyFile(source, target, true);
+}
+
+void FakePlatform::CopyToNewFile(const Text &source, const Text &target) {
+    calls.push_back(L"CopyToNewFile:" + source + L">" + target);
+    CopyFile(source, target, false);
+}
+
+void FakePlatform::MakeFileOrdinary(const Text &path) {
+    calls.push_back(L"MakeFileOrdinary:" + path);
+    Fail(FakeCall::MakeFileOrdinary);
+    auto it = files_.find(Key(path));
+    if (it != files_.end())
+        it->second.attributes = FileAttributes{};
+}
+
+// Windows refuses to move onto a read-only file, whatever the replace flag says.
 void FakePlatform::MoveFileOver(const Text &source, const Text &target) {
     calls.push_back(L"MoveFileOver:" + source + L">" + target);
     Fail(FakeCall::MoveFileOver);
@@ -231,9 +273,49 @@ void FakePlatform::MoveFileOver(const Text &source, const Text &target) {
     auto src = files_.find(Key(source));
     if (src == files_.end())
         throw Failure(kFileNotFound);
+    auto existing = files_.find(Key(target));
+    if (existing != files_.end() && existing != src && existing->second.attributes.readOnly)
+        throw Failure(kAccessDenied, FailureKind::AccessDenied);
     File moved = src->second;
     files_.erase(src);
-    PutFile(target, moved.bytes);
+    PutFile(target, moved.bytes, moved.attributes);
+}
+
+class FakePlatform::FakeFileLock final : public FileLock {
+public:
+    FakeFileLock(std::set<Text> &held, Text key) : held_(held), key_(std::move(key)) {
+        held_.insert(key_);
+    }
+    ~FakeFileLock() override { held_.erase(key_); }
+
+private:
+    std::set<Text> &held_;
+    Text key_;
+};
+
+std::unique_ptr<FileLock> FakePlatform::TryLockFile(const Text &path) {
+    calls.push_back(L"TryLockFile:" + path);
+    if (!FolderExists(FolderPart(path)))
+        throw Failure(kPathNotFound);
+    const Text key = Key(path);
+    auto elsewhere = locksElsewhere_.find(key);
+    if (elsewhere != locksElsewhere_.end()) {
+        LockElsewhere &holder = elsewhere->second;
+        if (holder.refusals != 0) {
+            if (holder.refusals > 0)
+                --holder.refusals;
+            return nullptr;
+        }
+        std::function<void()> whenFreed = std::move(holder.whenFreed);
+        locksElsewhere_.erase(elsewhere);
+        if (whenFreed)
+            whenFreed();
+    }
+    if (locksHeld_.count(key))
+        return nullptr;
+    if (!files_.count(key))
+        PutFile(path, "");
+    return std::make_unique<FakeFileLock>(locksHeld_, key);
 }
 
 void FakePlatform::DeleteFileIfPresent(const Text &path) {

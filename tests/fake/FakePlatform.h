@@ -4,6 +4,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -22,12 +23,21 @@ enum class FakeCall {
     AppendLine,
     FindFirstMatch,
     CopyFileOver,
+    CopyToNewFile,
+    MakeFileOrdinary,
     MoveFileOver,
     DeleteFileIfPresent,
     ParentFolderOf,
     ShowMessage,
     AskText,
     StartProgram,
+};
+
+// The attributes Windows keeps on a file and a copy carries over.
+struct FileAttributes {
+    bool readOnly = false;
+    bool hidden = false;
+    bool system = false;
 };
 
 class FakePlatform final : public PlatformServices {
@@ -47,17 +57,22 @@ public:
 
     void AddFolder(const Text &folder);
     // Files hold bytes of the Windows-1250 code page, as on a Croatian workstation.
-    void PutFile(const Text &path, const std::string &bytes, bool hidden = false);
+    void PutFile(const Text &path, const std::string &bytes, FileAttributes attributes = {});
     void PutTextFile(const Text &path, const Text &text);
     bool HasFile(const Text &path) const;
     std::optional<std::string> FileBytes(const Text &path) const;
+    std::optional<FileAttributes> AttributesOf(const Text &path) const;
     std::vector<Text> FileNamesIn(const Text &folder) const; // as stored, sorted
     // Held open by another program without sharing: every open fails.
     void LockFile(const Text &path) { locked_.insert(Key(path)); }
 
+    // Another process holds the lock file `path`: the next `refusals` attempts to take it
+    // fail (all of them when negative); then `whenFreed` runs, as the other's work done.
+    void HoldLockElsewhere(const Text &path, int refusals, std::function<void()> whenFreed = {});
+
     // The n-th call (1-based, counted from now) of `call` fails with `text`. A failing
-    // CopyFileOver leaves half of the source in the target, as a dropped network would.
-    void FailCall(FakeCall call, int nth, Text text);
+    // copy leaves half of the source in the target, as a dropped network would.
+    void FailCall(FakeCall call, int nth, Text text, FailureKind kind = FailureKind::Other);
 
     // Registry set-up and inspection (paths below HKEY_CURRENT_USER).
     void PutRegistryString(const Text &key, const Text &name, const Text &textWithNul);
@@ -96,6 +111,7 @@ public:
     std::vector<Text> searches;       // every FindFirstMatch pattern, in order
     std::vector<Text> calls;          // every file, search and message call, in order
     std::vector<Text> registryProbes; // every key RegOpenKeyExA was asked for
+    int sleptMilliseconds = 0;        // all waits together; the fake never really waits
 
     // The window as a user would see it.
     bool windowCreated = false;
@@ -117,6 +133,7 @@ public:
     Text GetEnvVar(const Text &name) override;
     Text DateText() override { return date; }
     Text TimeText() override { return time; }
+    void SleepMilliseconds(int milliseconds) override { sleptMilliseconds += milliseconds; }
     bool IsKeyDown(int virtualKey) override {
         calls.push_back(L"IsKeyDown:" + std::to_wstring(virtualKey));
         return keysDown.count(virtualKey) != 0;
@@ -130,8 +147,11 @@ public:
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target) override;
+    void CopyToNewFile(const Text &source, const Text &target) override;
+    void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
+    std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
@@ -167,7 +187,16 @@ private:
     struct File {
         Text path; // as created
         std::string bytes;
-        bool hidden;
+        FileAttributes attributes;
+    };
+    struct LockElsewhere {
+        int refusals;
+        std::function<void()> whenFreed;
+    };
+    class FakeFileLock;
+    struct PlannedFailure {
+        Text text;
+        FailureKind kind;
     };
     struct RegValue {
         std::uint32_t type;
@@ -182,12 +211,15 @@ private:
     void Fail(FakeCall call);
     bool FolderExists(const Text &folder) const;
     void RequireUnlocked(const Text &path) const;
+    void CopyFile(const Text &source, const Text &target, bool replacing);
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path
     std::set<Text> folders_;     // upper-cased
     std::set<Text> locked_;
-    std::map<FakeCall, std::map<int, Text>> failures_; // call -> (nth -> text)
+    std::map<Text, LockElsewhere> locksElsewhere_; // by key
+    std::set<Text> locksHeld_;                     // keys of the locks this process holds
+    std::map<FakeCall, std::map<int, PlannedFailure>> failures_; // call -> (nth -> failure)
     std::map<FakeCall, int> callCounts_;
     std::vector<Text> searchResults_;
     std::size_t searchNext_ = 0;

@@ -33,6 +33,7 @@ public:
     Text DateText() override { return real_->DateText(); }
     Text TimeText() override { return real_->TimeText(); }
     bool IsKeyDown(int virtualKey) override { return real_->IsKeyDown(virtualKey); }
+    void SleepMilliseconds(int milliseconds) override { real_->SleepMilliseconds(milliseconds); }
     [[noreturn]] void EndProgram() override {
         real_->EndProgram();
         std::terminate(); // not reached: the real one ends the process
@@ -51,6 +52,13 @@ public:
     Text FindNextMatch() override { return real_->FindNextMatch(); }
     void CopyFileOver(const Text &source, const Text &target) override {
         real_->CopyFileOver(source, target);
+    }
+    void CopyToNewFile(const Text &source, const Text &target) override {
+        real_->CopyToNewFile(source, target);
+    }
+    void MakeFileOrdinary(const Text &path) override { real_->MakeFileOrdinary(path); }
+    std::unique_ptr<FileLock> TryLockFile(const Text &path) override {
+        return real_->TryLockFile(path);
     }
     void MoveFileOver(const Text &source, const Text &target) override {
         real_->MoveFileOver(source, target);

@@ -105,7 +105,7 @@ TEST_F(UpdateOnPosixDisk, ACopyStoppedHalfWayByAFullDiskKeepsTheOldFrontEnd) {
     }
     ASSERT_TRUE(failure.has_value());
     EXPECT_NE(failure->find(SystemText(EFBIG)), Text::npos) << Narrow(*failure);
-    EXPECT_NE(failure->find(L"uxVTade.ade.dravik-tmp"), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(L"uxVTade.ade.1.dravik-tmp"), Text::npos) << Narrow(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());

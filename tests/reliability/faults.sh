@@ -81,7 +81,7 @@ scene server_gone 131072
 pid=$!
 caught=no
 for i in $(seq 1 2000); do
-    if [ -e "$app/uxVTade.ade.dravik-tmp" ]; then
+    if [ -e "$app/uxVTade.ade.1.dravik-tmp" ]; then
         kill -STOP "$pid" 2>/dev/null && caught=yes
         break
     fi

@@ -77,4 +77,36 @@ wait_for_starts "$access" "$recorded_ok"
 started="$(wc -l <"$access/started.log" 2>/dev/null || echo 0)"
 check "Access started once per successful workstation" same "$started" "$recorded_ok"
 echo "$recorded_ok updated and recorded, $failures reported a failure"
+
+# One program folder shared by several users who all start at the same moment (or
+# one user's double click): one launcher updates at a time, none copies over
+# another's copy, and every one of them starts Access.
+shared="$work/shared"
+sharers=8
+make_workstation "$shared" "$server" "$access"
+: >"$access/started.log"
+mkfifo "$work/go-shared"
+for i in $(seq 1 "$sharers"); do
+    (
+        exec 3<"$work/go-shared"
+        cd "$shared" || exit 99
+        computername="desk" username="Sharer$i" DRAVIKVT_REGISTRY="$shared/registry" \
+            timeout 50 "$shared/app/DravikVT" </dev/null >"$shared/out$i.txt" 2>&1
+        echo $? >"$shared/rc$i.txt"
+    ) &
+done
+sleep 1
+exec 4>"$work/go-shared"
+exec 4>&-
+wait
+for i in $(seq 1 "$sharers"); do
+    check "sharer $i: ended by itself, exit 0" same "$(cat "$shared/rc$i.txt")" 0
+    check "sharer $i: no failure" lacks "$shared/out$i.txt" "Dravik: Ne mogu pokrenuti program!"
+done
+for f in uxVTade.ade RuxVT1.ade RUXVT2.ACCDE Velkor_2007.exe; do
+    check "shared folder: $f identical to the server's" cmp -s "$shared/app/$f" "$server/$f"
+done
+check "shared folder: no temporary file" no_temporary_files "$shared/app"
+wait_for_starts "$access" "$sharers"
+check "Access started by every sharer" same "$(wc -l <"$access/started.log")" "$sharers"
 finish

@@ -53,7 +53,7 @@ TEST_F(FrontEndUpdateTest, ReportSourcesAreLowerCasedAndTargetsKeepTheFoundName)
         sources.push_back(copy.source);
     ASSERT_EQ(sources.size(), 4u);
     EXPECT_EQ(sources[1], kServer + L"ruxvt1.ade");
-    EXPECT_EQ(platform.copies[1].target, kProgramFolder + L"\\RuxVT1.ade.dravik-tmp");
+    EXPECT_EQ(platform.copies[1].target, TemporaryCopyPath(kProgramFolder + L"\\RuxVT1.ade", 1));
     EXPECT_EQ(sources[2], kServer + L"ruxvt2.accde");
     // The report search runs on the lower-cased pattern and nothing searches in between.
     ASSERT_EQ(platform.searches.size(), 2u);
@@ -123,7 +123,7 @@ TEST_F(FrontEndUpdateTest, AnInterruptedCopyNeverLeavesAHalfFile) {
     const std::vector<Text> order = {L"uxVTade.ade", L"RuxVT1.ade", L"RuxVT2.accde",
                                      L"Velkor_2007.exe"};
     for (std::size_t failing = 0; failing < order.size(); ++failing) {
-        for (FakeCall call : {FakeCall::CopyFileOver, FakeCall::MoveFileOver}) {
+        for (FakeCall call : {FakeCall::CopyToNewFile, FakeCall::MoveFileOver}) {
             Scene scene;
             scene.StandardConfig();
             scene.ServerFiles();
@@ -148,6 +148,78 @@ TEST_F(FrontEndUpdateTest, AnInterruptedCopyNeverLeavesAHalfFile) {
                 EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos) << "copy " << failing;
         }
     }
+}
+
+// Server files marked read-only, hidden or system, as administrators often mark
+// them: copies that kept the marks could never be replaced, or would never be
+// found, so the workstation would fail or update on every start.
+TEST_F(FrontEndUpdateTest, MarkedServerFilesAreCopiedAsOrdinaryFilesAgainAndAgain) {
+    const FileAttributes marks[] = {
+        {true, false, false}, {false, true, false}, {false, false, true}, {true, true, true}};
+    for (const FileAttributes &mark : marks) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.ServerFiles();
+        for (const Text &name : scene.platform.FileNamesIn(kServer))
+            scene.platform.PutFile(kServer + name, *scene.platform.FileBytes(kServer + name), mark);
+        scene.Load();
+        scene.form.Create();
+        for (int update = 1; update <= 2; ++update) {
+            ASSERT_NO_THROW(scene.form.UzmiFE_and_Rux()) << "update " << update;
+            // Hidden report files and companions are not found on the server at all.
+            ASSERT_EQ(scene.platform.copies.size(),
+                      mark.hidden || mark.system ? update : 4 * update);
+            for (const Text &name : scene.platform.FileNamesIn(kProgramFolder)) {
+                const Text path = kProgramFolder + L"\\" + name;
+                auto attributes = scene.platform.AttributesOf(path);
+                EXPECT_FALSE(attributes->readOnly || attributes->hidden || attributes->system);
+                EXPECT_EQ(scene.platform.FindFirstMatch(path), name);
+            }
+        }
+    }
+}
+
+TEST_F(FrontEndUpdateTest, AReadOnlyLocalCopyIsReplaced) {
+    ServerFiles();
+    LocalFiles();
+    platform.PutFile(kProgramFolder + L"\\uxVTade.ade", "FE v1", {true, false, false});
+    Prepare();
+    form.UzmiFE_and_Rux();
+    EXPECT_EQ(Local(L"uxVTade.ade"), "FE v2");
+}
+
+// A virus scanner opens a new file at once and refuses the move for a moment.
+TEST_F(FrontEndUpdateTest, AMoveRefusedForAMomentIsTriedAgainForAboutTwoSeconds) {
+    for (FailureKind kind : {FailureKind::SharingViolation, FailureKind::AccessDenied}) {
+        for (int refusals : {3, 1000}) {
+            Scene scene;
+            scene.StandardConfig();
+            scene.ServerFiles();
+            scene.Load();
+            scene.form.Create();
+            for (int nth = 1; nth <= refusals; ++nth)
+                scene.platform.FailCall(FakeCall::MoveFileOver, nth, L"in use", kind);
+            if (refusals == 3) {
+                EXPECT_NO_THROW(scene.form.UzmiFE_and_Rux());
+                EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v2");
+                EXPECT_EQ(scene.platform.sleptMilliseconds, 300);
+            } else {
+                EXPECT_THROW(scene.form.UzmiFE_and_Rux(), Failure);
+                EXPECT_EQ(scene.Local(L"uxVTade.ade"), "<absent>");
+                EXPECT_EQ(scene.platform.sleptMilliseconds, 2000);
+                EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
+            }
+        }
+    }
+    // Anything else is no passing matter and fails at once.
+    Scene scene;
+    scene.StandardConfig();
+    scene.ServerFiles();
+    scene.Load();
+    scene.form.Create();
+    scene.platform.FailCall(FakeCall::MoveFileOver, 1, L"The disk is full.");
+    EXPECT_THROW(scene.form.UzmiFE_and_Rux(), Failure);
+    EXPECT_EQ(scene.platform.sleptMilliseconds, 0);
 }
 
 TEST_F(FrontEndUpdateTest, AFrontEndHeldOpenLocallyFailsAndKeepsTheOldCopy) {

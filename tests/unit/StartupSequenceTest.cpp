@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "launcher/Program.h"
+#include "launcher/SafeCopy.h"
+#include "launcher/UpdateLock.h"
 #include "tests/unit/Scene.h"
 
 namespace dravik::test {
@@ -38,6 +40,45 @@ TEST_F(StartupSequenceTest, ANewWorkstationUpdatesRecordsAndStarts) {
     EXPECT_TRUE(platform.windowEverShown);
     EXPECT_TRUE(platform.windowClosed);
     EXPECT_TRUE(platform.messages.empty());
+}
+
+// Copies an interrupted update left behind, read-only ones too, of the names of
+// this version and of the earlier one: gone after the next update, and no obstacle.
+TEST_F(StartupSequenceTest, LeftoversOfAnInterruptedUpdateAreRemovedAndBlockNothing) {
+    const Text frontEnd = kProgramFolder + L"\\uxVTade.ade";
+    for (const Text &leftover : {frontEnd + L".dravik-tmp", TemporaryCopyPath(frontEnd, 1),
+                                 TemporaryCopyPath(frontEnd, 2)})
+        platform.PutFile(leftover, "half", {true, false, false});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(Updated());
+    for (const Text &name : platform.FileNamesIn(kProgramFolder))
+        EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos) << name;
+    EXPECT_EQ(platform.starts.size(), 1u);
+}
+
+// A double click: the second launcher waits while the first updates, then finds
+// the copy current and only starts Access. Should the first never let go, the
+// second updates by itself after about a minute, and still starts Access.
+TEST_F(StartupSequenceTest, ASecondLauncherWaitsForTheFirstOneUpdatingTheFolder) {
+    const Text lock = kProgramFolder + L"\\" + kUpdateLockName;
+    platform.HoldLockElsewhere(lock, 8, [this] {
+        LocalFiles();
+        Recorded();
+    });
+    EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(platform.copies.empty());
+    EXPECT_EQ(platform.sleptMilliseconds, 8 * 250);
+    EXPECT_EQ(platform.starts.size(), 1u);
+    EXPECT_TRUE(platform.messages.empty());
+
+    Scene stuck;
+    stuck.StandardConfig();
+    stuck.ServerFiles();
+    stuck.platform.HoldLockElsewhere(lock, -1);
+    EXPECT_EQ(RunLauncher(stuck.platform), 0);
+    EXPECT_EQ(stuck.Local(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(stuck.platform.sleptMilliseconds, 60000);
+    EXPECT_EQ(stuck.platform.starts.size(), 1u);
 }
 
 TEST_F(StartupSequenceTest, EachMissingLocalFileForcesAnUpdateForARecordedUser) {
