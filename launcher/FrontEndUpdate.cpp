@@ -16,9 +16,14 @@ void frmDravikVT::UzmiFE_and_Rux() {
     const bool withReports = IsFrontEndWithReports();
 
     ShowMe(L"Kopiranje nove verzije programa...");
+    // A long copy must not leave the window unanswered: the system would put a
+    // "Not Responding" ghost in its place, whose close box ends the update.
+    const CopyProgress whileCopying = [this](std::uint64_t, std::uint64_t) {
+        platform_.AnswerWindowSystem();
+    };
 
     CopyIntoPlace(platform_, s.ServerFolder + s.FrontEndName,
-                  programFolder + L"\\" + s.FrontEndName);
+                  programFolder + L"\\" + s.FrontEndName, whileCopying);
 
     // One search cursor: nothing else may search until the loop below is done.
     Text found = platform_.FindFirstMatch(s.ServerFolder + platform_.ToLower(L"RuxVT*.*"));
@@ -27,7 +32,7 @@ void frmDravikVT::UzmiFE_and_Rux() {
                               MessageIcon::Exclamation, Text(L"Upozorenje"));
     while (!found.empty() && withReports) {
         CopyIntoPlace(platform_, s.ServerFolder + platform_.ToLower(found),
-                      programFolder + L"\\" + found);
+                      programFolder + L"\\" + found, whileCopying);
         found = platform_.FindNextMatch();
     }
 
@@ -36,7 +41,8 @@ void frmDravikVT::UzmiFE_and_Rux() {
         platform_.ShowMessage(L"U tolmcommonu nedostaje " + s.CompanionExeName,
                               MessageIcon::Information, Text(L"Upozorenje"));
     else
-        CopyIntoPlace(platform_, s.ServerFolder + companion, programFolder + L"\\" + companion);
+        CopyIntoPlace(platform_, s.ServerFolder + companion, programFolder + L"\\" + companion,
+                      whileCopying);
 
     AppendRecord(platform_, s.RecordFilePath, s.UserKey);
     ClearStatus();

@@ -23,11 +23,12 @@ void RemoveQuietly(PlatformServices &platform, const Text &path) {
 }
 
 // Copies `source` to the first temporary name no one has; the name it took.
-Text CopyToTemporaryFile(PlatformServices &platform, const Text &source, const Text &target) {
+Text CopyToTemporaryFile(PlatformServices &platform, const Text &source, const Text &target,
+                         const CopyProgress &progress) {
     for (int n = 1;; ++n) {
         const Text temporary = TemporaryCopyPath(target, n);
         try {
-            platform.CopyToNewFile(source, temporary);
+            platform.CopyToNewFile(source, temporary, progress);
             return temporary;
         } catch (const Failure &failure) {
             // A name someone else has is never touched; a failed copy removed its own file.
@@ -66,8 +67,9 @@ Text TemporaryCopyPath(const Text &target, int n) {
     return target + L"." + std::to_wstring(n) + L".dravik-tmp";
 }
 
-void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target) {
-    const Text temporary = CopyToTemporaryFile(platform, source, target);
+void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
+                   const CopyProgress &progress) {
+    const Text temporary = CopyToTemporaryFile(platform, source, target, progress);
     try {
         // Attributes come along with a copy: a read-only copy could never be
         // replaced, and a hidden one would never be found.

@@ -11,7 +11,9 @@ namespace dravik {
 // target does not stand in the way. A move refused for a moment (a virus scanner
 // looking at the new file) is tried again for about two seconds. On failure the
 // temporary file is removed and the failure goes on to the caller.
-void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target);
+// `progress` hears how far the copy has got.
+void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
+                   const CopyProgress &progress = {});
 
 // The n-th temporary file CopyIntoPlace may use for `target`, n from 1.
 Text TemporaryCopyPath(const Text &target, int n);

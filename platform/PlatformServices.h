@@ -82,6 +82,10 @@ struct TwipSize {
 // Called by the event loop when a button is clicked.
 using ClickHandler = std::function<void(Control)>;
 
+// How far a copy has got: bytes copied so far, of `total`. Called now and then
+// while the copy runs, on the calling thread.
+using CopyProgress = std::function<void(std::uint64_t copied, std::uint64_t total)>;
+
 // A lock file held by this process; destroying it lets the lock go.
 class FileLock {
 public:
@@ -132,8 +136,9 @@ public:
     // Copies source into a new file; fails (AlreadyExists) when `target` is there already,
     // so that no two processes ever write one file. A copy that fails after making the
     // file removes it again. The file may keep the source's attributes, as copies on
-    // Windows do.
-    virtual void CopyToNewFile(const Text &source, const Text &target) = 0;
+    // Windows do. `progress` hears how far the copy has got, where the system tells.
+    virtual void CopyToNewFile(const Text &source, const Text &target,
+                               const CopyProgress &progress = {}) = 0;
     // Clears the read-only, hidden and system attributes, so that the file can be replaced
     // and is found by FindFirstMatch; a file that is not there is no failure.
     virtual void MakeFileOrdinary(const Text &path) = 0;
@@ -175,6 +180,10 @@ public:
     virtual void SetControlVisible(Control control, bool visible) = 0;
     virtual void SetWindowVisible(bool visible) = 0;
     virtual void RepaintWindow() = 0;
+    // Lets the window answer the system while the program is busy (repaints, the
+    // system asking whether it is alive), so that it is never taken for hung; runs no
+    // click handler and lets no close through: those wait for the event loop.
+    virtual void AnswerWindowSystem() = 0;
     virtual WindowHandle GetWindowHandle() = 0;
     // Unloads the window; with it gone the event loop returns.
     virtual void CloseLauncherWindow() = 0;

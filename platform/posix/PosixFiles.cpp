@@ -166,16 +166,32 @@ Text PosixPlatform::FindNextMatch() {
 
 namespace {
 
+// The copied bytes and the whole size, for the caller's progress.
+struct CopyCount {
+    const CopyProgress &progress;
+    std::uint64_t total;
+    std::uint64_t copied = 0;
+
+    void Add(std::size_t bytes) {
+        copied += bytes;
+        if (progress)
+            progress(copied, total);
+    }
+};
+
 // Copies the whole file inside the kernel, as cp does, without passing the bytes
 // through this process. False when the file systems do not support it and nothing
 // was copied, so that the caller copies through a buffer instead.
-bool CopyInKernel(int input, int output, const std::string &from, const std::string &to) {
+bool CopyInKernel(int input, int output, const std::string &from, const std::string &to,
+                  CopyCount &count) {
 #ifdef __linux__
     bool copiedAny = false;
     for (;;) {
-        ssize_t got = ::copy_file_range(input, nullptr, output, nullptr, 1 << 30, 0);
+        // In steps, so that the caller hears now and then how far it got.
+        ssize_t got = ::copy_file_range(input, nullptr, output, nullptr, 16 << 20, 0);
         if (got > 0) {
             copiedAny = true;
+            count.Add(static_cast<std::size_t>(got));
             continue;
         }
         if (got == 0)
@@ -190,17 +206,17 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
         throw FileFailure(writing ? L"Cannot write" : L"Cannot read", writing ? to : from, errno);
     }
 #else
-    (void)input, (void)output, (void)from, (void)to;
+    (void)input, (void)output, (void)from, (void)to, (void)count;
     return false;
 #endif
 }
 
 void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::string &from,
-                  const std::string &to, mode_t mode) {
+                  const std::string &to, mode_t mode, CopyCount &count) {
     // An existing target keeps its mode on open; the source's executable bits matter
     // (the companion program), so carry them over. Not owning the target only costs that.
     (void)fchmod(output.Get(), mode);
-    if (!CopyInKernel(input.Get(), output.Get(), from, to)) {
+    if (!CopyInKernel(input.Get(), output.Get(), from, to, count)) {
         std::vector<char> chunk(1024 * 1024);
         for (;;) {
             ssize_t got = ::read(input.Get(), chunk.data(), chunk.size());
@@ -212,6 +228,7 @@ void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::stri
                 break;
             if (!WriteAll(output.Get(), chunk.data(), static_cast<std::size_t>(got)))
                 throw FileFailure(L"Cannot write", to, errno);
+            count.Add(static_cast<std::size_t>(got));
         }
     }
     if (int error = output.Close())
@@ -221,7 +238,8 @@ void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::stri
 // Copies `from` into `to`, opened with `createFlags` (O_TRUNC to replace, O_EXCL to
 // make a new file, which a failed copy then removes). The new file takes the
 // source's permission bits, as a copy on Windows takes its attributes.
-void CopyFile(const std::string &from, const std::string &to, int createFlags) {
+void CopyFile(const std::string &from, const std::string &to, int createFlags,
+              const CopyProgress &progress = {}) {
     struct stat sourceInfo {};
     FileDescriptor input = OpenForReading(from, sourceInfo);
     struct stat targetInfo {};
@@ -232,8 +250,9 @@ void CopyFile(const std::string &from, const std::string &to, int createFlags) {
     FileDescriptor output(OpenRetrying(to, O_WRONLY | O_CREAT | createFlags, mode));
     if (!output.IsOpen())
         throw FileFailure(L"Cannot write", to, errno);
+    CopyCount count{progress, static_cast<std::uint64_t>(sourceInfo.st_size)};
     try {
-        CopyContents(input, output, from, to, mode);
+        CopyContents(input, output, from, to, mode, count);
     } catch (const Failure &) {
         if (createFlags & O_EXCL)
             ::unlink(to.c_str()); // made by this call, so its own to remove
@@ -257,8 +276,9 @@ void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
     CopyFile(ResolvePath(source), ResolvePath(target), O_TRUNC);
 }
 
-void PosixPlatform::CopyToNewFile(const Text &source, const Text &target) {
-    CopyFile(ResolvePath(source), ResolvePath(target), O_EXCL);
+void PosixPlatform::CopyToNewFile(const Text &source, const Text &target,
+                                  const CopyProgress &progress) {
+    CopyFile(ResolvePath(source), ResolvePath(target), O_EXCL, progress);
 }
 
 // Read-only on POSIX is a missing write permission for the owner; hidden and system

@@ -34,7 +34,8 @@ public:
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target) override;
-    void CopyToNewFile(const Text &source, const Text &target) override;
+    void CopyToNewFile(const Text &source, const Text &target,
+                       const CopyProgress &progress) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
@@ -58,6 +59,7 @@ public:
     void SetControlVisible(Control control, bool visible) override;
     void SetWindowVisible(bool visible) override;
     void RepaintWindow() override;
+    void AnswerWindowSystem() override;
     WindowHandle GetWindowHandle() override;
     void CloseLauncherWindow() override;
     void RunEventLoop() override;

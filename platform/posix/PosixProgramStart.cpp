@@ -150,9 +150,12 @@ void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &par
             setsid(); // off the launcher's terminal session: closing it leaves Access running
             if (changeFolder && chdir(folder.c_str()) != 0)
                 _exit(127);
-            int nothing = open("/dev/null", O_RDONLY);
-            if (nothing >= 0)
+            int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (nothing >= 0) {
                 dup2(nothing, 0); // the launcher's prompts keep their input
+                if (nothing != 0)
+                    close(nothing); // the program gets its standard descriptors, no more
+            }
             execve(program.c_str(), argv.data(), envp.data());
             _exit(127);
         }

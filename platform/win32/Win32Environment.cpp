@@ -6,6 +6,7 @@
 
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32ProgramFolder.h"
 #include "platform/win32/Win32Text.h"
 
 namespace dravik {
@@ -23,15 +24,7 @@ Text Win32Platform::ProgramFolderPath() {
         }
         path.resize(path.size() * 2); // truncated: try a larger buffer
     }
-    // The folder takes part in ANSI file and registry calls: give it as those see it.
-    path = FromAnsi(ToAnsi(path));
-    const std::size_t separator = path.find_last_of(L"\\/");
-    if (separator == std::wstring::npos)
-        return path;
-    // "C:\DravikVT.exe" keeps the separator of the drive's top folder.
-    if (separator == 2 && path[1] == L':')
-        return path.substr(0, 3);
-    return path.substr(0, separator);
+    return ProgramFolderOf(path);
 }
 
 Text Win32Platform::GetEnvVar(const Text &name) {

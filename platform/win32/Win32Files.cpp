@@ -25,7 +25,7 @@ std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
 void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     // Default sharing: others may read alongside, but a file someone is writing
     // is refused, and there is no retry.
-    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                                         nullptr));
     if (!file)
@@ -51,7 +51,7 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
     // Append-only access makes the system put every write at the current end of
     // the file, wherever the file pointer is. Default sharing lets nobody else
     // write while the handle is open, so the end looked at below stays the end.
-    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
                                         FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
@@ -87,20 +87,40 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
 }
 
 void Win32Platform::CopyFileOver(const Text &source, const Text &target) {
-    if (!::CopyFileA(ToAnsi(source).c_str(), ToAnsi(target).c_str(), FALSE))
+    if (!::CopyFileA(ToAnsiPath(source).c_str(), ToAnsiPath(target).c_str(), FALSE))
         throw LastErrorFailure();
 }
 
-void Win32Platform::CopyToNewFile(const Text &source, const Text &target) {
+namespace {
+
+// The copy routine's progress: handed on to the caller's, whose failures must not
+// unwind through the system's copy.
+DWORD CALLBACK OnCopyProgress(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER,
+                              LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+    const auto *progress = static_cast<const CopyProgress *>(data);
+    try {
+        (*progress)(static_cast<std::uint64_t>(copied.QuadPart),
+                    static_cast<std::uint64_t>(total.QuadPart));
+    } catch (...) {
+        // Only a display of how far it got: the copy goes on.
+    }
+    return PROGRESS_CONTINUE;
+}
+
+} // namespace
+
+void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
+                                  const CopyProgress &progress) {
     // The name is claimed first, by creating the file where no file may be, so that a
     // failed copy knows the file it leaves behind is its own to remove.
-    const std::string to = ToAnsi(target);
+    const std::string to = ToAnsiPath(target);
     UniqueFileHandle claim(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!claim)
         throw LastErrorFailure();
     claim.Reset();
-    if (::CopyFileA(ToAnsi(source).c_str(), to.c_str(), FALSE))
+    if (::CopyFileExA(ToAnsiPath(source).c_str(), to.c_str(), progress ? &OnCopyProgress : nullptr,
+                      progress ? const_cast<CopyProgress *>(&progress) : nullptr, nullptr, 0))
         return;
     const Failure failure = LastErrorFailure();
     try {
@@ -112,7 +132,7 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target) {
 }
 
 void Win32Platform::MakeFileOrdinary(const Text &path) {
-    const std::string ansi = ToAnsi(path);
+    const std::string ansi = ToAnsiPath(path);
     const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
@@ -144,7 +164,7 @@ private:
 } // namespace
 
 std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
-    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                                         nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file)
         return std::make_unique<Win32FileLock>(std::move(file));
@@ -155,8 +175,8 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
 }
 
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
-    const std::string to = ToAnsi(target);
-    if (::MoveFileExA(ToAnsi(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+    const std::string to = ToAnsiPath(target);
+    if (::MoveFileExA(ToAnsiPath(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
         return;
     DWORD error = ::GetLastError();
     if (error == ERROR_ACCESS_DENIED) {
@@ -172,7 +192,7 @@ void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
 }
 
 void Win32Platform::DeleteFileIfPresent(const Text &path) {
-    const std::string ansi = ToAnsi(path);
+    const std::string ansi = ToAnsiPath(path);
     // A copy of a read-only server file is read-only too; it must still go.
     const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))

@@ -59,6 +59,10 @@ void Win32Platform::RepaintWindow() {
     ui_->RepaintWindow();
 }
 
+void Win32Platform::AnswerWindowSystem() {
+    ui_->AnswerWindowSystem();
+}
+
 WindowHandle Win32Platform::GetWindowHandle() {
     return ui_->GetWindowHandle();
 }
@@ -80,7 +84,26 @@ Text Win32Platform::AskText(const Text &prompt) {
     return ui_->AskText(prompt);
 }
 
+namespace {
+
+// Users may write to the program folder, so a DLL placed there must never be
+// loaded in place of the system's: DLLs come from the system folder only.
+void LoadDllsFromTheSystemFolderOnly() {
+    constexpr DWORD kSearchSystem32 = 0x00000800; // LOAD_LIBRARY_SEARCH_SYSTEM32
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI *)(DWORD);
+    // Looked up: Windows 7 without update KB2533623 lacks it.
+    HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
+    auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void *>(
+        kernel32 ? ::GetProcAddress(kernel32, "SetDefaultDllDirectories") : nullptr));
+    if (setDefault != nullptr && setDefault(kSearchSystem32))
+        return;
+    ::SetDllDirectoryW(L""); // at least the current folder leaves the search
+}
+
+} // namespace
+
 std::unique_ptr<PlatformServices> MakeSystemPlatform() {
+    LoadDllsFromTheSystemFolderOnly(); // before anything else loads a DLL
     return std::make_unique<Win32Platform>();
 }
 

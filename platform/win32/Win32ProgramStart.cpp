@@ -13,9 +13,9 @@ void Win32Platform::StartProgram(WindowHandle owner, const Text &file, const Tex
     try {
         // No verb: the file's default action. The result is not examined; a start
         // that does not happen is not reported.
-        const std::string fileAnsi = ToAnsi(file);
+        const std::string fileAnsi = ToAnsiPath(file);
         const std::string parametersAnsi = ToAnsi(parameters);
-        const std::string folderAnsi = ToAnsi(workingFolder);
+        const std::string folderAnsi = ToAnsiPath(workingFolder);
         ::ShellExecuteA(reinterpret_cast<HWND>(owner), nullptr, fileAnsi.c_str(),
                         parametersAnsi.c_str(), folderAnsi.c_str(), showMode);
     } catch (...) {

@@ -50,7 +50,7 @@ Text Win32Platform::FindFirstMatch(const Text &pathPattern) {
     search_->handle.Reset(); // a new search replaces the current one
 
     WIN32_FIND_DATAA entry{};
-    UniqueFindHandle handle(::FindFirstFileA(ToAnsi(pathPattern).c_str(), &entry));
+    UniqueFindHandle handle(::FindFirstFileA(ToAnsiPath(pathPattern).c_str(), &entry));
     if (!handle) {
         // Anything else (access denied, an unreachable network folder) is a
         // failure, so that a folder the launcher cannot see is not mistaken for

@@ -42,6 +42,29 @@ std::string ToAnsi(const std::wstring &text) {
     return WideToBytes(CP_ACP, text);
 }
 
+std::string ToAnsiPath(const std::wstring &path) {
+    if (path.empty())
+        return std::string();
+    // A system whose ANSI code page is UTF-8 writes every letter as it is.
+    if (::GetACP() == CP_UTF8)
+        return WideToBytes(CP_UTF8, path);
+    BOOL lacking = FALSE;
+    std::string bytes;
+    if (path.size() <= static_cast<std::size_t>(INT_MAX)) {
+        const int length = static_cast<int>(path.size());
+        const int size = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(), length,
+                                               nullptr, 0, nullptr, &lacking);
+        if (size > 0 && !lacking) {
+            bytes.assign(static_cast<std::size_t>(size), '\0');
+            const int written = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.data(),
+                                                      length, &bytes[0], size, nullptr, &lacking);
+            if (written == size && !lacking)
+                return bytes;
+        }
+    }
+    throw Failure(L"Putanja sadrži znak kojeg nema u kodnoj stranici sustava: \"" + path + L"\"");
+}
+
 std::wstring FromAnsi(const std::string &bytes) {
     // On a single-byte code page the whole text converts in one call with one
     // character per byte. Anything else is converted byte by byte to keep that.

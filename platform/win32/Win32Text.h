@@ -4,12 +4,19 @@
 
 #include <string>
 
+#include "platform/Failure.h"
+
 namespace dravik {
 
 // Program text to the ANSI code page, as every ANSI program converts it: a letter
 // the code page lacks becomes its nearest one ("Č" becomes "C" in code page 1252)
 // or, where there is none, the default character "?". Never fails.
 std::string ToAnsi(const std::wstring &text);
+
+// A path to the ANSI code page for the "A" file functions, letter for letter: a
+// letter the code page lacks fails, naming the path, rather than becoming a
+// look-alike ("Ā" as "A") that names another file or folder.
+std::string ToAnsiPath(const std::wstring &path);
 
 // ANSI bytes to program text, one character per byte whatever the code page, so
 // that positions and counts taken in bytes hold in characters too. A byte that

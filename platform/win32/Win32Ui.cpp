@@ -182,6 +182,9 @@ struct Win32Ui::State {
     // A failure raised by a click handler, carried out of the window procedure
     // and raised again by RunEventLoop.
     std::exception_ptr pendingFailure;
+    // Set while the window only answers the system in the middle of the program's
+    // work: clicks and closes are then not for now.
+    bool answeringOnly = false;
     UniqueFont labelFont;
     UniqueFont buttonFont;
     UniqueIcon smallIcon;
@@ -225,7 +228,7 @@ LRESULT Win32Ui::State::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND: {
         Control control{};
         if (HIWORD(wParam) == BN_CLICKED && ButtonFromId(LOWORD(wParam), control)) {
-            if (onClick && !pendingFailure) {
+            if (onClick && !pendingFailure && !answeringOnly) {
                 // Exceptions must not unwind through the system's dispatcher.
                 try {
                     onClick(control);
@@ -266,6 +269,11 @@ LRESULT Win32Ui::State::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
+    case WM_CLOSE:
+        if (answeringOnly) {
+            return 0; // closing in the middle of an update would cut it off
+        }
+        break;
     case WM_DESTROY:
         window = nullptr;
         controls.fill(nullptr);
@@ -445,6 +453,44 @@ void Win32Ui::RepaintWindow() {
         // pixels on the screen while the caller goes on working.
         MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
     }
+}
+
+void Win32Ui::AnswerWindowSystem() {
+    if (state_->window == nullptr) {
+        return;
+    }
+    // Every message but keyboard and mouse input is handled; input is not even taken
+    // from the queue, so a click or a key waits for the event loop. The system sees
+    // the thread read its messages and never puts a "Not Responding" ghost in its place.
+    struct Range {
+        UINT first, last;
+    };
+    const Range allButInput[] = {{0, WM_NCMOUSEMOVE - 1},
+                                 {WM_NCXBUTTONDBLCLK + 1, WM_KEYFIRST - 1},
+                                 {WM_KEYLAST + 1, WM_MOUSEFIRST - 1},
+                                 {WM_MOUSELAST + 1, 0xFFFFFFFFu}};
+    state_->answeringOnly = true;
+    MSG message{};
+    bool quit = false;
+    // Bounded: a timer that keeps firing must not hold the update up.
+    for (int handled = 0, round = 1; round > 0 && handled < 1000 && !quit;) {
+        round = 0;
+        for (const Range &range : allButInput) {
+            while (!quit && handled < 1000 &&
+                   PeekMessageW(&message, nullptr, range.first, range.last, PM_REMOVE)) {
+                ++round;
+                ++handled;
+                if (message.message == WM_QUIT) {
+                    PostQuitMessage(static_cast<int>(message.wParam)); // for the event loop
+                    quit = true;
+                    break;
+                }
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+    state_->answeringOnly = false;
 }
 
 WindowHandle Win32Ui::GetWindowHandle() {

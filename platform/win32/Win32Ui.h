@@ -23,6 +23,7 @@ public:
     void SetControlVisible(Control control, bool visible);
     void SetWindowVisible(bool visible);
     void RepaintWindow();
+    void AnswerWindowSystem();
     WindowHandle GetWindowHandle();
     void CloseLauncherWindow();
     void RunEventLoop();

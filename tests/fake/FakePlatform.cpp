@@ -218,7 +218,8 @@ Text FakePlatform::FindNextMatch() {
 // As CopyFile does on Windows: a replaced target that is read-only or hidden is
 // refused, and the copy takes the source's attributes. A copy to a new file never
 // touches a file that is there, and removes its own file when it fails.
-void FakePlatform::CopyFile(const Text &source, const Text &target, bool replacing) {
+void FakePlatform::CopyFile(const Text &source, const Text &target, bool replacing,
+                            const CopyProgress &progress) {
     auto src = files_.find(Key(source));
     auto existing = files_.find(Key(target));
     if (!replacing && existing != files_.end())
@@ -242,6 +243,11 @@ void FakePlatform::CopyFile(const Text &source, const Text &target, bool replaci
         (existing->second.attributes.readOnly || existing->second.attributes.hidden))
         throw Failure(kAccessDenied, FailureKind::AccessDenied);
     File copy = src->second;
+    // The system tells how far it got at the start, half-way and at the end.
+    const std::uint64_t size = copy.bytes.size();
+    for (std::uint64_t done : {std::uint64_t{0}, size / 2, size})
+        if (progress)
+            progress(done, size);
     PutFile(target, copy.bytes, copy.attributes);
     copies.push_back({source, target});
 }
@@ -251,9 +257,10 @@ void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
     CopyFile(source, target, true);
 }
 
-void FakePlatform::CopyToNewFile(const Text &source, const Text &target) {
+void FakePlatform::CopyToNewFile(const Text &source, const Text &target,
+                                 const CopyProgress &progress) {
     calls.push_back(L"CopyToNewFile:" + source + L">" + target);
-    CopyFile(source, target, false);
+    CopyFile(source, target, false, progress);
 }
 
 void FakePlatform::MakeFileOrdinary(const Text &path) {
@@ -472,6 +479,11 @@ void FakePlatform::SetWindowVisible(bool visible) {
     windowVisible = visible;
     windowEverShown = windowEverShown || visible;
     calls.push_back(visible ? L"WindowShown" : L"WindowHidden");
+}
+
+void FakePlatform::AnswerWindowSystem() {
+    calls.push_back(L"AnswerWindowSystem");
+    labelWhenAnswering.push_back(windowVisible ? controlText[Control::Label1] : L"<hidden>");
 }
 
 void FakePlatform::CloseLauncherWindow() {

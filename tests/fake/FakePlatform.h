@@ -123,6 +123,9 @@ public:
     std::map<Control, Text> controlText;
     std::map<Control, bool> controlVisible;
     std::vector<Text> labelHistory; // every text the label was given while visible
+    // What the label showed each time the window answered the system ("<hidden>" when
+    // the window was not visible).
+    std::vector<Text> labelWhenAnswering;
     std::optional<WindowLayout> layout;
 
     // Delivers a click as the window system would.
@@ -147,7 +150,8 @@ public:
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target) override;
-    void CopyToNewFile(const Text &source, const Text &target) override;
+    void CopyToNewFile(const Text &source, const Text &target,
+                       const CopyProgress &progress) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
@@ -171,6 +175,7 @@ public:
     void SetControlVisible(Control control, bool visible) override;
     void SetWindowVisible(bool visible) override;
     void RepaintWindow() override { ++repaints; }
+    void AnswerWindowSystem() override;
     WindowHandle GetWindowHandle() override { return kWindowHandle; }
     void CloseLauncherWindow() override;
     void RunEventLoop() override;
@@ -211,7 +216,8 @@ private:
     void Fail(FakeCall call);
     bool FolderExists(const Text &folder) const;
     void RequireUnlocked(const Text &path) const;
-    void CopyFile(const Text &source, const Text &target, bool replacing);
+    void CopyFile(const Text &source, const Text &target, bool replacing,
+                  const CopyProgress &progress = {});
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path

@@ -53,8 +53,9 @@ public:
     void CopyFileOver(const Text &source, const Text &target) override {
         real_->CopyFileOver(source, target);
     }
-    void CopyToNewFile(const Text &source, const Text &target) override {
-        real_->CopyToNewFile(source, target);
+    void CopyToNewFile(const Text &source, const Text &target,
+                       const CopyProgress &progress) override {
+        real_->CopyToNewFile(source, target, progress);
     }
     void MakeFileOrdinary(const Text &path) override { real_->MakeFileOrdinary(path); }
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override {
@@ -101,6 +102,7 @@ public:
     }
     void SetWindowVisible(bool visible) override { real_->SetWindowVisible(visible); }
     void RepaintWindow() override { real_->RepaintWindow(); }
+    void AnswerWindowSystem() override { real_->AnswerWindowSystem(); }
     WindowHandle GetWindowHandle() override { return real_->GetWindowHandle(); }
     void CloseLauncherWindow() override { real_->CloseLauncherWindow(); }
     void RunEventLoop() override { real_->RunEventLoop(); }

@@ -1,6 +1,7 @@
 // Starting a program: arguments split as Windows splits them, the working folder,
 // the show mode handed on, and no waiting.
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -90,6 +91,21 @@ TEST_F(PosixProgramStart, StartDoesNotWaitForTheProgram) {
     EXPECT_LT(took, std::chrono::seconds(2));
     EXPECT_FALSE(fs::exists(report));
     EXPECT_TRUE(WaitForFile(report, std::chrono::seconds(20))); // and yet it did run
+}
+
+// Access gets the launcher's standard descriptors and nothing else of it.
+TEST_F(PosixProgramStart, TheProgramGetsNoStrayDescriptor) {
+    for (int fd = 3; fd < 1024; ++fd) // what the test itself inherited is not the launcher's
+        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    std::string report = scratch_.Native("fds.txt");
+    WriteBytes(scratch_.Native("fds.sh"),
+               "#!/bin/sh\nls -l /proc/$$/fd | awk '$(NF-2) + 0 >= 3 && $NF == \"/dev/null\" "
+               "{ print $(NF-2) }' > '" +
+                   report + ".part'\nmv '" + report + ".part' '" + report + "'\n");
+    fs::permissions(scratch_.Path() / "fds.sh", fs::perms::owner_all);
+    platform_->StartProgram(1, scratch_.Windows(L"fds.sh"), L"", L"c:\\", kShowMinimized);
+    ASSERT_TRUE(WaitForFile(report, std::chrono::seconds(20)));
+    EXPECT_EQ(ReadBytes(report), "");
 }
 
 TEST_F(PosixProgramStart, AProgramThatCannotStartRaisesNothing) {

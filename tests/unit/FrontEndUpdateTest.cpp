@@ -40,6 +40,9 @@ TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
     EXPECT_EQ(platform.labelHistory.front(), L"Kopiranje nove verzije programa...");
     EXPECT_EQ(platform.controlText[Control::Label1], L"");
     EXPECT_EQ(platform.repaints, 1);
+    // The window answered the system all through the copies, showing the status.
+    EXPECT_EQ(platform.labelWhenAnswering,
+              std::vector<Text>(4 * 3, L"Kopiranje nove verzije programa..."));
     EXPECT_DOUBLE_EQ(platform.windowLeft, 19200 / 2.0 - 5115 / 2.0);
     EXPECT_DOUBLE_EQ(platform.windowTop, 10800 / 2.0 - 2865 / 2.0);
 }

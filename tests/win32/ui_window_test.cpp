@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/Win32Ui.h"
@@ -322,6 +323,36 @@ TEST_F(LauncherWindowTest, EventLoopReturnsAtOnceWhenTheWindowIsAlreadyClosed) {
     ui_.SetWindowVisible(true);
     ui_.RepaintWindow();
     ui_.CloseLauncherWindow();
+}
+
+// In the middle of an update the window repaints and answers, but neither a click
+// nor a close may cut in.
+TEST_F(LauncherWindowTest, AnsweringTheSystemPaintsButRunsNoClickAndNoClose) {
+    ShowCentred(ui_, L"Kopiranje nove verzije programa...");
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(win32ui::kIdCmdKraj, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(Item(win32ui::kIdCmdKraj)));
+    // A click sent from another thread waits until this thread reads its messages.
+    HWND uzmi = Item(win32ui::kIdCmdUzmiNoviMDE);
+    std::thread clicker([uzmi] {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(uzmi, BM_CLICK, 0, 0, SMTO_NORMAL, 5000, &result);
+    });
+    Sleep(300);
+    InvalidateRect(window_, nullptr, TRUE);
+    ui_.AnswerWindowSystem();
+    clicker.join();
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_TRUE(clicks_.empty());
+    RECT dirty{};
+    EXPECT_FALSE(GetUpdateRect(window_, &dirty, FALSE)) << "not repainted";
+    // Taken from the queue and let go, not kept for later. (Mouse input stays queued.)
+    MSG waiting{};
+    EXPECT_FALSE(PeekMessageW(&waiting, window_, WM_CLOSE, WM_CLOSE, PM_NOREMOVE));
+    EXPECT_FALSE(PeekMessageW(&waiting, window_, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
+    // Afterwards the window works as before.
+    SendMessageW(Item(win32ui::kIdCmdKraj), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks_, std::vector<Control>{Control::CmdKraj});
 }
 
 TEST_F(LauncherWindowTest, AFailureInAClickHandlerLeavesTheEventLoop) {

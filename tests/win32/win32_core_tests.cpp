@@ -15,6 +15,7 @@
 
 #include "platform/SystemPlatform.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32ProgramFolder.h"
 
 namespace dravik {
 namespace {
@@ -116,6 +117,28 @@ TEST_F(Win32CoreTest, ProgramFolderIsTheExecutablesFolderWithoutSeparator) {
     EXPECT_EQ(folder, OwnExeFolder());
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
+}
+
+// However the program was started, its folder has one spelling; a folder the ANSI
+// file functions cannot spell fails, naming it, instead of becoming a look-alike.
+TEST_F(Win32CoreTest, ProgramFolderHasOneSpellingAndOneTheFilesCanUse) {
+    const std::wstring folder = dir / L"Dravik Program Folder";
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    WriteBytes(folder + L"\\DravikVT.exe", "exe");
+    wchar_t shortPath[MAX_PATH + 1] = {};
+    ASSERT_GT(::GetShortPathNameW((folder + L"\\DravikVT.exe").c_str(), shortPath, MAX_PATH), 0u);
+    ASSERT_NE(std::wstring(shortPath).find(L'~'), std::wstring::npos) << "no 8.3 name";
+    EXPECT_EQ(ProgramFolderOf(shortPath), folder);
+    EXPECT_EQ(ProgramFolderOf(L"Q:\\NEMA~1\\DravikVT.exe"), L"Q:\\NEMA~1"); // cannot be read
+    EXPECT_EQ(ProgramFolderOf(L"C:\\DravikVT.exe"), L"C:\\");
+    EXPECT_EQ(ProgramFolderOf(L"Q:\\Šifra Đurđa\\x.exe"), L"Q:\\Šifra Đurđa");
+    for (const std::wstring lookAlike : {L"Q:\\Dravik \u0100", L"Q:\\\u03A9mega"}) {
+        EXPECT_NE(FailureText([&] { ProgramFolderOf(lookAlike + L"\\x.exe"); }).find(lookAlike),
+                  std::wstring::npos);
+        EXPECT_NE(
+            FailureText([&] { p.ReadAllLines(lookAlike + L"\\DravikVT.txt"); }).find(lookAlike),
+            std::wstring::npos);
+    }
 }
 
 TEST_F(Win32CoreTest, EnvironmentNameIgnoresCaseAndUnsetIsEmpty) {
