@@ -17,9 +17,11 @@ Text AccessParameters(const LauncherSettings &s) {
 
 } // namespace
 
-// Every step goes on whatever the step before it did: a launch is never
-// reported as a failure to the caller.
+// Every step goes on whatever the step before it did, with one exception: a
+// start of Access that the system refuses reaches the caller, or a wrong Access
+// folder would end every start in silence.
 void frmDravikVT::PokreniFE() {
+    accessRefused_ = false;
     Text parameters;
     try {
         parameters = AccessParameters(settings_);
@@ -34,15 +36,16 @@ void frmDravikVT::PokreniFE() {
         trusted = true;
     }
 
+    if (trusted) {
+        platform_.StartProgram(Handle(), settings_.AccessFolder + L"\\MSACCESS.EXE", parameters,
+                               L"c:\\", kShowMinimized);
+        return;
+    }
+    accessRefused_ = true;
     try {
-        if (trusted)
-            platform_.StartProgram(Handle(), settings_.AccessFolder + L"\\MSACCESS.EXE", parameters,
-                                   L"c:\\", kShowMinimized);
-        else
-            platform_.ShowMessage(L"Ne mogu dodijeliti prava na folder" +
-                                      platform_.ProgramFolderPath() + L"\r\n" +
-                                      L"Tesmar se neće pokrenuti!",
-                                  MessageIcon::None);
+        platform_.ShowMessage(L"Ne mogu dodijeliti prava na folder" + platform_.ProgramFolderPath() +
+                                  L"\r\n" + L"Tesmar se neće pokrenuti!",
+                              MessageIcon::None);
     } catch (...) {
         // Nothing more to do: the launch ends quietly.
     }

@@ -18,7 +18,7 @@ int ReportAndFail(PlatformServices &platform, frmDravikVT &form) {
         form.Close();
     } catch (...) {
     }
-    return 1;
+    return kExitSettingsFailed;
 }
 
 } // namespace
@@ -36,7 +36,7 @@ int RunLauncher(PlatformServices &platform) {
     } catch (const std::exception &) { // what the button handlers did not report
         return ReportAndFail(platform, form);
     }
-    return 0;
+    return form.ExitCode();
 }
 
 } // namespace dravik

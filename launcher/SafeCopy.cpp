@@ -69,15 +69,21 @@ Text TemporaryCopyPath(const Text &target, int n) {
 
 void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
                    const CopyProgress &progress) {
-    const Text temporary = CopyToTemporaryFile(platform, source, target, progress);
+    // A failure names the files the user knows, never the temporary one.
+    Text temporary;
+    try {
+        temporary = CopyToTemporaryFile(platform, source, target, progress);
+    } catch (const Failure &failure) {
+        throw failure.ConcerningFiles({source, target});
+    }
     try {
         // Attributes come along with a copy: a read-only copy could never be
         // replaced, and a hidden one would never be found.
         platform.MakeFileOrdinary(temporary);
         MoveIntoPlace(platform, temporary, target);
-    } catch (const Failure &) {
+    } catch (const Failure &failure) {
         RemoveQuietly(platform, temporary);
-        throw;
+        throw failure.ConcerningFiles({source, target});
     }
 }
 

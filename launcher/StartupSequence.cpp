@@ -1,5 +1,6 @@
 // What the launcher does on every start, and the maintenance buttons.
 #include "launcher/FailureText.h"
+#include "launcher/Program.h"
 #include "launcher/UpdateLock.h"
 #include "launcher/UpdateRecord.h"
 #include "ui/frmDravikVT.h"
@@ -60,7 +61,9 @@ void frmDravikVT::Form_Load() {
                 UzmiFE_and_Rux();
         }
         PokreniFE();
+        exitCode_ = accessRefused_ ? kExitNoTrustedSlot : kExitAccessStarted;
     } catch (...) {
+        exitCode_ = kExitStartupFailed;
         platform_.ShowMessage(Text(kStartupFailure) + L"\r\rError:" + CurrentFailureText(),
                               MessageIcon::Information);
     }
@@ -73,11 +76,11 @@ void frmDravikVT::ReportAndEnd(const Text &headline, const Text &description) {
     } catch (...) {
         // Nothing left to tell it with; the program ends all the same.
     }
-    platform_.EndProgram();
+    platform_.EndProgram(kExitButtonFailed);
 }
 
 void frmDravikVT::CmdKraj_Click() {
-    platform_.EndProgram();
+    platform_.EndProgram(kExitAccessStarted);
 }
 
 void frmDravikVT::CmdPokreniProgram_Click() {

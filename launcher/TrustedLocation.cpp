@@ -6,9 +6,10 @@ namespace dravik {
 namespace Global {
 
 bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &folder) {
+    // An empty Path (or none) names no folder. Taken as a failure, it would stop the
+    // scan on every start and leave the folder never registered.
     if (byteCount < 2)
-        throw Failure(L"Invalid procedure call or argument: prazna vrijednost Path u "
-                      L"registru pouzdanih lokacija.");
+        return false;
     // Access stores the path with a final "\\" and its NUL, so the stored text less
     // its last character is compared. A value longer than the buffer leaves the
     // whole buffer to compare.
@@ -41,6 +42,11 @@ bool SlotNames(PlatformServices &platform, RegKey slot, const Text &folder) {
 bool EnsureTrustedLocation(PlatformServices &platform) {
     Text freeSlotName;
     Text parentFolder = platform.ParentFolderOf(platform.ProgramFolderPath());
+    // A program folder at a drive's or a share's top has no parent; trusting "\" with
+    // its subfolders would trust a whole drive. Nothing is registered, and Access
+    // starts as usual.
+    if (parentFolder.empty())
+        return true;
 
     for (int i = 0; i < kSlots; ++i) {
         RegKey slot = 0;

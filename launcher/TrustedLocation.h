@@ -7,14 +7,15 @@ namespace dravik {
 namespace Global {
 
 // True when a slot already names the parent of the program folder or a new slot
-// was written for it; false when all 100 slots are taken by other folders.
+// was written for it, or when the program folder has no parent to register;
+// false when all 100 slots are taken by other folders.
 bool EnsureTrustedLocation(PlatformServices &platform);
 
 // The size of the buffer a slot's Path value is read into.
 constexpr std::uint32_t kPathBufferBytes = 255;
 
 // Whether a Path read into `buffer`, reported as `byteCount` bytes, names `folder`.
-// A count below 2 cannot hold a path and is a failure.
+// A count below 2 holds no path and names nothing.
 bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &folder);
 
 } // namespace Global

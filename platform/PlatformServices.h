@@ -108,8 +108,8 @@ public:
     virtual bool IsKeyDown(int virtualKey) = 0;
     // Waits, between the attempts of a bounded retry.
     virtual void SleepMilliseconds(int milliseconds) = 0;
-    // Ends the process at once; no further handler runs.
-    [[noreturn]] virtual void EndProgram() = 0;
+    // Ends the process at once with this exit code; no further handler runs.
+    [[noreturn]] virtual void EndProgram(int exitCode) = 0;
     // The platform's case mapping of every letter.
     virtual Text ToUpper(const Text &text) = 0;
     virtual Text ToLower(const Text &text) = 0;
@@ -197,7 +197,8 @@ public:
     virtual Text AskText(const Text &prompt) = 0;
 
     // ---- Program start -------------------------------------------------------------------
-    // Starts a program through the shell; never raises, never waits.
+    // Starts a program through the shell; never waits. Raises a failure naming the
+    // program when the shell cannot start it.
     virtual void StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
                               const Text &workingFolder, int showMode) = 0;
 };

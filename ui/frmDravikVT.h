@@ -36,6 +36,9 @@ public:
     void UzmiFE_and_Rux();
     void PokreniFE();
 
+    // What the start-up came to, as the process's exit code.
+    int ExitCode() const { return exitCode_; }
+
     const LauncherSettings &Settings() const { return settings_; }
     LauncherSettings &Settings() { return settings_; }
 
@@ -46,6 +49,8 @@ private:
 
     PlatformServices &platform_;
     LauncherSettings settings_;
+    int exitCode_ = 0;
+    bool accessRefused_ = false; // the last launch found no trusted-location slot
 };
 
 } // namespace dravik

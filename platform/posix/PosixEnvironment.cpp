@@ -132,10 +132,10 @@ void PosixPlatform::SleepMilliseconds(int milliseconds) {
     }
 }
 
-void PosixPlatform::EndProgram() {
+void PosixPlatform::EndProgram(int exitCode) {
     std::fflush(stdout);
     std::fflush(stderr);
-    std::_Exit(0);
+    std::_Exit(exitCode);
 }
 
 Text PosixPlatform::ToUpper(const Text &text) {

@@ -35,11 +35,11 @@ int OpenRetrying(const std::string &path, int flags, mode_t mode = 0) {
 FileDescriptor OpenForReading(const std::string &path, struct stat &info) {
     FileDescriptor file(OpenRetrying(path, O_RDONLY));
     if (!file.IsOpen())
-        throw FileFailure(L"Cannot open", path, errno);
+        throw FileFailure(path, errno);
     if (fstat(file.Get(), &info) != 0)
-        throw FileFailure(L"Cannot read", path, errno);
+        throw FileFailure(path, errno);
     if (S_ISDIR(info.st_mode))
-        throw FileFailure(L"Cannot open", path, EISDIR);
+        throw FileFailure(path, EISDIR);
     return file;
 }
 
@@ -98,7 +98,7 @@ void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw FileFailure(L"Cannot read", native, errno);
+            throw FileFailure(native, errno);
         if (got == 0)
             break;
         lines.Feed(chunk.data(), static_cast<std::size_t>(got), handOn);
@@ -116,7 +116,7 @@ void PosixPlatform::AppendLine(const Text &path, const Text &text) {
     if (!readable && errno == EACCES)
         file.Reset(OpenRetrying(native, O_WRONLY | O_APPEND | O_CREAT, 0666));
     if (!file.IsOpen())
-        throw FileFailure(L"Cannot open", native, errno);
+        throw FileFailure(native, errno);
     // A last line left without its end (edited by hand) is ended first, so that the
     // new record stands on a line of its own.
     struct stat info {};
@@ -130,11 +130,11 @@ void PosixPlatform::AppendLine(const Text &path, const Text &text) {
         put = ::write(file.Get(), bytes.data(), bytes.size());
     } while (put < 0 && errno == EINTR);
     if (put < 0)
-        throw FileFailure(L"Cannot write", native, errno);
+        throw FileFailure(native, errno);
     if (static_cast<std::size_t>(put) != bytes.size())
-        throw FileFailure(L"Cannot write", native, ENOSPC); // a short write: the disk is full
+        throw FileFailure(native, ENOSPC); // a short write: the disk is full
     if (int error = file.Close())
-        throw FileFailure(L"Cannot write", native, error);
+        throw FileFailure(native, error);
 }
 
 Text PosixPlatform::FindFirstMatch(const Text &pathPattern) {
@@ -203,7 +203,7 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
         if (unsupported && !copiedAny)
             return false;
         bool writing = errno == ENOSPC || errno == EFBIG || errno == EDQUOT;
-        throw FileFailure(writing ? L"Cannot write" : L"Cannot read", writing ? to : from, errno);
+        throw FileFailure(writing ? to : from, errno);
     }
 #else
     (void)input, (void)output, (void)from, (void)to, (void)count;
@@ -223,16 +223,16 @@ void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::stri
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
-                throw FileFailure(L"Cannot read", from, errno);
+                throw FileFailure(from, errno);
             if (got == 0)
                 break;
             if (!WriteAll(output.Get(), chunk.data(), static_cast<std::size_t>(got)))
-                throw FileFailure(L"Cannot write", to, errno);
+                throw FileFailure(to, errno);
             count.Add(static_cast<std::size_t>(got));
         }
     }
     if (int error = output.Close())
-        throw FileFailure(L"Cannot write", to, error);
+        throw FileFailure(to, error);
 }
 
 // Copies `from` into `to`, opened with `createFlags` (O_TRUNC to replace, O_EXCL to
@@ -245,11 +245,12 @@ void CopyFile(const std::string &from, const std::string &to, int createFlags,
     struct stat targetInfo {};
     if (stat(to.c_str(), &targetInfo) == 0 && targetInfo.st_dev == sourceInfo.st_dev &&
         targetInfo.st_ino == sourceInfo.st_ino)
-        throw FileFailure(L"Cannot copy onto itself", to, EINVAL); // truncating would lose it
+        throw Failure(L"Cannot copy a file onto itself", FailureKind::Other,
+                      {TextFromUtf8(from), TextFromUtf8(to)}); // truncating would lose it
     mode_t mode = sourceInfo.st_mode & 0777;
     FileDescriptor output(OpenRetrying(to, O_WRONLY | O_CREAT | createFlags, mode));
     if (!output.IsOpen())
-        throw FileFailure(L"Cannot write", to, errno);
+        throw FileFailure(to, errno);
     CopyCount count{progress, static_cast<std::uint64_t>(sourceInfo.st_size)};
     try {
         CopyContents(input, output, from, to, mode, count);
@@ -289,18 +290,18 @@ void PosixPlatform::MakeFileOrdinary(const Text &path) {
     if (stat(native.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return;
-        throw FileFailure(L"Cannot read", native, errno);
+        throw FileFailure(native, errno);
     }
     if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0 &&
         chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)
-        throw FileFailure(L"Cannot change", native, errno);
+        throw FileFailure(native, errno);
 }
 
 std::unique_ptr<FileLock> PosixPlatform::TryLockFile(const Text &path) {
     std::string native = ResolvePath(path);
     FileDescriptor file(OpenRetrying(native, O_RDWR | O_CREAT, 0666));
     if (!file.IsOpen())
-        throw FileFailure(L"Cannot open", native, errno);
+        throw FileFailure(native, errno);
     int result;
     do {
         result = ::flock(file.Get(), LOCK_EX | LOCK_NB);
@@ -309,7 +310,7 @@ std::unique_ptr<FileLock> PosixPlatform::TryLockFile(const Text &path) {
         return std::make_unique<PosixFileLock>(std::move(file));
     if (errno == EWOULDBLOCK)
         return nullptr;
-    throw FileFailure(L"Cannot lock", native, errno);
+    throw FileFailure(native, errno);
 }
 
 void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
@@ -317,16 +318,15 @@ void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
     std::string to = ResolvePath(target);
     if (std::rename(from.c_str(), to.c_str()) != 0) {
         int error = errno;
-        throw Failure(L"Cannot move \"" + TextFromUtf8(from) + L"\" onto \"" + TextFromUtf8(to) +
-                          L"\": " + ErrorText(error),
-                      KindOfErrno(error));
+        throw Failure(ErrorText(error), KindOfErrno(error),
+                      {TextFromUtf8(from), TextFromUtf8(to)});
     }
 }
 
 void PosixPlatform::DeleteFileIfPresent(const Text &path) {
     std::string native = ResolvePath(path);
     if (::unlink(native.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
-        throw FileFailure(L"Cannot delete", native, errno);
+        throw FileFailure(native, errno);
 }
 
 Text PosixPlatform::ParentFolderOf(const Text &path) {

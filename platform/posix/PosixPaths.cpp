@@ -114,10 +114,8 @@ FailureKind KindOfErrno(int errorNumber) {
     }
 }
 
-Failure FileFailure(const wchar_t *action, const std::string &nativePath, int errorNumber) {
-    return Failure(Text(action) + L" \"" + TextFromUtf8(nativePath) + L"\": " +
-                       ErrorText(errorNumber),
-                   KindOfErrno(errorNumber));
+Failure FileFailure(const std::string &nativePath, int errorNumber) {
+    return Failure(ErrorText(errorNumber), KindOfErrno(errorNumber), {TextFromUtf8(nativePath)});
 }
 
 } // namespace dravik

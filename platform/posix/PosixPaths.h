@@ -24,7 +24,7 @@ std::vector<std::string> FolderEntries(const std::string &folder);
 // How the logic tells this error number apart from others.
 FailureKind KindOfErrno(int errorNumber);
 
-// The failure for a file operation: what was attempted, on which path, and why.
-Failure FileFailure(const wchar_t *action, const std::string &nativePath, int errorNumber);
+// The failure of a file operation: the system's text, then the path.
+Failure FileFailure(const std::string &nativePath, int errorNumber);
 
 } // namespace dravik

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/PosixText.h"
@@ -119,52 +120,66 @@ std::vector<Text> SplitCommandLine(const Text &parameters) {
 
 void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &parameters,
                                  const Text &workingFolder, int showMode) {
-    try {
-        std::string program = ProgramPath(file);
-        std::string folder = ResolvePath(workingFolder);
-        bool changeFolder = IsFolder(folder); // "c:\" and the like: stay where we are
+    std::string program = ProgramPath(file);
+    std::string folder = ResolvePath(workingFolder);
+    bool changeFolder = IsFolder(folder); // "c:\" and the like: stay where we are
 
-        std::vector<std::string> argumentText{program};
-        for (const Text &argument : SplitCommandLine(parameters))
-            argumentText.push_back(Utf8FromText(argument));
-        const std::string showVariable = "DRAVIKVT_SHOW_MODE=";
-        std::vector<std::string> environmentText;
-        for (char **entry = environ; entry && *entry; ++entry)
-            if (std::strncmp(*entry, showVariable.c_str(), showVariable.size()) != 0)
-                environmentText.emplace_back(*entry);
-        // The program cannot be shown minimised from here; a stand-in can read how it was asked.
-        environmentText.push_back(showVariable + std::to_string(showMode));
-        std::vector<char *> argv = Pointers(argumentText);
-        std::vector<char *> envp = Pointers(environmentText);
+    std::vector<std::string> argumentText{program};
+    for (const Text &argument : SplitCommandLine(parameters))
+        argumentText.push_back(Utf8FromText(argument));
+    const std::string showVariable = "DRAVIKVT_SHOW_MODE=";
+    std::vector<std::string> environmentText;
+    for (char **entry = environ; entry && *entry; ++entry)
+        if (std::strncmp(*entry, showVariable.c_str(), showVariable.size()) != 0)
+            environmentText.emplace_back(*entry);
+    // The program cannot be shown minimised from here; a stand-in can read how it was asked.
+    environmentText.push_back(showVariable + std::to_string(showMode));
+    std::vector<char *> argv = Pointers(argumentText);
+    std::vector<char *> envp = Pointers(environmentText);
 
-        // Everything is prepared before forking. The middle process exits at once, so
-        // the program is adopted by init and never becomes our zombie.
-        pid_t middle = fork();
-        if (middle < 0)
-            return;
-        if (middle == 0) {
-            if (fork() != 0)
-                _exit(0);
-            if (!fileSizeSignalWasIgnored_)
-                std::signal(SIGXFSZ, SIG_DFL); // an ignored signal would survive execve
-            setsid(); // off the launcher's terminal session: closing it leaves Access running
-            if (changeFolder && chdir(folder.c_str()) != 0)
-                _exit(127);
-            int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
-            if (nothing >= 0) {
-                dup2(nothing, 0); // the launcher's prompts keep their input
-                if (nothing != 0)
-                    close(nothing); // the program gets its standard descriptors, no more
-            }
+    // The program tells through this pipe why it could not start; a start that
+    // works closes it unwritten, since it closes on exec.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0)
+        throw FileFailure(program, errno);
+    FileDescriptor reading(report[0]);
+    FileDescriptor writing(report[1]);
+
+    // Everything is prepared before forking. The middle process exits at once, so
+    // the program is adopted by init and never becomes our zombie.
+    pid_t middle = fork();
+    if (middle < 0)
+        throw FileFailure(program, errno);
+    if (middle == 0) {
+        if (fork() != 0)
+            _exit(0);
+        if (!fileSizeSignalWasIgnored_)
+            std::signal(SIGXFSZ, SIG_DFL); // an ignored signal would survive execve
+        setsid(); // off the launcher's terminal session: closing it leaves Access running
+        int nothing = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (nothing >= 0) {
+            dup2(nothing, 0); // the launcher's prompts keep their input
+            if (nothing != 0)
+                close(nothing); // the program gets its standard descriptors, no more
+        }
+        if (!changeFolder || chdir(folder.c_str()) == 0)
             execve(program.c_str(), argv.data(), envp.data());
-            _exit(127);
-        }
-        int status = 0;
-        while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-        }
-    } catch (...) {
-        // The shell's answer is discarded: a start that does not happen raises nothing.
+        int error = errno;
+        ssize_t ignored = write(writing.Get(), &error, sizeof error);
+        (void)ignored;
+        _exit(127);
     }
+    writing.Close();
+    int status = 0;
+    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t got;
+    do {
+        got = read(reading.Get(), &error, sizeof error);
+    } while (got < 0 && errno == EINTR);
+    if (got == static_cast<ssize_t>(sizeof error))
+        throw Failure(ErrorText(error), KindOfErrno(error), {file});
 }
 
 } // namespace dravik

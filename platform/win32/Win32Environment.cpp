@@ -106,8 +106,8 @@ void Win32Platform::SleepMilliseconds(int milliseconds) {
     ::Sleep(milliseconds > 0 ? static_cast<DWORD>(milliseconds) : 0);
 }
 
-void Win32Platform::EndProgram() {
-    ::ExitProcess(0);
+void Win32Platform::EndProgram(int exitCode) {
+    ::ExitProcess(static_cast<UINT>(exitCode));
 }
 
 Text Win32Platform::ToUpper(const Text &text) {

@@ -46,4 +46,12 @@ Failure LastErrorFailure() {
     return SystemFailure(::GetLastError());
 }
 
+Failure FileFailure(DWORD code, std::vector<std::wstring> paths) {
+    return Failure(SystemErrorText(code), KindOfError(code), std::move(paths));
+}
+
+Failure LastFileFailure(std::vector<std::wstring> paths) {
+    return FileFailure(::GetLastError(), std::move(paths));
+}
+
 } // namespace dravik

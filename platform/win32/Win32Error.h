@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "platform/Failure.h"
 
 namespace dravik {
@@ -18,5 +21,9 @@ Failure SystemFailure(DWORD code);
 
 // A failure for the calling thread's last error; call right after the failed call.
 Failure LastErrorFailure();
+
+// The failure of a file operation: the system's text, then the files it concerns.
+Failure FileFailure(DWORD code, std::vector<std::wstring> paths);
+Failure LastFileFailure(std::vector<std::wstring> paths);
 
 } // namespace dravik

@@ -29,7 +29,7 @@ void Win32Platform::ForEachLine(const Text &path, const std::function<void(const
                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                                         nullptr));
     if (!file)
-        throw LastErrorFailure();
+        throw LastFileFailure({path});
 
     auto handOn = [&](const char *begin, std::size_t count) {
         visit(FromAnsi(std::string(begin, count)));
@@ -39,7 +39,7 @@ void Win32Platform::ForEachLine(const Text &path, const std::function<void(const
     for (;;) {
         DWORD read = 0;
         if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
-            throw LastErrorFailure();
+            throw LastFileFailure({path});
         if (read == 0)
             break;
         lines.Feed(chunk.data(), read, handOn);
@@ -55,14 +55,14 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
                                         FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        throw LastErrorFailure();
+        throw LastFileFailure({path});
 
     // A last line left without its end (a file edited by hand) gets one first, so
     // that the new line never joins it.
     std::string line;
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.Get(), &size))
-        throw LastErrorFailure();
+        throw LastFileFailure({path});
     if (size.QuadPart > 0) {
         LARGE_INTEGER last{};
         last.QuadPart = size.QuadPart - 1;
@@ -70,7 +70,7 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
         DWORD read = 0;
         if (!::SetFilePointerEx(file.Get(), last, nullptr, FILE_BEGIN) ||
             !::ReadFile(file.Get(), &lastByte, 1, &read, nullptr))
-            throw LastErrorFailure();
+            throw LastFileFailure({path});
         if (read == 1 && lastByte != '\n')
             line = "\r\n";
     }
@@ -78,17 +78,17 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
     // One write for the whole line, so that lines from several writers never interleave.
     line += ToAnsi(text) + "\r\n";
     if (line.size() > std::numeric_limits<DWORD>::max())
-        throw SystemFailure(ERROR_NOT_ENOUGH_MEMORY);
+        throw FileFailure(ERROR_NOT_ENOUGH_MEMORY, {path});
     DWORD written = 0;
     if (!::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-        throw LastErrorFailure();
+        throw LastFileFailure({path});
     if (written != line.size())
-        throw SystemFailure(ERROR_DISK_FULL); // a short write on a file means no room left
+        throw FileFailure(ERROR_DISK_FULL, {path}); // a short write on a file means no room left
 }
 
 void Win32Platform::CopyFileOver(const Text &source, const Text &target) {
     if (!::CopyFileA(ToAnsiPath(source).c_str(), ToAnsiPath(target).c_str(), FALSE))
-        throw LastErrorFailure();
+        throw LastFileFailure({source, target});
 }
 
 namespace {
@@ -117,12 +117,12 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
     UniqueFileHandle claim(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!claim)
-        throw LastErrorFailure();
+        throw LastFileFailure({target});
     claim.Reset();
     if (::CopyFileExA(ToAnsiPath(source).c_str(), to.c_str(), progress ? &OnCopyProgress : nullptr,
                       progress ? const_cast<CopyProgress *>(&progress) : nullptr, nullptr, 0))
         return;
-    const Failure failure = LastErrorFailure();
+    const Failure failure = LastFileFailure({source, target});
     try {
         DeleteFileIfPresent(target);
     } catch (const Failure &) {
@@ -138,7 +138,7 @@ void Win32Platform::MakeFileOrdinary(const Text &path) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return;
-        throw SystemFailure(error);
+        throw FileFailure(error, {path});
     }
     const DWORD special = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((attributes & special) == 0)
@@ -147,7 +147,7 @@ void Win32Platform::MakeFileOrdinary(const Text &path) {
     if (ordinary == 0)
         ordinary = FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileAttributesA(ansi.c_str(), ordinary))
-        throw LastErrorFailure();
+        throw LastFileFailure({path});
 }
 
 namespace {
@@ -171,7 +171,7 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
     const DWORD error = ::GetLastError();
     if (KindOfError(error) == FailureKind::SharingViolation)
         return nullptr;
-    throw SystemFailure(error);
+    throw FileFailure(error, {path});
 }
 
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
@@ -188,7 +188,7 @@ void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
         if (!probe && (probeError == ERROR_SHARING_VIOLATION || probeError == ERROR_LOCK_VIOLATION))
             error = probeError;
     }
-    throw SystemFailure(error);
+    throw FileFailure(error, {source, target});
 }
 
 void Win32Platform::DeleteFileIfPresent(const Text &path) {
@@ -202,7 +202,7 @@ void Win32Platform::DeleteFileIfPresent(const Text &path) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return;
-    throw SystemFailure(error);
+    throw FileFailure(error, {path});
 }
 
 Text Win32Platform::ParentFolderOf(const Text &path) {

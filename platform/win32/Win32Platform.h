@@ -20,7 +20,7 @@ public:
     Text TimeText() override;
     bool IsKeyDown(int virtualKey) override;
     void SleepMilliseconds(int milliseconds) override;
-    [[noreturn]] void EndProgram() override;
+    [[noreturn]] void EndProgram(int exitCode) override;
     Text ToUpper(const Text &text) override;
     Text ToLower(const Text &text) override;
 

@@ -62,7 +62,8 @@ std::string ToAnsiPath(const std::wstring &path) {
                 return bytes;
         }
     }
-    throw Failure(L"Putanja sadrži znak kojeg nema u kodnoj stranici sustava: \"" + path + L"\"");
+    throw Failure(L"Putanja sadrži znak kojeg nema u kodnoj stranici sustava.", FailureKind::Other,
+                  {path});
 }
 
 std::wstring FromAnsi(const std::string &bytes) {

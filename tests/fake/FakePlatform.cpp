@@ -114,7 +114,7 @@ void FakePlatform::HoldLockElsewhere(const Text &path, int refusals,
     locksElsewhere_[Key(path)] = LockElsewhere{refusals, std::move(whenFreed)};
 }
 
-void FakePlatform::Fail(FakeCall call) {
+void FakePlatform::Fail(FakeCall call, std::vector<Text> paths) {
     int count = ++callCounts_[call];
     auto &planned = failures_[call];
     auto it = planned.find(count);
@@ -122,12 +122,12 @@ void FakePlatform::Fail(FakeCall call) {
         return;
     PlannedFailure failure = it->second;
     planned.erase(it);
-    throw Failure(failure.text, failure.kind);
+    throw Failure(failure.text, failure.kind, std::move(paths));
 }
 
 void FakePlatform::RequireUnlocked(const Text &path) const {
     if (locked_.count(Key(path)))
-        throw Failure(kSharingViolation, FailureKind::SharingViolation);
+        throw Failure(kSharingViolation, FailureKind::SharingViolation, {path});
 }
 
 // ---- Program, clock and environment --------------------------------------------------------
@@ -143,9 +143,9 @@ Text FakePlatform::GetEnvVar(const Text &name) {
     return L"";
 }
 
-void FakePlatform::EndProgram() {
-    calls.push_back(L"EndProgram");
-    throw ProgramEnded{};
+void FakePlatform::EndProgram(int exitCode) {
+    calls.push_back(L"EndProgram:" + std::to_wstring(exitCode));
+    throw ProgramEnded{exitCode};
 }
 
 Text FakePlatform::ToUpper(const Text &text) {
@@ -159,20 +159,21 @@ Text FakePlatform::ToLower(const Text &text) {
 
 std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
     calls.push_back(L"ReadAllLines:" + path);
-    Fail(FakeCall::ReadAllLines);
+    Fail(FakeCall::ReadAllLines, {path});
     RequireUnlocked(path);
     auto it = files_.find(Key(path));
     if (it == files_.end())
-        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound);
+        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
+                      FailureKind::Other, {path});
     return SplitLines(AsText(it->second.bytes));
 }
 
 void FakePlatform::AppendLine(const Text &path, const Text &text) {
     calls.push_back(L"AppendLine:" + path);
-    Fail(FakeCall::AppendLine);
+    Fail(FakeCall::AppendLine, {path});
     RequireUnlocked(path);
     if (!FolderExists(FolderPart(path)))
-        throw Failure(kPathNotFound);
+        throw Failure(kPathNotFound, FailureKind::Other, {path});
     auto it = files_.find(Key(path));
     if (it == files_.end()) {
         PutFile(path, AsBytes(text + L"\r\n"));
@@ -190,7 +191,7 @@ Text FakePlatform::FindFirstMatch(const Text &pathPattern) {
     searches.push_back(pathPattern);
     searchResults_.clear();
     searchNext_ = 0;
-    Fail(FakeCall::FindFirstMatch);
+    Fail(FakeCall::FindFirstMatch, {pathPattern});
     Text folderKey = Key(FolderPart(pathPattern));
     Text pattern = LastComponent(pathPattern);
     if (pattern.empty())
@@ -223,9 +224,9 @@ void FakePlatform::CopyFile(const Text &source, const Text &target, bool replaci
     auto src = files_.find(Key(source));
     auto existing = files_.find(Key(target));
     if (!replacing && existing != files_.end())
-        throw Failure(kFileExists, FailureKind::AlreadyExists);
+        throw Failure(kFileExists, FailureKind::AlreadyExists, {target});
     try {
-        Fail(replacing ? FakeCall::CopyFileOver : FakeCall::CopyToNewFile);
+        Fail(replacing ? FakeCall::CopyFileOver : FakeCall::CopyToNewFile, {source, target});
     } catch (const Failure &) {
         // A copy over a file that dies half-way leaves what it had written so far.
         if (replacing && src != files_.end() && FolderExists(FolderPart(target)) &&
@@ -235,13 +236,14 @@ void FakePlatform::CopyFile(const Text &source, const Text &target, bool replaci
     }
     RequireUnlocked(source);
     if (src == files_.end())
-        throw Failure(FolderExists(FolderPart(source)) ? kFileNotFound : kPathNotFound);
+        throw Failure(FolderExists(FolderPart(source)) ? kFileNotFound : kPathNotFound,
+                      FailureKind::Other, {source, target});
     if (!FolderExists(FolderPart(target)))
-        throw Failure(kPathNotFound);
+        throw Failure(kPathNotFound, FailureKind::Other, {source, target});
     RequireUnlocked(target);
     if (existing != files_.end() &&
         (existing->second.attributes.readOnly || existing->second.attributes.hidden))
-        throw Failure(kAccessDenied, FailureKind::AccessDenied);
+        throw Failure(kAccessDenied, FailureKind::AccessDenied, {source, target});
     File copy = src->second;
     // The system tells how far it got at the start, half-way and at the end.
     const std::uint64_t size = copy.bytes.size();
@@ -265,7 +267,7 @@ void FakePlatform::CopyToNewFile(const Text &source, const Text &target,
 
 void FakePlatform::MakeFileOrdinary(const Text &path) {
     calls.push_back(L"MakeFileOrdinary:" + path);
-    Fail(FakeCall::MakeFileOrdinary);
+    Fail(FakeCall::MakeFileOrdinary, {path});
     auto it = files_.find(Key(path));
     if (it != files_.end())
         it->second.attributes = FileAttributes{};
@@ -274,15 +276,15 @@ void FakePlatform::MakeFileOrdinary(const Text &path) {
 // Windows refuses to move onto a read-only file, whatever the replace flag says.
 void FakePlatform::MoveFileOver(const Text &source, const Text &target) {
     calls.push_back(L"MoveFileOver:" + source + L">" + target);
-    Fail(FakeCall::MoveFileOver);
+    Fail(FakeCall::MoveFileOver, {source, target});
     RequireUnlocked(source);
     RequireUnlocked(target);
     auto src = files_.find(Key(source));
     if (src == files_.end())
-        throw Failure(kFileNotFound);
+        throw Failure(kFileNotFound, FailureKind::Other, {source, target});
     auto existing = files_.find(Key(target));
     if (existing != files_.end() && existing != src && existing->second.attributes.readOnly)
-        throw Failure(kAccessDenied, FailureKind::AccessDenied);
+        throw Failure(kAccessDenied, FailureKind::AccessDenied, {source, target});
     File moved = src->second;
     files_.erase(src);
     PutFile(target, moved.bytes, moved.attributes);
@@ -303,7 +305,7 @@ private:
 std::unique_ptr<FileLock> FakePlatform::TryLockFile(const Text &path) {
     calls.push_back(L"TryLockFile:" + path);
     if (!FolderExists(FolderPart(path)))
-        throw Failure(kPathNotFound);
+        throw Failure(kPathNotFound, FailureKind::Other, {path});
     const Text key = Key(path);
     auto elsewhere = locksElsewhere_.find(key);
     if (elsewhere != locksElsewhere_.end()) {
@@ -327,7 +329,7 @@ std::unique_ptr<FileLock> FakePlatform::TryLockFile(const Text &path) {
 
 void FakePlatform::DeleteFileIfPresent(const Text &path) {
     calls.push_back(L"DeleteFileIfPresent:" + path);
-    Fail(FakeCall::DeleteFileIfPresent);
+    Fail(FakeCall::DeleteFileIfPresent, {path});
     RequireUnlocked(path);
     files_.erase(Key(path));
 }
@@ -526,7 +528,7 @@ Text FakePlatform::AskText(const Text &prompt) {
 void FakePlatform::StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
                                 const Text &workingFolder, int showMode) {
     calls.push_back(L"StartProgram:" + file);
-    Fail(FakeCall::StartProgram);
+    Fail(FakeCall::StartProgram, {file});
     starts.push_back({owner, file, parameters, workingFolder, showMode});
 }
 

@@ -15,8 +15,10 @@
 
 namespace dravik {
 
-// Thrown by the fake's EndProgram so a test can see the program end.
-struct ProgramEnded {};
+// Thrown by the fake's EndProgram so a test can see the program end, and how.
+struct ProgramEnded {
+    int exitCode;
+};
 
 enum class FakeCall {
     ReadAllLines,
@@ -141,7 +143,7 @@ public:
         calls.push_back(L"IsKeyDown:" + std::to_wstring(virtualKey));
         return keysDown.count(virtualKey) != 0;
     }
-    [[noreturn]] void EndProgram() override;
+    [[noreturn]] void EndProgram(int exitCode) override;
     Text ToUpper(const Text &text) override;
     Text ToLower(const Text &text) override;
 
@@ -213,7 +215,8 @@ private:
     };
 
     static Text Key(const Text &path);
-    void Fail(FakeCall call);
+    // Raises the failure planned for this call, if any, naming the files it concerns.
+    void Fail(FakeCall call, std::vector<Text> paths = {});
     bool FolderExists(const Text &folder) const;
     void RequireUnlocked(const Text &path) const;
     void CopyFile(const Text &source, const Text &target, bool replacing,

@@ -34,8 +34,8 @@ public:
     Text TimeText() override { return real_->TimeText(); }
     bool IsKeyDown(int virtualKey) override { return real_->IsKeyDown(virtualKey); }
     void SleepMilliseconds(int milliseconds) override { real_->SleepMilliseconds(milliseconds); }
-    [[noreturn]] void EndProgram() override {
-        real_->EndProgram();
+    [[noreturn]] void EndProgram(int exitCode) override {
+        real_->EndProgram(exitCode);
         std::terminate(); // not reached: the real one ends the process
     }
     Text ToUpper(const Text &text) override { return real_->ToUpper(text); }

@@ -96,7 +96,7 @@ TEST(PosixEnvironment, EndProgramFlushesOutputAndSkipsExitHandlers) {
         close(pipeEnds[1]);
         std::atexit([] { std::fputs("exit handler ran", stdout); });
         std::fputs("pending output", stdout); // still in the stdio buffer
-        MakeSystemPlatform()->EndProgram();
+        MakeSystemPlatform()->EndProgram(3);
     }
     close(pipeEnds[1]);
     std::string output;
@@ -109,7 +109,7 @@ TEST(PosixEnvironment, EndProgramFlushesOutputAndSkipsExitHandlers) {
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_EQ(output, "pending output");
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
 }
 
 } // namespace

@@ -108,11 +108,21 @@ TEST_F(PosixProgramStart, TheProgramGetsNoStrayDescriptor) {
     EXPECT_EQ(ReadBytes(report), "");
 }
 
-TEST_F(PosixProgramStart, AProgramThatCannotStartRaisesNothing) {
-    EXPECT_NO_THROW(platform_->StartProgram(1, scratch_.Windows(L"Nema\\MSACCESS.EXE"), L"\"a\"",
-                                            L"c:\\", kShowMinimized));
+// The program that did not start is told, with the system's reason.
+TEST_F(PosixProgramStart, AProgramThatCannotStartIsAFailureNamingIt) {
     WriteBytes(scratch_.Native("plain.txt"), "not a program");
-    EXPECT_NO_THROW(platform_->StartProgram(1, scratch_.Windows(L"plain.txt"), L"", L"", 2));
+    const std::pair<Text, Text> cases[] = {{L"Nema\\MSACCESS.EXE", L"No such file"},
+                                           {L"plain.txt", L"Permission denied"}};
+    for (const auto &[name, reason] : cases) {
+        try {
+            platform_->StartProgram(1, scratch_.Windows(name), L"\"a\"", L"c:\\", 2);
+            ADD_FAILURE() << "no failure for " << fs::path(name).string();
+        } catch (const Failure &failure) {
+            EXPECT_EQ(failure.Description(),
+                      failure.Cause() + L" (\"" + scratch_.Windows(name) + L"\")");
+            EXPECT_NE(failure.Cause().find(reason), Text::npos) << fs::path(failure.Cause());
+        }
+    }
 }
 
 } // namespace

@@ -75,12 +75,14 @@ TEST_F(FrontEndLaunchTest, AFailedRegistrationStillStartsAccess) {
     EXPECT_EQ(platform.starts.size(), 2u);
 }
 
-TEST_F(FrontEndLaunchTest, AFailingStartOrMessageIsAbsorbed) {
+// A start the shell refuses (a wrong Access folder) must be told, not swallowed;
+// a message that cannot be shown is no reason to fail.
+TEST_F(FrontEndLaunchTest, AFailingStartReachesTheCallerAndAFailingMessageIsAbsorbed) {
     Config(L"NewFE = a.ade\r\n");
     Load();
     form.Create();
     platform.FailCall(FakeCall::StartProgram, 1, L"shell refused");
-    EXPECT_NO_THROW(form.PokreniFE());
+    EXPECT_THROW(form.PokreniFE(), Failure);
     form.PokreniFE(); // called twice, Access is started again
     EXPECT_EQ(platform.starts.size(), 1u);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "launcher/SafeCopy.h"
+#include "platform/common/CaseMapping.h"
 #include "tests/unit/Scene.h"
 
 namespace dravik::test {
@@ -139,7 +140,11 @@ TEST_F(FrontEndUpdateTest, AnInterruptedCopyNeverLeavesAHalfFile) {
                 scene.form.UzmiFE_and_Rux();
                 ADD_FAILURE() << "no failure at copy " << failing;
             } catch (const Failure &f) {
-                EXPECT_EQ(f.Description(), L"The specified network name is no longer available.");
+                // The files the user knows, never the temporary copy.
+                EXPECT_EQ(f.Cause(), L"The specified network name is no longer available.");
+                ASSERT_EQ(f.Paths().size(), 2u);
+                EXPECT_EQ(LowerText(f.Paths()[0]), LowerText(kServer + order[failing]));
+                EXPECT_EQ(f.Paths()[1], kProgramFolder + L"\\" + order[failing]);
             }
             const char *v2[] = {"FE v2", "reports ade v2", "reports accde v2", "companion v2"};
             const char *v1[] = {"FE v1", "reports ade v1", "reports accde v1", "companion v1"};

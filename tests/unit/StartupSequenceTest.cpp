@@ -110,11 +110,14 @@ TEST_F(StartupSequenceTest, ReportFilesPlayNoPartForAnotherFrontEnd) {
 TEST_F(StartupSequenceTest, AMissingServerFolderReportsTheFailureAndStartsNothing) {
     StandardConfig();
     Config(L"NewFiles = \\\\gone\\dist\r\nNewFE = uxVTade.ade\r\n");
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), kExitStartupFailed);
     EXPECT_TRUE(platform.starts.empty());
     ASSERT_EQ(platform.messages.size(), 1u);
+    // The failure names the copy the user knows, never the temporary file.
     EXPECT_EQ(platform.messages[0].text,
-              kStartupFailure + L"The system cannot find the path specified.");
+              kStartupFailure + L"The system cannot find the path specified. "
+                                L"(\"\\\\gone\\dist\\uxVTade.ade\" → \"" +
+                  kProgramFolder + L"\\uxVTade.ade\")");
     EXPECT_EQ(platform.messages[0].icon, MessageIcon::Information);
     EXPECT_FALSE(platform.messages[0].title.has_value());
     EXPECT_TRUE(platform.windowClosed);
@@ -131,9 +134,22 @@ TEST_F(StartupSequenceTest, AnUnreadableRecordFileIsTrapped) {
     EXPECT_TRUE(platform.starts.empty());
 }
 
+// Access that cannot be started (a wrong DefAccessPath) is a start-up failure
+// naming the program, not a launcher that closes in silence.
+TEST_F(StartupSequenceTest, AccessThatCannotBeStartedIsReported) {
+    LocalFiles();
+    Recorded();
+    platform.FailCall(FakeCall::StartProgram, 1, L"The system cannot find the file specified.");
+    EXPECT_EQ(Run(), kExitStartupFailed);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    EXPECT_EQ(platform.messages[0].text, kStartupFailure +
+                                             L"The system cannot find the file specified. "
+                                             L"(\"C:\\Office14\\\\MSACCESS.EXE\")");
+}
+
 TEST_F(StartupSequenceTest, AMissingConfigurationEndsWithAReportBeforeAnythingElse) {
     platform.DeleteFileIfPresent(kProgramFolder + L"\\DravikVT.txt");
-    EXPECT_NE(Run(), 0);
+    EXPECT_EQ(Run(), kExitSettingsFailed);
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_NE(platform.messages[0].text.find(L"The system cannot find the file specified."),
               Text::npos);
@@ -149,7 +165,7 @@ TEST_F(StartupSequenceTest, AllSlotsTakenShowsOnlyTheSlotMessage) {
             L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location" +
                 std::to_wstring(i),
             L"Path", L"D:\\" + std::to_wstring(i) + L"\\" + L'\0');
-    Run();
+    EXPECT_EQ(Run(), kExitNoTrustedSlot);
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text.rfind(L"Ne mogu dodijeliti prava na folder", 0), 0u);
     EXPECT_TRUE(platform.starts.empty());
@@ -168,7 +184,7 @@ struct MaintenanceTest : StartupSequenceTest {
 
 TEST_F(MaintenanceTest, TheRightCodeOpensTheWindowWithABlankLabel) {
     platform.promptAnswers = {L"zelk"};
-    Run();
+    EXPECT_EQ(Run(), kExitAccessStarted); // the window closed by its close box
     EXPECT_EQ(platform.prompts, std::vector<Text>{L"Šifra ?"});
     EXPECT_TRUE(platform.windowVisible);
     EXPECT_FALSE(platform.windowClosed);
@@ -181,21 +197,42 @@ TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
     platform.promptAnswers = {L"zelk"};
     platform.clicks = {Control::CmdPokreniProgram, Control::CmdPokreniProgram,
                        Control::CmdUzmiNoviMDE, Control::CmdKraj, Control::CmdPokreniProgram};
-    EXPECT_THROW(Run(), ProgramEnded);
+    try {
+        Run();
+        ADD_FAILURE() << "Kraj did not end the program";
+    } catch (const ProgramEnded &ended) {
+        EXPECT_EQ(ended.exitCode, kExitAccessStarted);
+    }
     EXPECT_EQ(platform.starts.size(), 2u); // nothing after Kraj
     EXPECT_TRUE(Updated());                // even though the copy was current
     EXPECT_TRUE(platform.windowVisible);
     EXPECT_EQ(platform.controlText[Control::Label1], L"");
 }
 
-TEST_F(MaintenanceTest, AFailedUpdateFromTheButtonReportsAndEnds) {
-    platform.promptAnswers = {L"zelk"};
-    platform.DeleteFileIfPresent(kServer + L"uxVTade.ade");
-    platform.clicks = {Control::CmdUzmiNoviMDE};
-    EXPECT_THROW(Run(), ProgramEnded);
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_NE(platform.messages[0].text.find(L"Error:The system cannot find the file specified."),
-              Text::npos);
+TEST_F(MaintenanceTest, AFailedButtonReportsAndEndsWithItsCode) {
+    for (Control button : {Control::CmdUzmiNoviMDE, Control::CmdPokreniProgram}) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.ServerFiles();
+        scene.platform.keysDown = {kVkControl, kVkShift};
+        scene.platform.promptAnswers = {L"zelk"};
+        scene.platform.DeleteFileIfPresent(kServer + L"uxVTade.ade");
+        scene.platform.FailCall(FakeCall::StartProgram, 1,
+                                L"The system cannot find the file specified.");
+        scene.platform.clicks = {button};
+        try {
+            RunLauncher(scene.platform);
+            ADD_FAILURE() << "the program did not end";
+        } catch (const ProgramEnded &ended) {
+            EXPECT_EQ(ended.exitCode, kExitButtonFailed);
+        }
+        ASSERT_EQ(scene.platform.messages.size(), 1u);
+        EXPECT_EQ(scene.platform.messages[0].text.rfind(
+                      L"Dravik: Radnja nije uspjela!\r\rError:The system cannot find the file "
+                      L"specified. (\"",
+                      0),
+                  0u);
+    }
 }
 
 TEST_F(MaintenanceTest, AWrongCodeOrCancelStartsNormally) {

@@ -91,15 +91,14 @@ TEST_F(TrustedLocationTest, AValueLongerThanTheBufferDoesNotMatch) {
     ExpectRegisteredAt(1);
 }
 
-TEST_F(TrustedLocationTest, ASlotWithoutAPathValueDoesNotMatch) {
+// A slot with no Path, or an empty one (its NUL alone, or no byte at all), names no
+// folder: the scan goes on, and the folder is registered after it.
+TEST_F(TrustedLocationTest, ASlotWithoutAPathOrWithAnEmptyOneDoesNotMatch) {
     platform.PutRegistryKey(Slot(0));
+    platform.PutRegistryString(Slot(1), L"Path", Text(1, L'\0'));
+    platform.PutRegistryString(Slot(2), L"Path", L"");
     EXPECT_TRUE(Ensure());
-    ExpectRegisteredAt(1);
-}
-
-TEST_F(TrustedLocationTest, AnEmptyPathIsAFailureAndLeavesNoKeyOpen) {
-    platform.PutRegistryString(Slot(0), L"Path", Text(1, L'\0')); // one byte: its NUL
-    EXPECT_THROW(Ensure(), Failure);
+    ExpectRegisteredAt(3);
     EXPECT_EQ(platform.OpenRegistryHandles(), 0);
 }
 
@@ -108,6 +107,18 @@ TEST_F(TrustedLocationTest, ARefusedKeyWritesNothingAndStillLetsAccessStart) {
     EXPECT_TRUE(Ensure());
     EXPECT_TRUE(platform.regWrites.empty());
     EXPECT_EQ(platform.OpenRegistryHandles(), 0);
+}
+
+// A program folder at the top of a drive or a share has no parent: trusting "\"
+// and its subfolders would be wrong, so nothing is registered and Access starts.
+TEST_F(TrustedLocationTest, AProgramFolderWithoutAParentRegistersNothing) {
+    for (const Text folder : {L"C:\\", L"H:\\", L"\\\\srv\\share"}) {
+        Scene scene;
+        scene.platform.programFolder = folder;
+        EXPECT_TRUE(Global::EnsureTrustedLocation(scene.platform));
+        EXPECT_TRUE(scene.platform.regWrites.empty()) << folder;
+        EXPECT_TRUE(scene.platform.registryProbes.empty()) << folder;
+    }
 }
 
 TEST_F(TrustedLocationTest, AProgramFolderAtADrivesTopRegistersTheDriveOnce) {
