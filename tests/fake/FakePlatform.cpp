@@ -5,6 +5,7 @@
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
+#include "platform/common/RefusalRetry.h"
 
 namespace dravik {
 
@@ -12,8 +13,6 @@ namespace {
 
 const wchar_t kFileNotFound[] = L"The system cannot find the file specified.";
 const wchar_t kPathNotFound[] = L"The system cannot find the path specified.";
-const wchar_t kSharingViolation[] =
-    L"The process cannot access the file because it is being used by another process.";
 
 constexpr long kRegInvalidHandle = 6;
 
@@ -31,9 +30,26 @@ Text AsText(const std::string &bytes) {
 
 } // namespace
 
-FakePlatform::FakePlatform() {
+// The retry of a refused append runs on the fake's own clock.
+class FakePlatform::Pacer final : public RetryPacer {
+public:
+    explicit Pacer(FakePlatform &fake) : fake_(fake) {}
+    std::int64_t NowMs() override { return fake_.clockMs; }
+    void PauseMs(int milliseconds) override {
+        fake_.pauses.push_back(milliseconds);
+        fake_.clockMs += milliseconds;
+    }
+    std::uint32_t Seed() override { return 12345; }
+
+private:
+    FakePlatform &fake_;
+};
+
+FakePlatform::FakePlatform() : pacer_(std::make_unique<Pacer>(*this)) {
     AddFolder(programFolder);
 }
+
+FakePlatform::~FakePlatform() = default;
 
 Text FakePlatform::Key(const Text &path) {
     Text key = UpperText(path);
@@ -111,9 +127,31 @@ void FakePlatform::Fail(FakeCall call) {
     throw Failure(text);
 }
 
-void FakePlatform::RequireUnlocked(const Text &path) const {
-    if (locked_.count(Key(path)))
-        throw Failure(kSharingViolation);
+void FakePlatform::HoldFile(const Text &path, FakeHold how,
+                            std::optional<std::int64_t> letGoAfterMs) {
+    std::optional<std::int64_t> until;
+    if (letGoAfterMs)
+        until = clockMs + *letGoAfterMs;
+    holds_[Key(path)] = Hold{how, until};
+}
+
+const FakeHold *FakePlatform::HoldOn(const Text &path) {
+    auto it = holds_.find(Key(path));
+    if (it == holds_.end())
+        return nullptr;
+    if (it->second.until && clockMs >= *it->second.until) {
+        holds_.erase(it);
+        return nullptr;
+    }
+    return &it->second.how;
+}
+
+// Reading, copying, moving and deleting are refused only by a holder that shares
+// nothing; the other holds are put on the record file, which is only read and appended.
+void FakePlatform::RequireUnlocked(const Text &path) {
+    const FakeHold *hold = HoldOn(path);
+    if (hold && *hold == FakeHold::Exclusive)
+        throw Failure(kFakeSharingViolation);
 }
 
 // ---- Program, clock and environment --------------------------------------------------------
@@ -146,6 +184,8 @@ Text FakePlatform::ToLower(const Text &text) {
 std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
     calls.push_back(L"ReadAllLines:" + path);
     Fail(FakeCall::ReadAllLines);
+    // The reader lets others read, write and delete alongside, so only a holder
+    // that does not let it read keeps it out.
     RequireUnlocked(path);
     auto it = files_.find(Key(path));
     if (it == files_.end())
@@ -156,19 +196,34 @@ std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
 void FakePlatform::AppendLine(const Text &path, const Text &text) {
     calls.push_back(L"AppendLine:" + path);
     Fail(FakeCall::AppendLine);
-    RequireUnlocked(path);
     if (!FolderExists(FolderPart(path)))
         throw Failure(kPathNotFound);
+    if (!RetryWhileRefused(*pacer_, [&] { return TryAppend(path, text); }))
+        throw Failure(kFakeSharingViolation);
+}
+
+// The appender writes and lets others only read and delete alongside: another
+// program that writes, or that does not let it write, refuses it.
+bool FakePlatform::TryAppend(const Text &path, const Text &text) {
+    ++appendTries;
+    if (refusedAppends > 0) {
+        --refusedAppends;
+        return false;
+    }
+    const FakeHold *hold = HoldOn(path);
+    if (hold && *hold != FakeHold::SharingReader)
+        return false;
     auto it = files_.find(Key(path));
     if (it == files_.end()) {
         PutFile(path, AsBytes(text + L"\r\n"));
-        return;
+        return true;
     }
     std::string &bytes = it->second.bytes;
     // A last line left without its end is ended first, so the new line stands alone.
     if (!bytes.empty() && bytes.back() != '\n')
         bytes += "\r\n";
     bytes += AsBytes(text + L"\r\n");
+    return true;
 }
 
 Text FakePlatform::FindFirstMatch(const Text &pathPattern) {
@@ -208,7 +263,9 @@ void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
         Fail(FakeCall::CopyFileOver);
     } catch (const Failure &) {
         // A copy that dies half-way leaves what it had written so far.
-        if (src != files_.end() && FolderExists(FolderPart(target)) && !locked_.count(Key(target)))
+        const FakeHold *hold = HoldOn(target);
+        if (src != files_.end() && FolderExists(FolderPart(target)) &&
+            !(hold && *hold == FakeHold::Exclusive))
             PutFile(target, src->second.bytes.substr(0, src->second.bytes.size() / 2));
         throw;
     }

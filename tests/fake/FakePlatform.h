@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -16,6 +17,17 @@ namespace dravik {
 
 // Thrown by the fake's EndProgram so a test can see the program end.
 struct ProgramEnded {};
+
+// The failure text of a file that another program holds, as Windows words it.
+inline const Text kFakeSharingViolation =
+    L"The process cannot access the file because it is being used by another process.";
+
+// How another program holds a file open, in Windows' terms.
+enum class FakeHold {
+    Exclusive,     // shares nothing: every open fails
+    Appender,      // appends and lets others only read: a launcher appending its line
+    SharingReader, // reads and lets others read, write and delete
+};
 
 enum class FakeCall {
     ReadAllLines,
@@ -33,6 +45,7 @@ enum class FakeCall {
 class FakePlatform final : public PlatformServices {
 public:
     FakePlatform();
+    ~FakePlatform() override;
 
     // ---- Setting the scene -------------------------------------------------------------
     Text programFolder = L"C:\\Apps\\DravikVT";
@@ -53,7 +66,15 @@ public:
     std::optional<std::string> FileBytes(const Text &path) const;
     std::vector<Text> FileNamesIn(const Text &folder) const; // as stored, sorted
     // Held open by another program without sharing: every open fails.
-    void LockFile(const Text &path) { locked_.insert(Key(path)); }
+    void LockFile(const Text &path) { HoldFile(path, FakeHold::Exclusive); }
+    // Held open by another program as `how` says. With `letGoAfterMs`, it lets go
+    // once that much of the fake's clock has passed (see clockMs).
+    void HoldFile(const Text &path, FakeHold how,
+                  std::optional<std::int64_t> letGoAfterMs = std::nullopt);
+    void LetGo(const Text &path) { holds_.erase(Key(path)); }
+    // The next this many tries to append are refused as a sharing violation, as if
+    // another workstation held the file for each of them.
+    int refusedAppends = 0;
 
     // The n-th call (1-based, counted from now) of `call` fails with `text`. A failing
     // CopyFileOver leaves half of the source in the target, as a dropped network would.
@@ -96,6 +117,12 @@ public:
     std::vector<Text> searches;       // every FindFirstMatch pattern, in order
     std::vector<Text> calls;          // every file, search and message call, in order
     std::vector<Text> registryProbes; // every key RegOpenKeyExA was asked for
+    int appendTries = 0;              // every try to append, retries included
+
+    // The platform's clock, in ms. It moves only when the platform pauses, so a
+    // test of a retry runs at once; every pause is noted.
+    std::int64_t clockMs = 0;
+    std::vector<int> pauses;
 
     // The window as a user would see it.
     bool windowCreated = false;
@@ -181,12 +208,21 @@ private:
     static Text Key(const Text &path);
     void Fail(FakeCall call);
     bool FolderExists(const Text &folder) const;
-    void RequireUnlocked(const Text &path) const;
+    void RequireUnlocked(const Text &path);
+    // The hold on the path that is still in place, if any.
+    const FakeHold *HoldOn(const Text &path);
+    bool TryAppend(const Text &path, const Text &text);
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path
     std::set<Text> folders_;     // upper-cased
-    std::set<Text> locked_;
+    struct Hold {
+        FakeHold how;
+        std::optional<std::int64_t> until; // on clockMs
+    };
+    std::map<Text, Hold> holds_; // by upper-cased path
+    class Pacer;
+    std::unique_ptr<Pacer> pacer_;
     std::map<FakeCall, std::map<int, Text>> failures_; // call -> (nth -> text)
     std::map<FakeCall, int> callCounts_;
     std::vector<Text> searchResults_;
