@@ -1,8 +1,10 @@
 // Text files, folder search, copying, moving and deleting on POSIX.
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -14,6 +16,7 @@
 #include "platform/common/ChunkLines.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
+#include "platform/common/RefusalRetry.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
 #include "platform/posix/PosixPlatform.h"
@@ -106,9 +109,35 @@ void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const
     lines.Finish(handOn);
 }
 
-void PosixPlatform::AppendLine(const Text &path, const Text &text) {
-    std::string native = ResolvePath(path);
-    std::string bytes = EncodeSingleByte(text + L"\r\n", ActiveCodePage());
+namespace {
+
+// The system's clock and pauses, for the retry of a refused append.
+class SystemPacer final : public RetryPacer {
+public:
+    std::int64_t NowMs() override {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    }
+    void PauseMs(int milliseconds) override {
+        timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000};
+        while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+        }
+    }
+    std::uint32_t Seed() override {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        return static_cast<std::uint32_t>(now.tv_nsec) ^
+               (static_cast<std::uint32_t>(getpid()) * 2654435761u);
+    }
+};
+
+// The outcome of one try at appending.
+enum class Appended { Done, Refused };
+
+// One try at appending `bytes` (the line end included). Another appender holding
+// the file refuses it before anything is written; any other failure is thrown.
+Appended TryAppend(const std::string &native, std::string bytes) {
     // Opened for reading too, to see how the file ends; a file we may only write to
     // is still appended to.
     FileDescriptor file(OpenRetrying(native, O_RDWR | O_APPEND | O_CREAT, 0666));
@@ -117,6 +146,17 @@ void PosixPlatform::AppendLine(const Text &path, const Text &text) {
         file.Reset(OpenRetrying(native, O_WRONLY | O_APPEND | O_CREAT, 0666));
     if (!file.IsOpen())
         throw FileFailure(native, errno);
+    // Appenders keep each other out for the whole append; readers take no lock and
+    // are never kept out. A file system that cannot lock is still appended to, in
+    // the one write below.
+    int locked;
+    do {
+        locked = flock(file.Get(), LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0 && errno == EWOULDBLOCK)
+        return Appended::Refused;
+    if (locked != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL)
+        throw FileFailure(native, errno);
     // A last line left without its end (edited by hand) is ended first, so that the
     // new record stands on a line of its own.
     struct stat info {};
@@ -124,7 +164,7 @@ void PosixPlatform::AppendLine(const Text &path, const Text &text) {
     if (readable && fstat(file.Get(), &info) == 0 && info.st_size > 0 &&
         ::pread(file.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n')
         bytes.insert(0, "\r\n");
-    // One write, so that lines appended by several workstations do not interleave.
+    // One write, so that lines never interleave even where no lock could be taken.
     ssize_t put;
     do {
         put = ::write(file.Get(), bytes.data(), bytes.size());
@@ -135,6 +175,20 @@ void PosixPlatform::AppendLine(const Text &path, const Text &text) {
         throw FileFailure(native, ENOSPC); // a short write: the disk is full
     if (int error = file.Close())
         throw FileFailure(native, error);
+    return Appended::Done;
+}
+
+} // namespace
+
+void PosixPlatform::AppendLine(const Text &path, const Text &text) {
+    std::string native = ResolvePath(path);
+    const std::string bytes = EncodeSingleByte(text + L"\r\n", ActiveCodePage());
+    // Another workstation appending holds the file only for a moment, so a refusal
+    // is tried again for a while before it counts as a failure.
+    SystemPacer pacer;
+    if (!RetryWhileRefused(pacer, [&] { return TryAppend(native, bytes) == Appended::Done; }))
+        throw Failure(L"The file is being used by another process.",
+                      FailureKind::SharingViolation, {TextFromUtf8(native)});
 }
 
 Text PosixPlatform::FindFirstMatch(const Text &pathPattern) {

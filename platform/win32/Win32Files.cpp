@@ -1,12 +1,14 @@
 // Text files, copying, moving and deleting, in the ANSI code page.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "platform/common/ChunkLines.h"
 #include "platform/common/PathText.h"
+#include "platform/common/RefusalRetry.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
@@ -23,11 +25,12 @@ std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
 void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
-    // Default sharing: others may read alongside, but a file someone is writing
-    // is refused, and there is no retry.
-    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ,
-                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                                        nullptr));
+    // Others may read, write and delete alongside: a workstation appending its
+    // line, or an administrator emptying the file, never makes a start fail here.
+    // A line still being written is at worst not seen yet.
+    UniqueFileHandle file(::CreateFileA(
+        ToAnsiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         throw LastFileFailure({path});
 
@@ -47,43 +50,95 @@ void Win32Platform::ForEachLine(const Text &path, const std::function<void(const
     lines.Finish(handOn);
 }
 
-void Win32Platform::AppendLine(const Text &path, const Text &text) {
-    // Append-only access makes the system put every write at the current end of
-    // the file, wherever the file pointer is. Default sharing lets nobody else
-    // write while the handle is open, so the end looked at below stays the end.
-    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
-                                        FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+namespace {
+
+// The system's clock and pauses, for the retry of a refused append.
+class SystemPacer final : public RetryPacer {
+public:
+    std::int64_t NowMs() override { return static_cast<std::int64_t>(::GetTickCount64()); }
+    void PauseMs(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
+    std::uint32_t Seed() override {
+        LARGE_INTEGER counter{};
+        ::QueryPerformanceCounter(&counter);
+        return static_cast<std::uint32_t>(counter.QuadPart) ^
+               (::GetCurrentProcessId() * 2654435761u);
+    }
+};
+
+// Another program holds the file in a way that keeps this one out, for now.
+bool IsRefusal(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+}
+
+// One try at appending `record` (its line end included). Answers ERROR_SUCCESS, or
+// the error that stopped it; a refusal always comes before anything is written.
+DWORD TryAppend(const std::string &path, const std::string &record) {
+    // Writing while letting others only read and delete keeps every other writer
+    // out until the handle is closed. The file server enforces that for all its
+    // clients, so the end measured below is still the end when the line is
+    // written, on a network share too. Append-only access adds that nothing
+    // already in the file can be overwritten.
+    UniqueFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                                        FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        throw LastFileFailure({path});
+        return ::GetLastError();
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.Get(), &size))
+        return ::GetLastError();
 
     // A last line left without its end (a file edited by hand) gets one first, so
     // that the new line never joins it.
     std::string line;
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.Get(), &size))
-        throw LastFileFailure({path});
     if (size.QuadPart > 0) {
-        LARGE_INTEGER last{};
-        last.QuadPart = size.QuadPart - 1;
+        OVERLAPPED last{};
+        const ULONGLONG lastOffset = static_cast<ULONGLONG>(size.QuadPart - 1);
+        last.Offset = static_cast<DWORD>(lastOffset);
+        last.OffsetHigh = static_cast<DWORD>(lastOffset >> 32);
         char lastByte = '\0';
         DWORD read = 0;
-        if (!::SetFilePointerEx(file.Get(), last, nullptr, FILE_BEGIN) ||
-            !::ReadFile(file.Get(), &lastByte, 1, &read, nullptr))
-            throw LastFileFailure({path});
+        if (!::ReadFile(file.Get(), &lastByte, 1, &read, &last))
+            return ::GetLastError();
         if (read == 1 && lastByte != '\n')
             line = "\r\n";
     }
 
-    // One write for the whole line, so that lines from several writers never interleave.
-    line += ToAnsi(text) + "\r\n";
+    // One write for the whole line, at the end measured above.
+    line += record;
     if (line.size() > std::numeric_limits<DWORD>::max())
-        throw FileFailure(ERROR_NOT_ENOUGH_MEMORY, {path});
+        return ERROR_NOT_ENOUGH_MEMORY;
+    OVERLAPPED end{};
+    end.Offset = size.LowPart;
+    end.OffsetHigh = static_cast<DWORD>(size.HighPart);
     DWORD written = 0;
-    if (!::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr))
-        throw LastFileFailure({path});
+    if (!::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, &end))
+        return ::GetLastError();
     if (written != line.size())
-        throw FileFailure(ERROR_DISK_FULL, {path}); // a short write on a file means no room left
+        return ERROR_DISK_FULL; // a short write on a file means no room left
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+void Win32Platform::AppendLine(const Text &path, const Text &text) {
+    const std::string ansiPath = ToAnsiPath(path);
+    const std::string record = ToAnsi(text) + "\r\n";
+    // Another workstation appending (or reading, with a launcher that shares less
+    // than this one) holds the file only for a moment, so a refusal is tried again
+    // for a while before it counts as a failure.
+    DWORD refusal = ERROR_SUCCESS;
+    SystemPacer pacer;
+    const bool done = RetryWhileRefused(pacer, [&] {
+        const DWORD error = TryAppend(ansiPath, record);
+        if (error == ERROR_SUCCESS)
+            return true;
+        if (!IsRefusal(error))
+            throw FileFailure(error, {path});
+        refusal = error;
+        return false;
+    });
+    if (!done)
+        throw FileFailure(refusal, {path});
 }
 
 void Win32Platform::CopyFileOver(const Text &source, const Text &target) {

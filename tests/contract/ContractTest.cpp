@@ -121,6 +121,44 @@ TEST_P(ContractTest, AnAppendedLineNeverJoinsALastLineLeftWithoutItsEnd) {
     EXPECT_EQ(h_->ReadBytes(At(L"lf.txt")), std::string("PC07_ana\nPC09_eva\r\n"));
 }
 
+// Another launcher appending, or a program reading that lets others do anything,
+// holds the record file for a moment while this one reads or appends.
+TEST_P(ContractTest, ReadersKeepNobodyOutAndAnAppenderKeepsOnlyOtherAppendersOut) {
+    const std::vector<Text> both{L"PC01_ivo", L"PC02_eva"};
+    Put(L"k.txt", "PC01_ivo\r\n");
+    {
+        auto reader = h_->Hold(At(L"k.txt"), Holder::SharingReader);
+        P().AppendLine(At(L"k.txt"), L"PC02_eva");
+        EXPECT_EQ(P().ReadAllLines(At(L"k.txt")), both);
+    }
+    auto appender = h_->Hold(At(L"k.txt"), Holder::Appender);
+    EXPECT_EQ(P().ReadAllLines(At(L"k.txt")), both);
+    const std::int64_t start = h_->ClockMs();
+    try {
+        P().AppendLine(At(L"k.txt"), L"PC03_ana");
+        ADD_FAILURE() << "appended while another appender held the file";
+    } catch (const Failure &failure) {
+        EXPECT_NE(failure.Description().find(h_->HeldFileText()), Text::npos)
+            << std::string(failure.Description().begin(), failure.Description().end());
+    }
+    const std::int64_t waited = h_->ClockMs() - start;
+    EXPECT_GE(waited, 1900); // tried again for about two seconds, then given up
+    EXPECT_LT(waited, 5000);
+    appender.reset();
+    EXPECT_EQ(h_->ReadBytes(At(L"k.txt")), std::string("PC01_ivo\r\nPC02_eva\r\n"));
+}
+
+TEST_P(ContractTest, AnAppendWaitsForAnotherAppenderThatLetsGoSoon) {
+    Put(L"k.txt", "PC01_ivo"); // left without its line end
+    {
+        auto appender = h_->Hold(At(L"k.txt"), Holder::Appender, 300);
+        const std::int64_t start = h_->ClockMs();
+        P().AppendLine(At(L"k.txt"), L"PC02_eva");
+        EXPECT_GE(h_->ClockMs() - start, 250); // it was kept out until then
+    }
+    EXPECT_EQ(h_->ReadBytes(At(L"k.txt")), std::string("PC01_ivo\r\nPC02_eva\r\n"));
+}
+
 // ---- Copying, moving, deleting ----------------------------------------------------------------
 
 TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {

@@ -5,6 +5,16 @@ namespace dravik::contract {
 
 namespace {
 
+class FakeFileHold final : public FileHold {
+public:
+    FakeFileHold(FakePlatform &fake, Text path) : fake_(fake), path_(std::move(path)) {}
+    ~FakeFileHold() override { fake_.LetGo(path_); }
+
+private:
+    FakePlatform &fake_;
+    Text path_;
+};
+
 class FakeHarness final : public Harness {
 public:
     FakeHarness() { fake_.AddFolder(Root()); }
@@ -26,6 +36,14 @@ public:
     }
     void SetEnv(const Text &name, const Text &value) override { fake_.environment[name] = value; }
     Text FreshRegistryKey() override { return L"Software\\DravikVT contract"; }
+    std::unique_ptr<FileHold> Hold(const Text &path, Holder how,
+                                   std::optional<int> letGoAfterMs) override {
+        fake_.HoldFile(path, how == Holder::Appender ? FakeHold::Appender : FakeHold::SharingReader,
+                       letGoAfterMs);
+        return std::make_unique<FakeFileHold>(fake_, path);
+    }
+    std::int64_t ClockMs() override { return fake_.clockMs; }
+    Text HeldFileText() override { return kFakeSharingViolation; }
 
 private:
     FakePlatform fake_;

@@ -2,6 +2,7 @@
 // folder it can fill with bytes and read back, and a place in the registry.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,6 +10,18 @@
 #include "platform/PlatformServices.h"
 
 namespace dravik::contract {
+
+// How another program holds a file while the platform works on it.
+enum class Holder {
+    Appender,      // another launcher appending its line
+    SharingReader, // a program reading that lets others read, write and delete
+};
+
+// Another program's hold on a file; it lets go when destroyed, at the latest.
+class FileHold {
+public:
+    virtual ~FileHold() = default;
+};
 
 class Harness {
 public:
@@ -25,6 +38,14 @@ public:
     virtual void SetEnv(const Text &name, const Text &value) = 0;
     // A registry key path below HKEY_CURRENT_USER that no earlier run has used.
     virtual Text FreshRegistryKey() = 0;
+    // Another program holds the existing file as `how` says; with `letGoAfterMs`,
+    // it lets go by itself once that much time has passed on ClockMs.
+    virtual std::unique_ptr<FileHold> Hold(const Text &path, Holder how,
+                                           std::optional<int> letGoAfterMs = std::nullopt) = 0;
+    // The clock the platform's retries run on, in ms.
+    virtual std::int64_t ClockMs() = 0;
+    // What the platform's failure says when another program holds the file.
+    virtual Text HeldFileText() = 0;
 };
 
 std::unique_ptr<Harness> MakeFakeHarness();

@@ -6,10 +6,23 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "platform/SystemPlatform.h"
 #include "tests/contract/Harness.h"
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include "platform/win32/Win32Error.h"
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
 
 namespace dravik::contract {
 
@@ -34,6 +47,58 @@ fs::path ToPath(const Text &path) {
     return fs::path(slashed);
 #endif
 }
+
+// A file held open as another program would hold it. Letting go is closing.
+class SystemFileHold final : public FileHold {
+public:
+    SystemFileHold(const fs::path &path, Holder how, std::optional<int> letGoAfterMs) {
+#ifdef _WIN32
+        // A launcher appends with append access, letting others only read.
+        const bool appender = how == Holder::Appender;
+        handle_ = ::CreateFileW(
+            path.wstring().c_str(), appender ? FILE_APPEND_DATA | FILE_READ_DATA : GENERIC_READ,
+            appender ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (handle_ == INVALID_HANDLE_VALUE)
+            throw std::runtime_error("cannot hold " + path.string());
+#else
+        // A launcher appends under an exclusive lock; a reader takes none.
+        fd_ = ::open(path.c_str(), how == Holder::Appender ? O_RDWR | O_APPEND : O_RDONLY);
+        if (fd_ < 0 || (how == Holder::Appender && ::flock(fd_, LOCK_EX | LOCK_NB) != 0))
+            throw std::runtime_error("cannot hold " + path.string());
+#endif
+        if (letGoAfterMs)
+            letGo_ = std::thread([this, ms = *letGoAfterMs] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+                Close();
+            });
+    }
+    ~SystemFileHold() override {
+        if (letGo_.joinable())
+            letGo_.join();
+        Close();
+    }
+
+private:
+    void Close() {
+#ifdef _WIN32
+        if (handle_ != INVALID_HANDLE_VALUE)
+            ::CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+#else
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+#endif
+    }
+
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+    std::thread letGo_;
+};
 
 class SystemHarness final : public Harness {
 public:
@@ -91,6 +156,22 @@ public:
     }
     Text FreshRegistryKey() override {
         return L"Software\\DravikVT contract\\" + UniqueSuffix();
+    }
+    std::unique_ptr<FileHold> Hold(const Text &path, Holder how,
+                                   std::optional<int> letGoAfterMs) override {
+        return std::make_unique<SystemFileHold>(ToPath(path), how, letGoAfterMs);
+    }
+    std::int64_t ClockMs() override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+    Text HeldFileText() override {
+#ifdef _WIN32
+        return SystemErrorText(ERROR_SHARING_VIOLATION);
+#else
+        return L"The file is being used by another process.";
+#endif
     }
 
 private:

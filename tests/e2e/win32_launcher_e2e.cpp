@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -254,30 +255,20 @@ using Lines = std::vector<std::wstring>;
 const std::string kOldFrontEnd = "FE v1";
 const std::string kNewFrontEnd = "FE v2";
 
-// A deployment: root\app (the launcher), root\server, root\office (Access).
-class Deployment {
-public:
-    explicit Deployment(const std::wstring &name) {
-        root = TempFolder() + L"\\dravik-e2e\\" + name;
-        app = root + L"\\app";
-        server = root + L"\\server";
-        office = root + L"\\office";
-        CreateDirectoryW((TempFolder() + L"\\dravik-e2e").c_str(), nullptr);
-        DeleteTree(root);
-        CreateDirectoryW(root.c_str(), nullptr);
+// A workstation: its program folder with the launcher and its configuration, and
+// an Access of its own, which notes how it was started.
+struct Workstation {
+    std::wstring app, office;
+
+    // Lays the workstation out, new: nothing taken from the server folder yet.
+    void Lay(const std::wstring &server) {
         CreateDirectoryW(app.c_str(), nullptr);
-        CreateDirectoryW(server.c_str(), nullptr);
         CreateDirectoryW(office.c_str(), nullptr);
         CopyFileW(testui::WindowsPath(DRAVIK_LAUNCHER_EXE).c_str(),
                   (app + L"\\DravikVT.exe").c_str(), FALSE);
         CopyFileW(testui::WindowsPath(DRAVIK_MSACCESS_EXE).c_str(),
                   (office + L"\\MSACCESS.EXE").c_str(), FALSE);
         WriteConfig(L"uxVTade.ade", server);
-        WriteBytes(server + L"\\uxVTade.ade", kNewFrontEnd);
-        WriteBytes(server + L"\\other.accde", "other v2");
-        WriteBytes(server + L"\\RuxVT1.ade", "rux ade v2");
-        WriteBytes(server + L"\\RUXVT2.accde", "rux accde v2");
-        WriteBytes(server + L"\\Velkor_2007.exe", "companion v2");
     }
 
     void WriteConfig(const std::wstring &frontEnd, const std::wstring &newFiles) {
@@ -296,30 +287,13 @@ public:
         WriteBytes(app + L"\\DravikVT.txt", Narrow(text, CP_ACP));
     }
 
-    // This computer and user took the current version earlier: the local copies
-    // are all there (older than the server's) and the record names them.
-    void MakeRecorded(const std::wstring &frontEnd = L"uxVTade.ade") {
-        WriteBytes(app + L"\\" + frontEnd, kOldFrontEnd);
-        WriteBytes(app + L"\\RuxVT1.ade", "rux ade v1");
-        WriteBytes(app + L"\\RUXVT2.accde", "rux accde v1");
-        WriteBytes(app + L"\\Velkor_2007.exe", "companion v1");
-        WriteBytes(server + L"\\Kolacici.txt", kRecord);
-    }
-
-    // Runs the launcher through DravikUser.exe; runs at the same moment need logs of their own.
-    PlayerRun Play(const std::wstring &options, const std::wstring &logName = L"user.log") {
-        std::wstring logPath = root + L"\\" + logName;
-        std::wstring commandLine = L"\"" + testui::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" +
-                                   logPath +
-                                   L"\" --timeout-ms 30000 --env computername=pc07 "
-                                   L"--env username=Ana --run \"" +
-                                   app + L"\\DravikVT.exe\" " + options;
-        PlayerRun run;
-        GetLocalTime(&run.started);
-        run.toolExit = testui::RunAndWait(commandLine, 60000);
-        GetLocalTime(&run.ended);
-        run.log = testui::ReadUtf8Lines(logPath);
-        return run;
+    // DravikUser.exe starting this workstation's launcher for the user Ana on the
+    // computer named.
+    std::wstring PlayerCommand(const std::wstring &logPath, const std::wstring &computer,
+                               const std::wstring &options, int timeoutMs) const {
+        return L"\"" + testui::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" + logPath +
+               L"\" --timeout-ms " + std::to_wstring(timeoutMs) + L" --env computername=" +
+               computer + L" --env username=Ana --run \"" + app + L"\\DravikVT.exe\" " + options;
     }
 
     // The starts the stand-in noted. The shell starts it on its own; a start
@@ -342,10 +316,61 @@ public:
     }
 
     std::string Local(const std::wstring &name) const { return ReadBytes(app + L"\\" + name); }
+};
+
+// A deployment: root\app (the launcher), root\server, root\office (Access).
+class Deployment : public Workstation {
+public:
+    explicit Deployment(const std::wstring &name) {
+        root = TempFolder() + L"\\dravik-e2e\\" + name;
+        app = root + L"\\app";
+        server = root + L"\\server";
+        office = root + L"\\office";
+        CreateDirectoryW((TempFolder() + L"\\dravik-e2e").c_str(), nullptr);
+        DeleteTree(root);
+        CreateDirectoryW(root.c_str(), nullptr);
+        CreateDirectoryW(server.c_str(), nullptr);
+        Lay(server);
+        WriteBytes(server + L"\\uxVTade.ade", kNewFrontEnd);
+        WriteBytes(server + L"\\other.accde", "other v2");
+        WriteBytes(server + L"\\RuxVT1.ade", "rux ade v2");
+        WriteBytes(server + L"\\RUXVT2.accde", "rux accde v2");
+        WriteBytes(server + L"\\Velkor_2007.exe", "companion v2");
+    }
+
+    // Another new workstation on the same server folder, in root\<name>.
+    Workstation AddWorkstation(const std::wstring &name) const {
+        Workstation other{root + L"\\" + name + L"\\app", root + L"\\" + name + L"\\office"};
+        CreateDirectoryW((root + L"\\" + name).c_str(), nullptr);
+        other.Lay(server);
+        return other;
+    }
+
+    // This computer and user took the current version earlier: the local copies
+    // are all there (older than the server's) and the record names them.
+    void MakeRecorded(const std::wstring &frontEnd = L"uxVTade.ade") {
+        WriteBytes(app + L"\\" + frontEnd, kOldFrontEnd);
+        WriteBytes(app + L"\\RuxVT1.ade", "rux ade v1");
+        WriteBytes(app + L"\\RUXVT2.accde", "rux accde v1");
+        WriteBytes(app + L"\\Velkor_2007.exe", "companion v1");
+        WriteBytes(server + L"\\Kolacici.txt", kRecord);
+    }
+
+    // Runs the launcher through DravikUser.exe; runs at the same moment need logs of their own.
+    PlayerRun Play(const std::wstring &options, const std::wstring &logName = L"user.log") {
+        std::wstring logPath = root + L"\\" + logName;
+        PlayerRun run;
+        GetLocalTime(&run.started);
+        run.toolExit = testui::RunAndWait(PlayerCommand(logPath, L"pc07", options, 30000), 60000);
+        GetLocalTime(&run.ended);
+        run.log = testui::ReadUtf8Lines(logPath);
+        return run;
+    }
+
     std::string Record() const { return ReadBytes(server + L"\\Kolacici.txt"); }
 
     static const std::string kRecord;
-    std::wstring root, app, server, office;
+    std::wstring root, server;
 };
 
 const std::string Deployment::kRecord = "PC07_ana\t\t1.2.2024. - 8:15:00\r\n";
@@ -677,6 +702,152 @@ TEST_F(Launcher, TwoLaunchersStartedTogetherOnOneFolderBothStartAccessOnAWholeCo
     for (const std::wstring &name : NamesIn(d().app)) {
         EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << Narrow(name);
     }
+}
+
+// ---- Many workstations on one record file ---------------------------------------------------
+
+// The program started, not waited for; nullptr when it could not be started.
+HANDLE StartProcess(const std::wstring &commandLine) {
+    std::wstring mutableLine = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// The record file's lines, each with its line end, by the key before the tabs.
+std::multimap<std::wstring, std::string> RecordLinesByKey(const std::string &record) {
+    std::multimap<std::wstring, std::string> lines;
+    for (std::size_t start = 0; start < record.size();) {
+        std::size_t end = record.find('\n', start);
+        end = end == std::string::npos ? record.size() : end + 1;
+        std::string line = record.substr(start, end - start);
+        std::string key = line.substr(0, line.find('\t'));
+        lines.emplace(std::wstring(key.begin(), key.end()), line);
+        start = end;
+    }
+    return lines;
+}
+
+// The morning after a new version is published: twenty workstations that never
+// took it start at one moment on one server folder.
+TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLineEach) {
+    const int count = 20;
+    std::string frontEnd(3 * 1024 * 1024, '\0');
+    for (std::size_t i = 0; i < frontEnd.size(); ++i) {
+        frontEnd[i] = static_cast<char>(i * 7 + i / 4096);
+    }
+    WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
+    const std::wstring go = L"DravikE2E-go-" + std::to_wstring(GetCurrentProcessId());
+    HANDLE goEvent = CreateEventW(nullptr, TRUE, FALSE, go.c_str());
+    ASSERT_NE(goEvent, nullptr);
+
+    std::vector<Workstation> stations;
+    std::vector<std::wstring> logs;
+    std::vector<HANDLE> players;
+    for (int i = 1; i <= count; ++i) {
+        const std::wstring name = L"ws" + std::to_wstring(i);
+        stations.push_back(d().AddWorkstation(name));
+        logs.push_back(d().root + L"\\" + name + L"\\user.log");
+        players.push_back(StartProcess(stations.back().PlayerCommand(
+            logs.back(), L"pc" + std::to_wstring(i), L"--go " + go, 240000)));
+        ASSERT_NE(players.back(), nullptr);
+    }
+    // Every launcher is loaded and waits for the same moment.
+    for (int waited = 0; waited < 120000; waited += 100) {
+        if (std::all_of(logs.begin(), logs.end(), [](const std::wstring &log) {
+                return !testui::ReadUtf8Lines(log).empty();
+            })) {
+            break;
+        }
+        Sleep(100);
+    }
+    SYSTEMTIME started{}, ended{};
+    GetLocalTime(&started);
+    SetEvent(goEvent);
+    const DWORD waitedFor =
+        WaitForMultipleObjects(static_cast<DWORD>(players.size()), players.data(), TRUE, 300000);
+    GetLocalTime(&ended);
+    CloseHandle(goEvent);
+    EXPECT_LT(waitedFor, WAIT_OBJECT_0 + players.size()) << "the players did not all end";
+
+    const std::string record = d().Record();
+    const auto recorded = RecordLinesByKey(record);
+    int failed = 0;
+    for (int i = 1; i <= count; ++i) {
+        const Workstation &station = stations[static_cast<std::size_t>(i - 1)];
+        PlayerRun run;
+        run.log = testui::ReadUtf8Lines(logs[static_cast<std::size_t>(i - 1)]);
+        DWORD playerExit = 1;
+        GetExitCodeProcess(players[static_cast<std::size_t>(i - 1)], &playerExit);
+        CloseHandle(players[static_cast<std::size_t>(i - 1)]);
+        SCOPED_TRACE("workstation " + std::to_string(i) + "\n" + Narrow(run.All()));
+        EXPECT_EQ(playerExit, 0u);
+        if (!run.Lines(L"message").empty()) {
+            ++failed;
+        }
+        EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
+        EXPECT_TRUE(station.Local(L"uxVTade.ade") == frontEnd);
+        EXPECT_EQ(station.Local(L"Velkor_2007.exe"), "companion v2");
+        EXPECT_EQ(station.AccessStarts(1), Lines{station.AccessStart()});
+        // One whole line for this workstation, stamped while the burst ran.
+        const std::wstring key = L"PC" + std::to_wstring(i) + L"_ana";
+        EXPECT_EQ(recorded.count(key), 1u) << record;
+        const auto line = recorded.find(key);
+        if (line == recorded.end()) {
+            continue;
+        }
+        const std::vector<std::string> possible = PossibleRecordLines(key, started, ended);
+        EXPECT_NE(std::find(possible.begin(), possible.end(), line->second), possible.end())
+            << line->second;
+    }
+    EXPECT_EQ(failed, 0) << failed << " of " << count << " workstations failed";
+    EXPECT_EQ(recorded.size(), static_cast<std::size_t>(count)) << record;
+}
+
+// A workstation of the older kind appends its line, holding the record file with
+// append access and letting others only read, while a current workstation starts.
+TEST_F(Launcher, RecordedWorkstationStartsQuietlyWhileAnotherAppendsToTheRecordFile) {
+    d().MakeRecorded();
+    HANDLE appender =
+        CreateFileW((d().server + L"\\Kolacici.txt").c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
+                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(appender, INVALID_HANDLE_VALUE);
+    PlayerRun run = d().Play(L"");
+    CloseHandle(appender);
+    SCOPED_TRACE(Narrow(run.All()));
+    ExpectQuietStart(d(), run);
+    EXPECT_EQ(d().Record(), Deployment::kRecord);
+}
+
+// Another program reads the record file, letting others read, write and delete,
+// while a new workstation records itself.
+TEST_F(Launcher, NewWorkstationRecordsItselfWhileAnotherProgramReadsTheRecordFile) {
+    const std::string earlier = "PC01_ivo\t\t1.2.2024. - 8:15:00\r\n";
+    WriteBytes(d().server + L"\\Kolacici.txt", earlier);
+    HANDLE reader = CreateFileW((d().server + L"\\Kolacici.txt").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    PlayerRun run = d().Play(L"");
+    CloseHandle(reader);
+    SCOPED_TRACE(Narrow(run.All()));
+    EXPECT_EQ(run.toolExit, 0);
+    EXPECT_EQ(run.Lines(L"message"), Lines{});
+    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
+    const std::string record = d().Record();
+    ASSERT_EQ(record.compare(0, earlier.size(), earlier), 0) << record;
+    const std::vector<std::string> possible =
+        PossibleRecordLines(L"PC07_ana", run.started, run.ended);
+    EXPECT_NE(std::find(possible.begin(), possible.end(), record.substr(earlier.size())),
+              possible.end())
+        << record;
+    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
 }
 
 // ---- Maintenance mode

@@ -5,6 +5,7 @@
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
+#include "platform/common/RefusalRetry.h"
 
 namespace dravik {
 
@@ -12,8 +13,6 @@ namespace {
 
 const wchar_t kFileNotFound[] = L"The system cannot find the file specified.";
 const wchar_t kPathNotFound[] = L"The system cannot find the path specified.";
-const wchar_t kSharingViolation[] =
-    L"The process cannot access the file because it is being used by another process.";
 const wchar_t kAccessDenied[] = L"Access is denied.";
 const wchar_t kFileExists[] = L"The file exists.";
 
@@ -33,9 +32,26 @@ Text AsText(const std::string &bytes) {
 
 } // namespace
 
-FakePlatform::FakePlatform() {
+// The retry of a refused append runs on the fake's own clock.
+class FakePlatform::Pacer final : public RetryPacer {
+public:
+    explicit Pacer(FakePlatform &fake) : fake_(fake) {}
+    std::int64_t NowMs() override { return fake_.clockMs; }
+    void PauseMs(int milliseconds) override {
+        fake_.pauses.push_back(milliseconds);
+        fake_.clockMs += milliseconds;
+    }
+    std::uint32_t Seed() override { return 12345; }
+
+private:
+    FakePlatform &fake_;
+};
+
+FakePlatform::FakePlatform() : pacer_(std::make_unique<Pacer>(*this)) {
     AddFolder(programFolder);
 }
+
+FakePlatform::~FakePlatform() = default;
 
 Text FakePlatform::Key(const Text &path) {
     Text key = UpperText(path);
@@ -125,9 +141,31 @@ void FakePlatform::Fail(FakeCall call, std::vector<Text> paths) {
     throw Failure(failure.text, failure.kind, std::move(paths));
 }
 
-void FakePlatform::RequireUnlocked(const Text &path) const {
-    if (locked_.count(Key(path)))
-        throw Failure(kSharingViolation, FailureKind::SharingViolation, {path});
+void FakePlatform::HoldFile(const Text &path, FakeHold how,
+                            std::optional<std::int64_t> letGoAfterMs) {
+    std::optional<std::int64_t> until;
+    if (letGoAfterMs)
+        until = clockMs + *letGoAfterMs;
+    holds_[Key(path)] = Hold{how, until};
+}
+
+const FakeHold *FakePlatform::HoldOn(const Text &path) {
+    auto it = holds_.find(Key(path));
+    if (it == holds_.end())
+        return nullptr;
+    if (it->second.until && clockMs >= *it->second.until) {
+        holds_.erase(it);
+        return nullptr;
+    }
+    return &it->second.how;
+}
+
+// Reading, copying, moving and deleting are refused only by a holder that shares
+// nothing; the other holds are put on the record file, which is only read and appended.
+void FakePlatform::RequireUnlocked(const Text &path) {
+    const FakeHold *hold = HoldOn(path);
+    if (hold && *hold == FakeHold::Exclusive)
+        throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
 }
 
 // ---- Program, clock and environment --------------------------------------------------------
@@ -160,6 +198,8 @@ Text FakePlatform::ToLower(const Text &text) {
 std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
     calls.push_back(L"ReadAllLines:" + path);
     Fail(FakeCall::ReadAllLines, {path});
+    // The reader lets others read, write and delete alongside, so only a holder
+    // that does not let it read keeps it out.
     RequireUnlocked(path);
     auto it = files_.find(Key(path));
     if (it == files_.end())
@@ -171,19 +211,34 @@ std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
 void FakePlatform::AppendLine(const Text &path, const Text &text) {
     calls.push_back(L"AppendLine:" + path);
     Fail(FakeCall::AppendLine, {path});
-    RequireUnlocked(path);
     if (!FolderExists(FolderPart(path)))
         throw Failure(kPathNotFound, FailureKind::Other, {path});
+    if (!RetryWhileRefused(*pacer_, [&] { return TryAppend(path, text); }))
+        throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
+}
+
+// The appender writes and lets others only read and delete alongside: another
+// program that writes, or that does not let it write, refuses it.
+bool FakePlatform::TryAppend(const Text &path, const Text &text) {
+    ++appendTries;
+    if (refusedAppends > 0) {
+        --refusedAppends;
+        return false;
+    }
+    const FakeHold *hold = HoldOn(path);
+    if (hold && *hold != FakeHold::SharingReader)
+        return false;
     auto it = files_.find(Key(path));
     if (it == files_.end()) {
         PutFile(path, AsBytes(text + L"\r\n"));
-        return;
+        return true;
     }
     std::string &bytes = it->second.bytes;
     // A last line left without its end is ended first, so the new line stands alone.
     if (!bytes.empty() && bytes.back() != '\n')
         bytes += "\r\n";
     bytes += AsBytes(text + L"\r\n");
+    return true;
 }
 
 Text FakePlatform::FindFirstMatch(const Text &pathPattern) {
@@ -229,8 +284,9 @@ void FakePlatform::CopyFile(const Text &source, const Text &target, bool replaci
         Fail(replacing ? FakeCall::CopyFileOver : FakeCall::CopyToNewFile, {source, target});
     } catch (const Failure &) {
         // A copy over a file that dies half-way leaves what it had written so far.
+        const FakeHold *hold = HoldOn(target);
         if (replacing && src != files_.end() && FolderExists(FolderPart(target)) &&
-            !locked_.count(Key(target)))
+            !(hold && *hold == FakeHold::Exclusive))
             PutFile(target, src->second.bytes.substr(0, src->second.bytes.size() / 2));
         throw;
     }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -18,6 +19,17 @@ namespace dravik {
 // Thrown by the fake's EndProgram so a test can see the program end, and how.
 struct ProgramEnded {
     int exitCode;
+};
+
+// The failure text of a file that another program holds, as Windows words it.
+inline const Text kFakeSharingViolation =
+    L"The process cannot access the file because it is being used by another process.";
+
+// How another program holds a file open, in Windows' terms.
+enum class FakeHold {
+    Exclusive,     // shares nothing: every open fails
+    Appender,      // appends and lets others only read: a launcher appending its line
+    SharingReader, // reads and lets others read, write and delete
 };
 
 enum class FakeCall {
@@ -45,6 +57,7 @@ struct FileAttributes {
 class FakePlatform final : public PlatformServices {
 public:
     FakePlatform();
+    ~FakePlatform() override;
 
     // ---- Setting the scene -------------------------------------------------------------
     Text programFolder = L"C:\\Apps\\DravikVT";
@@ -66,7 +79,15 @@ public:
     std::optional<FileAttributes> AttributesOf(const Text &path) const;
     std::vector<Text> FileNamesIn(const Text &folder) const; // as stored, sorted
     // Held open by another program without sharing: every open fails.
-    void LockFile(const Text &path) { locked_.insert(Key(path)); }
+    void LockFile(const Text &path) { HoldFile(path, FakeHold::Exclusive); }
+    // Held open by another program as `how` says. With `letGoAfterMs`, it lets go
+    // once that much of the fake's clock has passed (see clockMs).
+    void HoldFile(const Text &path, FakeHold how,
+                  std::optional<std::int64_t> letGoAfterMs = std::nullopt);
+    void LetGo(const Text &path) { holds_.erase(Key(path)); }
+    // The next this many tries to append are refused as a sharing violation, as if
+    // another workstation held the file for each of them.
+    int refusedAppends = 0;
 
     // Another process holds the lock file `path`: the next `refusals` attempts to take it
     // fail (all of them when negative); then `whenFreed` runs, as the other's work done.
@@ -113,7 +134,13 @@ public:
     std::vector<Text> searches;       // every FindFirstMatch pattern, in order
     std::vector<Text> calls;          // every file, search and message call, in order
     std::vector<Text> registryProbes; // every key RegOpenKeyExA was asked for
-    int sleptMilliseconds = 0;        // all waits together; the fake never really waits
+    int appendTries = 0;              // every try to append, retries included
+
+    // The platform's clock, in ms. It moves only when the platform pauses, so a
+    // test of a retry runs at once; every pause is noted.
+    std::int64_t clockMs = 0;
+    std::vector<int> pauses;
+    int sleptMilliseconds = 0; // the waits the logic asked for, all together
 
     // The window as a user would see it.
     bool windowCreated = false;
@@ -138,7 +165,10 @@ public:
     Text GetEnvVar(const Text &name) override;
     Text DateText() override { return date; }
     Text TimeText() override { return time; }
-    void SleepMilliseconds(int milliseconds) override { sleptMilliseconds += milliseconds; }
+    void SleepMilliseconds(int milliseconds) override {
+        sleptMilliseconds += milliseconds;
+        clockMs += milliseconds;
+    }
     bool IsKeyDown(int virtualKey) override {
         calls.push_back(L"IsKeyDown:" + std::to_wstring(virtualKey));
         return keysDown.count(virtualKey) != 0;
@@ -218,14 +248,23 @@ private:
     // Raises the failure planned for this call, if any, naming the files it concerns.
     void Fail(FakeCall call, std::vector<Text> paths = {});
     bool FolderExists(const Text &folder) const;
-    void RequireUnlocked(const Text &path) const;
+    void RequireUnlocked(const Text &path);
+    // The hold on the path that is still in place, if any.
+    const FakeHold *HoldOn(const Text &path);
+    bool TryAppend(const Text &path, const Text &text);
     void CopyFile(const Text &source, const Text &target, bool replacing,
                   const CopyProgress &progress = {});
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path
     std::set<Text> folders_;     // upper-cased
-    std::set<Text> locked_;
+    struct Hold {
+        FakeHold how;
+        std::optional<std::int64_t> until; // on clockMs
+    };
+    std::map<Text, Hold> holds_; // by upper-cased path
+    class Pacer;
+    std::unique_ptr<Pacer> pacer_;
     std::map<Text, LockElsewhere> locksElsewhere_; // by key
     std::set<Text> locksHeld_;                     // keys of the locks this process holds
     std::map<FakeCall, std::map<int, PlannedFailure>> failures_; // call -> (nth -> failure)

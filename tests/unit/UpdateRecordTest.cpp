@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "launcher/UpdateRecord.h"
 #include "tests/unit/Scene.h"
 
@@ -65,6 +67,37 @@ TEST_F(UpdateRecordTest, AnAppendAfterAnUnendedLastLineKeepsBothRecords) {
     AppendRecord(platform, kRecordFile, L"PC07_ana");
     EXPECT_TRUE(Has(L"PC08_iva"));
     EXPECT_TRUE(Has(L"PC07_ana"));
+}
+
+// Another workstation appending holds the file for a moment: the append is tried
+// again, in short pauses of varying length, for about two seconds in all.
+TEST_F(UpdateRecordTest, AnAppendRefusedByAnotherHolderIsTriedAgainForAboutTwoSeconds) {
+    Bytes("x\r\n");
+    platform.refusedAppends = 3;
+    AppendRecord(platform, kRecordFile, kUserKey);
+    EXPECT_EQ(platform.appendTries, 4);
+    EXPECT_EQ(platform.pauses.size(), 3u);
+    EXPECT_EQ(RecordBytes(), "x\r\nPC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+
+    platform.HoldFile(kRecordFile, FakeHold::Appender); // and never lets go
+    platform.pauses.clear();
+    const std::int64_t start = platform.clockMs;
+    try {
+        AppendRecord(platform, kRecordFile, L"PC08_iva");
+        FAIL() << "appended to a held file";
+    } catch (const Failure &failure) {
+        EXPECT_EQ(failure.Description(), kFakeSharingViolation + L" (\"" + kRecordFile + L"\")");
+    }
+    EXPECT_EQ(platform.clockMs - start, 2000);
+    EXPECT_GE(platform.pauses.size(), 2000u / 60);
+    EXPECT_LE(platform.pauses.size(), 2000u / 20);
+    for (std::size_t i = 0; i + 1 < platform.pauses.size(); ++i) {
+        EXPECT_GE(platform.pauses[i], 20);
+        EXPECT_LE(platform.pauses[i], 60);
+    }
+    EXPECT_NE(*std::min_element(platform.pauses.begin(), platform.pauses.end() - 1),
+              *std::max_element(platform.pauses.begin(), platform.pauses.end() - 1));
+    EXPECT_EQ(RecordBytes(), "x\r\nPC07_ana\t\t8.12.2026. - 9:15:00\r\n");
 }
 
 TEST_F(UpdateRecordTest, FailuresReachTheCaller) {

@@ -4,7 +4,7 @@
 // and writes everything it sees to a UTF-8 log, one event per line.
 //
 //   DravikUser.exe [--env NAME=VALUE]... [--hold ctrl,shift] [--timeout-ms N]
-//                  [--cwd DIR] --log FILE --run EXE [ACTION]...
+//                  [--cwd DIR] [--go EVENT] --log FILE --run EXE [ACTION]...
 //
 // --env       added to (or replacing, name without regard to case) the
 //             environment the program inherits from this tool.
@@ -12,6 +12,8 @@
 //             released when the program shows its first prompt, message box
 //             or window, or when it ends.
 // --timeout-ms  the whole run (default 60000); on expiry the program is ended.
+// --go        the program, already loaded, waits to run until the named event
+//             is set, so that a test can start many programs at one moment.
 // A path starting with "/" (a Unix path under Wine) is taken as Z:\... .
 //
 // Actions run in order, each waiting until it can be done:
@@ -33,7 +35,7 @@
 //
 // Log lines (fields separated by TAB; CR, LF, TAB and \ in texts written as
 // \r, \n, \t, \\):
-//   start  program=...  pid=N
+//   start  program=...  pid=N     go  event=...   (the event was set)
 //   keys   down=ctrl,shift        keys  up=ctrl,shift  after=prompt|message|window|exit
 //   window-shown  label=...       (once, the first time the window is visible)
 //   label  text=...               (the label's text changed while visible)
@@ -598,7 +600,7 @@ void CALLBACK OnWinEvent(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG,
 
 int wmain(int argc, wchar_t **argv) {
     std::vector<std::wstring> envOverrides;
-    std::wstring logPath, program, workingFolder;
+    std::wstring logPath, program, workingFolder, goEvent;
     std::wstring holdList;
     ULONGLONG timeoutMs = 60000;
     std::vector<std::wstring> actions;
@@ -617,6 +619,8 @@ int wmain(int argc, wchar_t **argv) {
             program = WindowsPath(value());
         } else if (arg == L"--cwd") {
             workingFolder = WindowsPath(value());
+        } else if (arg == L"--go") {
+            goEvent = value();
         } else if (StartsWith(arg, L"--")) {
             return Usage();
         } else {
@@ -626,6 +630,7 @@ int wmain(int argc, wchar_t **argv) {
     if (logPath.empty() || program.empty()) {
         return Usage();
     }
+    const ULONGLONG deadline = Now() + timeoutMs;
     Log log(logPath);
     if (!log.IsOpen()) {
         fwprintf(stderr, L"DravikUser: cannot write the log %ls\n", logPath.c_str());
@@ -669,6 +674,23 @@ int wmain(int argc, wchar_t **argv) {
     log.Line(L"start\tprogram=" + Escape(program) + L"\tpid=" +
              std::to_wstring(process.dwProcessId));
 
+    if (!goEvent.empty()) {
+        HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, goEvent.c_str());
+        const DWORD left = static_cast<DWORD>(deadline > Now() ? deadline - Now() : 0);
+        const bool set = go != nullptr && WaitForSingleObject(go, left) == WAIT_OBJECT_0;
+        if (go != nullptr) {
+            CloseHandle(go);
+        }
+        if (!set) {
+            log.Line(L"timeout\twaiting-for=go");
+            TerminateProcess(process.hProcess, 259);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            return 3;
+        }
+        log.Line(L"go\tevent=" + Escape(goEvent));
+    }
+
     Player player(log, process.dwProcessId);
     player.actions = actions;
     player.heldKeys = heldKeys;
@@ -680,7 +702,6 @@ int wmain(int argc, wchar_t **argv) {
     player.HoldKeys();
     ResumeThread(process.hThread);
 
-    const ULONGLONG deadline = Now() + timeoutMs;
     int result = 0;
     for (;;) {
         MSG message;

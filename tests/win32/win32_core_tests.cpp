@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/SystemPlatform.h"
+#include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32ProgramFolder.h"
 
@@ -259,22 +260,21 @@ TEST_F(Win32CoreTest, ReadAllLinesFailsWithTheSystemsTextOnMissingFileAndFolder)
     EXPECT_NE(FailureText([&] { p.ReadAllLines(dir.Path()); }), L"<no failure>");
 }
 
-TEST_F(Win32CoreTest, ReadingSharesWithReadersButNotWithWriters) {
+TEST_F(Win32CoreTest, ReadingSharesWithReadersAndWritersAndFailsOnlyWhereReadingIsRefused) {
     const std::wstring path = dir / L"shared.txt";
     WriteBytes(path, "x\r\n");
-    {
-        HANDLE reader = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"x"});
-        ::CloseHandle(reader);
+    for (DWORD access : {DWORD{GENERIC_READ}, DWORD{GENERIC_WRITE}}) {
+        HANDLE other = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     0, nullptr);
+        ASSERT_NE(other, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"x"}) << access;
+        ::CloseHandle(other);
     }
-    HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_NE(FailureText([&] { p.ReadAllLines(path); }), L"<no failure>");
-    ::CloseHandle(writer);
-    EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"x"});
+    HANDLE exclusive =
+        ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(FailureText([&] { p.ReadAllLines(path); }), SystemErrorText(ERROR_SHARING_VIOLATION));
+    ::CloseHandle(exclusive);
 }
 
 TEST_F(Win32CoreTest, AppendLineCreatesAndAppendsAtTheEnd) {
