@@ -2,6 +2,7 @@
 #include <limits>
 #include <string>
 
+#include "launcher/ConfigurationText.h"
 #include "launcher/TextRules.h"
 #include "ui/frmDravikVT.h"
 
@@ -19,6 +20,16 @@ Text ConfigFilePath(PlatformServices &platform) {
 } // namespace
 
 void frmDravikVT::LoadConfiguration() {
+    const Text path = ConfigFilePath(platform_);
+    // How the file is written decides how each line reads, and that needs the
+    // whole file: it is looked at first, then read.
+    ConfigurationEncoding encoding;
+    platform_.ForEachLineBytes(path, [&](const std::string &line) { encoding.Look(line); });
+    if (encoding.IsUtf16())
+        throw Failure(L"DravikVT.txt je spremljen kao Unicode (UTF-16); spremite ga kao ANSI ili "
+                      L"UTF-8.",
+                      FailureKind::Other, {path});
+
     // Count and capacity are 16-bit: the store grows by 100 lines at a time and a
     // step past 32767 is an overflow, so at most 32,700 lines can be kept. Lines
     // are taken one at a time, so an enormous file fails there without being
@@ -27,20 +38,22 @@ void frmDravikVT::LoadConfiguration() {
     int capacity = 0;
     std::size_t lineNumber = 0;
     settings_.ConfigLines.clear();
-    platform_.ForEachLine(ConfigFilePath(platform_), [&](const Text &line) {
+    settings_.ConfigLineNumbers.clear();
+    platform_.ForEachLineBytes(path, [&](const std::string &bytes) {
         ++lineNumber;
+        const bool marked = lineNumber == 1 && bytes.rfind(kUtf8ByteOrderMark, 0) == 0;
+        const std::string &stored = marked ? bytes.substr(kUtf8ByteOrderMark.size()) : bytes;
+        Text line = encoding.IsUtf8() ? TextFromUtf8Bytes(stored) : platform_.DecodeAnsi(stored);
         if (!line.empty() && line[0] == L'*')
             return;
-        if (line.find(L'\0') != Text::npos)
-            throw Failure(L"DravikVT.txt nije tekstualna datoteka: redak " +
-                          std::to_wstring(lineNumber) + L" sadrži znak NUL.");
         if (count == capacity) {
             if (count + kCapacityStep > kInt16Max)
                 throw Failure(L"Overflow: DravikVT.txt ima više od 32700 redaka.");
             capacity = count + kCapacityStep;
             settings_.ConfigLines.reserve(static_cast<std::size_t>(capacity));
         }
-        settings_.ConfigLines.push_back(line);
+        settings_.ConfigLines.push_back(std::move(line));
+        settings_.ConfigLineNumbers.push_back(lineNumber);
         ++count;
     });
     settings_.ConfigLineCount = static_cast<std::int16_t>(count);
@@ -56,6 +69,14 @@ Text frmDravikVT::ReadDravikTxt(const Text &key, const Text &defaultValue) const
         if (line.size() >= static_cast<std::size_t>(kInt16Max))
             throw Failure(L"Overflow: redak s ključem " + key +
                           L" u DravikVT.txt ima 32767 ili više znakova.");
+        // A NUL (a damaged file) matters only in a line a setting is read from.
+        if (line.find(L'\0') != Text::npos) {
+            const std::size_t at = static_cast<std::size_t>(i);
+            const std::size_t number =
+                at < settings_.ConfigLineNumbers.size() ? settings_.ConfigLineNumbers[at] : at + 1;
+            throw Failure(L"DravikVT.txt nije tekstualna datoteka: redak " +
+                          std::to_wstring(number) + L", postavka " + key + L", sadrži znak NUL.");
+        }
         std::size_t equals = line.find(L'=', n);
         if (equals == Text::npos)
             return TrimSpaces(line.substr(n));

@@ -12,6 +12,9 @@ struct LauncherSettings {
     // The configuration file's lines, comments left out, in file order.
     std::vector<Text> ConfigLines;
     std::int16_t ConfigLineCount = 0;
+    // Where each stored line stands in the file, from 1, comments counted: what a
+    // failure names so that an administrator finds the line.
+    std::vector<std::size_t> ConfigLineNumbers;
 
     Text CompanionExeName;
     Text ServerFolder; // ends in "\"

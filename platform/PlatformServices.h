@@ -123,6 +123,12 @@ public:
         for (const Text &line : ReadAllLines(path))
             visit(line);
     }
+    // The lines of a file as they are stored, each without its line end, for a caller
+    // that decides itself how the file is written.
+    virtual void ForEachLineBytes(const Text &path,
+                                  const std::function<void(const std::string &)> &visit) = 0;
+    // Bytes in the system's ANSI code page as text, one character per byte.
+    virtual Text DecodeAnsi(const std::string &bytes) = 0;
     // Appends text + CR LF in one write, creating the file when absent. A last line
     // left without its end is ended first, so the new line always stands alone.
     virtual void AppendLine(const Text &path, const Text &text) = 0;

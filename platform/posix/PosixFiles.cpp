@@ -82,18 +82,14 @@ std::vector<Text> PosixPlatform::ReadAllLines(const Text &path) {
     return lines;
 }
 
+namespace {
+
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
-void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
+template <class OnLine> void ReadLines(const Text &path, OnLine &&handOn) {
     std::string native = ResolvePath(path);
     struct stat info {};
     FileDescriptor file = OpenForReading(native, info);
-    const SingleByteCodePage page = ActiveCodePage();
-    Text line; // reused for every line: no allocation per line
-    auto handOn = [&](const char *begin, std::size_t count) {
-        DecodeSingleByteInto(begin, count, page, line);
-        visit(line);
-    };
     ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
@@ -107,6 +103,27 @@ void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const
         lines.Feed(chunk.data(), static_cast<std::size_t>(got), handOn);
     }
     lines.Finish(handOn);
+}
+
+} // namespace
+
+void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
+    const SingleByteCodePage page = ActiveCodePage();
+    Text line; // reused for every line: no allocation per line
+    ReadLines(path, [&](const char *begin, std::size_t count) {
+        DecodeSingleByteInto(begin, count, page, line);
+        visit(line);
+    });
+}
+
+void PosixPlatform::ForEachLineBytes(const Text &path,
+                                     const std::function<void(const std::string &)> &visit) {
+    ReadLines(path,
+              [&](const char *begin, std::size_t count) { visit(std::string(begin, count)); });
+}
+
+Text PosixPlatform::DecodeAnsi(const std::string &bytes) {
+    return DecodeSingleByte(bytes, ActiveCodePage());
 }
 
 namespace {
@@ -187,8 +204,8 @@ void PosixPlatform::AppendLine(const Text &path, const Text &text) {
     // is tried again for a while before it counts as a failure.
     SystemPacer pacer;
     if (!RetryWhileRefused(pacer, [&] { return TryAppend(native, bytes) == Appended::Done; }))
-        throw Failure(L"The file is being used by another process.",
-                      FailureKind::SharingViolation, {TextFromUtf8(native)});
+        throw Failure(L"The file is being used by another process.", FailureKind::SharingViolation,
+                      {TextFromUtf8(native)});
 }
 
 Text PosixPlatform::FindFirstMatch(const Text &pathPattern) {
@@ -372,8 +389,7 @@ void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
     std::string to = ResolvePath(target);
     if (std::rename(from.c_str(), to.c_str()) != 0) {
         int error = errno;
-        throw Failure(ErrorText(error), KindOfErrno(error),
-                      {TextFromUtf8(from), TextFromUtf8(to)});
+        throw Failure(ErrorText(error), KindOfErrno(error), {TextFromUtf8(from), TextFromUtf8(to)});
     }
 }
 

@@ -22,21 +22,20 @@ std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
     return lines;
 }
 
+namespace {
+
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
-void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
+template <class OnLine> void ReadLines(const Text &path, OnLine &&onLine) {
     // Others may read, write and delete alongside: a workstation appending its
     // line, or an administrator emptying the file, never makes a start fail here.
     // A line still being written is at worst not seen yet.
-    UniqueFileHandle file(::CreateFileA(
-        ToAnsiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_READ,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                                        nullptr));
     if (!file)
         throw LastFileFailure({path});
-
-    auto handOn = [&](const char *begin, std::size_t count) {
-        visit(FromAnsi(std::string(begin, count)));
-    };
     ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
@@ -45,9 +44,27 @@ void Win32Platform::ForEachLine(const Text &path, const std::function<void(const
             throw LastFileFailure({path});
         if (read == 0)
             break;
-        lines.Feed(chunk.data(), read, handOn);
+        lines.Feed(chunk.data(), read, onLine);
     }
-    lines.Finish(handOn);
+    lines.Finish(onLine);
+}
+
+} // namespace
+
+void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
+    ReadLines(path, [&](const char *begin, std::size_t count) {
+        visit(FromAnsi(std::string(begin, count)));
+    });
+}
+
+void Win32Platform::ForEachLineBytes(const Text &path,
+                                     const std::function<void(const std::string &)> &visit) {
+    ReadLines(path,
+              [&](const char *begin, std::size_t count) { visit(std::string(begin, count)); });
+}
+
+Text Win32Platform::DecodeAnsi(const std::string &bytes) {
+    return FromAnsi(bytes);
 }
 
 namespace {

@@ -92,6 +92,17 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
     EXPECT_THROW(P().ReadAllLines(At(L"missing.txt")), Failure);
 }
 
+TEST_P(ContractTest, LinesAsStoredAreTheBytesWithoutTheirEnds) {
+    const std::string bytes("\xEF\xBB\xBF\x8A\0x\r\n\r\nLF\nlast", 17);
+    Put(L"raw.txt", bytes);
+    std::vector<std::string> lines;
+    P().ForEachLineBytes(At(L"RAW.txt"), [&](const std::string &line) { lines.push_back(line); });
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{std::string("\xEF\xBB\xBF\x8A\0x", 6), "", "LF", "last"}));
+    EXPECT_EQ(P().DecodeAnsi("\x8A\xF0"), L"Šđ");
+    EXPECT_THROW(P().ForEachLineBytes(At(L"missing.txt"), [](const std::string &) {}), Failure);
+}
+
 TEST_P(ContractTest, TextIsInTheCentralEuropeanCodePage) {
     Put(L"hr.txt", "\x8A"
                    "ifra \x9A\xE6\xE8\x9E\xF0\r\n\x8A"

@@ -208,6 +208,29 @@ std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
     return SplitLines(AsText(it->second.bytes));
 }
 
+void FakePlatform::ForEachLineBytes(const Text &path,
+                                    const std::function<void(const std::string &)> &visit) {
+    calls.push_back(L"ForEachLineBytes:" + path);
+    Fail(FakeCall::ReadAllLines, {path});
+    RequireUnlocked(path);
+    auto it = files_.find(Key(path));
+    if (it == files_.end())
+        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
+                      FailureKind::Other, {path});
+    // Split as text of one character a byte, the same rules as the lines of text.
+    Text widened(it->second.bytes.begin(), it->second.bytes.end());
+    for (const Text &line : SplitLines(widened)) {
+        std::string bytes(line.size(), '\0');
+        for (std::size_t i = 0; i < line.size(); ++i)
+            bytes[i] = static_cast<char>(line[i]);
+        visit(bytes);
+    }
+}
+
+Text FakePlatform::DecodeAnsi(const std::string &bytes) {
+    return AsText(bytes);
+}
+
 void FakePlatform::AppendLine(const Text &path, const Text &text) {
     calls.push_back(L"AppendLine:" + path);
     Fail(FakeCall::AppendLine, {path});

@@ -178,6 +178,9 @@ public:
     Text ToLower(const Text &text) override;
 
     std::vector<Text> ReadAllLines(const Text &path) override;
+    void ForEachLineBytes(const Text &path,
+                          const std::function<void(const std::string &)> &visit) override;
+    Text DecodeAnsi(const std::string &bytes) override;
     void AppendLine(const Text &path, const Text &text) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;

@@ -45,6 +45,11 @@ public:
     void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) override {
         real_->ForEachLine(path, visit);
     }
+    void ForEachLineBytes(const Text &path,
+                          const std::function<void(const std::string &)> &visit) override {
+        real_->ForEachLineBytes(path, visit);
+    }
+    Text DecodeAnsi(const std::string &bytes) override { return real_->DecodeAnsi(bytes); }
     void AppendLine(const Text &path, const Text &text) override { real_->AppendLine(path, text); }
     Text FindFirstMatch(const Text &pathPattern) override {
         return real_->FindFirstMatch(pathPattern);

@@ -76,12 +76,18 @@ scene long_unended_line
 run
 ends_sanely normal
 
-echo "scenario: NUL bytes in the configuration"
+echo "scenario: NUL bytes in lines no setting reads, and NUL padding after a crash"
 scene nul_bytes
-{ printf 'Junk\0\0\0line\r\n\0\r\n'; printf '%s\r\n' "$good_config"; printf 'SQLBaza = A\0B\r\n'; } >"$app/DravikVT.txt"
+{ printf 'Junk\0\0\0line\r\n\0\r\n'; printf '%s\r\n' "$good_config"; printf 'SQLBaza = A\0B\r\n\0\0\0\0'; } >"$app/DravikVT.txt"
+run
+ends_sanely normal
+
+echo "scenario: a NUL byte in the line a setting is read from"
+scene nul_in_setting
+{ printf '* first\r\nSQLBaza = A\0B\r\n'; printf '%s\r\n' "$good_config"; } >"$app/DravikVT.txt"
 run
 ends_sanely failure
-check "the cause is named" contains "$root/out.txt" "NUL"
+check "the setting and its line are named" contains "$root/out.txt" "redak 2, postavka SQLBaza"
 
 echo "scenario: NUL bytes inside the front end's name"
 scene nul_in_name

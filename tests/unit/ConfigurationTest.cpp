@@ -100,13 +100,54 @@ TEST_F(ConfigurationTest, AMissingFileIsAFailure) {
     EXPECT_THROW(Load(), Failure);
 }
 
-TEST_F(ConfigurationTest, ALineWithANulByteIsAFailureNamingTheLine) {
-    Config(Text(L"NewFE = a\r\nNewFiles = x\0y\r\n", 27));
+// A NUL (padding left by a crash, a stray byte) stops nothing unless a setting is
+// read from its line; then the failure names the setting and the line, comments
+// counted, so that an administrator finds it.
+TEST_F(ConfigurationTest, ANulByteFailsOnlyInALineASettingIsReadFrom) {
+    using namespace std::string_literals;
+    const std::string file = "* comment\r\nNewFE = a\r\nNapomena = x\0y\r\n"s;
+    platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file + std::string(8, '\0'));
+    EXPECT_NO_THROW(Load());
+    EXPECT_EQ(S().FrontEndName, L"a");
+
+    platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file + "NewFiles = x\0y\r\n"s);
     try {
         Load();
-        FAIL() << "loaded a file with a NUL byte";
+        FAIL() << "a setting was read from a line with a NUL byte";
     } catch (const Failure &f) {
-        EXPECT_NE(f.Description().find(L"redak 2"), Text::npos);
+        EXPECT_NE(f.Description().find(L"redak 4, postavka NewFiles"), Text::npos);
+    }
+}
+
+// Notepad saves as ANSI, as UTF-8 (with or without a byte-order mark) or as UTF-16
+// ("Unicode"). Croatian letters in a server path must come out right from the first
+// two; the third cannot be read and says so.
+TEST_F(ConfigurationTest, TheFileIsReadAsItWasSaved) {
+    const Text folder = L"\\\\srv\\Šibenik Čakovec đž";
+    const std::string utf8 = "NewFiles = \\\\srv\\\xC5\xA0ibenik \xC4\x8C"
+                             "akovec \xC4\x91\xC5\xBE\r\nNewFE = a\r\n";
+    const std::string ansi = "NewFiles = \\\\srv\\\x8Aibenik \xC8"
+                             "akovec \xF0\x9E\r\nNewFE = a\r\n";
+    for (const std::string &file : {utf8, "\xEF\xBB\xBF* UTF-8\r\n" + utf8, ansi}) {
+        platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file);
+        Load();
+        EXPECT_EQ(S().ServerFolder, folder + L"\\") << file;
+        EXPECT_EQ(S().FrontEndName, L"a") << file;
+    }
+    // A file that is not valid UTF-8 throughout is ANSI, however UTF-8 some line looks.
+    platform.PutFile(kProgramFolder + L"\\DravikVT.txt", "NewFE = \xC5\xA0\r\nNewFiles = \x8A\r\n");
+    Load();
+    EXPECT_EQ(S().FrontEndName, L"\u0139\u00A0");
+
+    const std::string utf16 = std::string("N\0e\0w\0F\0E\0 \0=\0 \0a\0\r\0\n\0", 22);
+    for (const std::string &file : {"\xFF\xFE" + utf16, utf16}) {
+        platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file);
+        try {
+            Load();
+            ADD_FAILURE() << "a UTF-16 file was read";
+        } catch (const Failure &f) {
+            EXPECT_NE(f.Description().find(L"UTF-16"), Text::npos);
+        }
     }
 }
 
