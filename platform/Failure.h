@@ -9,12 +9,17 @@ namespace dravik {
 
 class Failure : public std::exception {
 public:
-    explicit Failure(std::wstring description) : description_(std::move(description)) {}
+    explicit Failure(std::wstring description, bool fileInUse = false)
+        : description_(std::move(description)), fileInUse_(fileInUse) {}
     const std::wstring &Description() const noexcept { return description_; }
+    // Another program holds the file open in a way that refuses this access; the
+    // same call may work once it lets go.
+    bool FileInUse() const noexcept { return fileInUse_; }
     const char *what() const noexcept override { return "DravikVT failure"; }
 
 private:
     std::wstring description_;
+    bool fileInUse_;
 };
 
 // Raised where a count or a character position leaves the 16-bit range.

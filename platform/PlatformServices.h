@@ -81,6 +81,9 @@ struct TwipSize {
 // Called by the event loop when a button is clicked.
 using ClickHandler = std::function<void(Control)>;
 
+// Told how far a copy has come: bytes copied so far, and the whole size.
+using CopyProgress = std::function<void(std::uint64_t copied, std::uint64_t total)>;
+
 class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
@@ -120,11 +123,18 @@ public:
     virtual Text FindNextMatch() = 0;
     // Copies source over target, replacing an existing target.
     virtual void CopyFileOver(const Text &source, const Text &target) = 0;
+    // The same copy, telling `progress` how far it has come: at the start and after
+    // each part, as the system reports it (Wine, for one, does not report).
+    virtual void CopyFileOverWithProgress(const Text &source, const Text &target,
+                                          const CopyProgress &progress) = 0;
     // Moves source onto target in one step, replacing an existing target; both lie in one
     // folder. Used to put a completely copied file in place.
     virtual void MoveFileOver(const Text &source, const Text &target) = 0;
     // Removes a file; a file that is not there is no failure.
     virtual void DeleteFileIfPresent(const Text &path) = 0;
+    // Cuts an existing file to nothing. The file itself stays, and with it the rights
+    // set on it. Fails when it is absent or cannot be written.
+    virtual void EmptyFile(const Text &path) = 0;
     // The path with its last component removed, as the scripting runtime's
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;

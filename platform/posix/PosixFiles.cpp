@@ -1,4 +1,4 @@
-// Text files, folder search, copying, moving and deleting on POSIX.
+// Text files, folder search, copying, moving, emptying and deleting on POSIX.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/common/CaseMapping.h"
@@ -166,15 +168,18 @@ Text PosixPlatform::FindNextMatch() {
 namespace {
 
 // Copies the whole file inside the kernel, as cp does, without passing the bytes
-// through this process. False when the file systems do not support it and nothing
-// was copied, so that the caller copies through a buffer instead.
-bool CopyInKernel(int input, int output, const std::string &from, const std::string &to) {
+// through this process, `part` bytes at a time, telling `advance` after each part.
+// False when the file systems do not support it and nothing was copied, so that
+// the caller copies through a buffer instead.
+bool CopyInKernel(int input, int output, const std::string &from, const std::string &to,
+                  std::size_t part, const std::function<void(std::size_t)> &advance) {
 #ifdef __linux__
     bool copiedAny = false;
     for (;;) {
-        ssize_t got = ::copy_file_range(input, nullptr, output, nullptr, 1 << 30, 0);
+        ssize_t got = ::copy_file_range(input, nullptr, output, nullptr, part, 0);
         if (got > 0) {
             copiedAny = true;
+            advance(static_cast<std::size_t>(got));
             continue;
         }
         if (got == 0)
@@ -189,14 +194,13 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
         throw FileFailure(writing ? L"Cannot write" : L"Cannot read", writing ? to : from, errno);
     }
 #else
-    (void)input, (void)output, (void)from, (void)to;
+    (void)input, (void)output, (void)from, (void)to, (void)part, (void)advance;
     return false;
 #endif
 }
 
-} // namespace
-
-void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
+// Copies source over target; with `progress`, in parts small enough to report on.
+void CopyFileReporting(const Text &source, const Text &target, const CopyProgress &progress) {
     std::string from = ResolvePath(source);
     std::string to = ResolvePath(target);
     struct stat sourceInfo {};
@@ -212,7 +216,18 @@ void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
     // An existing target keeps its mode on open; the source's executable bits matter
     // (the companion program), so carry them over. Not owning the target only costs that.
     (void)fchmod(output.Get(), mode);
-    if (!CopyInKernel(input.Get(), output.Get(), from, to)) {
+
+    const auto total = static_cast<std::uint64_t>(sourceInfo.st_size);
+    std::uint64_t copied = 0;
+    auto advance = [&](std::size_t count) {
+        copied += count;
+        if (progress)
+            progress(copied, total);
+    };
+    if (progress)
+        progress(0, total);
+    const std::size_t part = progress ? 8 * 1024 * 1024 : std::size_t{1} << 30;
+    if (!CopyInKernel(input.Get(), output.Get(), from, to, part, advance)) {
         std::vector<char> chunk(1024 * 1024);
         for (;;) {
             ssize_t got = ::read(input.Get(), chunk.data(), chunk.size());
@@ -224,10 +239,22 @@ void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
                 break;
             if (!WriteAll(output.Get(), chunk.data(), static_cast<std::size_t>(got)))
                 throw FileFailure(L"Cannot write", to, errno);
+            advance(static_cast<std::size_t>(got));
         }
     }
     if (int error = output.Close())
         throw FileFailure(L"Cannot write", to, error);
+}
+
+} // namespace
+
+void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
+    CopyFileReporting(source, target, nullptr);
+}
+
+void PosixPlatform::CopyFileOverWithProgress(const Text &source, const Text &target,
+                                             const CopyProgress &progress) {
+    CopyFileReporting(source, target, progress);
 }
 
 void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
@@ -244,6 +271,16 @@ void PosixPlatform::DeleteFileIfPresent(const Text &path) {
     std::string native = ResolvePath(path);
     if (::unlink(native.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
         throw FileFailure(L"Cannot delete", native, errno);
+}
+
+void PosixPlatform::EmptyFile(const Text &path) {
+    std::string native = ResolvePath(path);
+    // Truncated in place, never created: the file keeps its owner and its rights.
+    FileDescriptor file(OpenRetrying(native, O_WRONLY | O_TRUNC));
+    if (!file.IsOpen())
+        throw FileFailure(L"Cannot empty", native, errno);
+    if (int error = file.Close())
+        throw FileFailure(L"Cannot empty", native, error);
 }
 
 Text PosixPlatform::ParentFolderOf(const Text &path) {

@@ -24,7 +24,8 @@ std::wstring SystemErrorText(DWORD code) {
 }
 
 Failure SystemFailure(DWORD code) {
-    return Failure(SystemErrorText(code));
+    return Failure(SystemErrorText(code),
+                   code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION);
 }
 
 Failure LastErrorFailure() {

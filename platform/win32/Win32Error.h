@@ -11,6 +11,7 @@ namespace dravik {
 // removed; a plain "Error <code>" when the system has no text for it.
 std::wstring SystemErrorText(DWORD code);
 
+// A sharing or lock violation is marked as a file in use.
 Failure SystemFailure(DWORD code);
 
 // A failure for the calling thread's last error; call right after the failed call.

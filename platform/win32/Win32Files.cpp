@@ -1,7 +1,9 @@
-// Text files, copying, moving and deleting, in the ANSI code page.
+// Text files, copying, moving, emptying and deleting, in the ANSI code page.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <vector>
 
@@ -91,6 +93,46 @@ void Win32Platform::CopyFileOver(const Text &source, const Text &target) {
         throw LastErrorFailure();
 }
 
+namespace {
+
+// What the progress routine reports to, and a failure raised there, kept until
+// the system has returned: nothing may be thrown through the system's frames.
+struct CopyReport {
+    const CopyProgress *progress;
+    std::exception_ptr failure;
+};
+
+DWORD CALLBACK ReportCopyProgress(LARGE_INTEGER total, LARGE_INTEGER copied, LARGE_INTEGER,
+                                  LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE, LPVOID data) {
+    auto *report = static_cast<CopyReport *>(data);
+    try {
+        (*report->progress)(static_cast<std::uint64_t>(copied.QuadPart),
+                            static_cast<std::uint64_t>(total.QuadPart));
+        return PROGRESS_CONTINUE;
+    } catch (...) {
+        report->failure = std::current_exception();
+        return PROGRESS_CANCEL; // the system removes the partial target
+    }
+}
+
+} // namespace
+
+void Win32Platform::CopyFileOverWithProgress(const Text &source, const Text &target,
+                                             const CopyProgress &progress) {
+    if (!progress) {
+        CopyFileOver(source, target);
+        return;
+    }
+    CopyReport report{&progress, nullptr};
+    if (::CopyFileExA(ToAnsi(source).c_str(), ToAnsi(target).c_str(), ReportCopyProgress, &report,
+                      nullptr, 0))
+        return;
+    const DWORD error = ::GetLastError();
+    if (report.failure)
+        std::rethrow_exception(report.failure);
+    throw SystemFailure(error);
+}
+
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
     const std::string to = ToAnsi(target);
     if (::MoveFileExA(ToAnsi(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
@@ -120,6 +162,17 @@ void Win32Platform::DeleteFileIfPresent(const Text &path) {
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return;
     throw SystemFailure(error);
+}
+
+void Win32Platform::EmptyFile(const Text &path) {
+    // Truncated in place, never created: the file keeps its rights. Default sharing,
+    // as the launchers open it: one reading or appending at this moment refuses the
+    // open, which then fails as a file in use.
+    UniqueFileHandle file(::CreateFileA(ToAnsi(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                        nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                        nullptr));
+    if (!file)
+        throw LastErrorFailure();
 }
 
 Text Win32Platform::ParentFolderOf(const Text &path) {

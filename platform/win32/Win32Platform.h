@@ -29,8 +29,11 @@ public:
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target) override;
+    void CopyFileOverWithProgress(const Text &source, const Text &target,
+                                  const CopyProgress &progress) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
+    void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;

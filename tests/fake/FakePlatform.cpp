@@ -113,7 +113,7 @@ void FakePlatform::Fail(FakeCall call) {
 
 void FakePlatform::RequireUnlocked(const Text &path) const {
     if (locked_.count(Key(path)))
-        throw Failure(kSharingViolation);
+        throw Failure(kSharingViolation, true);
 }
 
 // ---- Program, clock and environment --------------------------------------------------------
@@ -203,6 +203,16 @@ Text FakePlatform::FindNextMatch() {
 
 void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
     calls.push_back(L"CopyFileOver:" + source + L">" + target);
+    Copy(source, target, nullptr);
+}
+
+void FakePlatform::CopyFileOverWithProgress(const Text &source, const Text &target,
+                                            const CopyProgress &progress) {
+    calls.push_back(L"CopyFileOverWithProgress:" + source + L">" + target);
+    Copy(source, target, progress);
+}
+
+void FakePlatform::Copy(const Text &source, const Text &target, const CopyProgress &progress) {
     auto src = files_.find(Key(source));
     try {
         Fail(FakeCall::CopyFileOver);
@@ -219,6 +229,14 @@ void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
         throw Failure(kPathNotFound);
     RequireUnlocked(target);
     std::string bytes = src->second.bytes;
+    if (progress) {
+        const std::uint64_t total = bytes.size();
+        progress(0, total);
+        for (std::uint64_t done = 0; done < total;) {
+            done = std::min<std::uint64_t>(total, done + 64 * 1024);
+            progress(done, total);
+        }
+    }
     PutFile(target, bytes);
     copies.push_back({source, target});
 }
@@ -241,6 +259,16 @@ void FakePlatform::DeleteFileIfPresent(const Text &path) {
     Fail(FakeCall::DeleteFileIfPresent);
     RequireUnlocked(path);
     files_.erase(Key(path));
+}
+
+void FakePlatform::EmptyFile(const Text &path) {
+    calls.push_back(L"EmptyFile:" + path);
+    Fail(FakeCall::EmptyFile);
+    RequireUnlocked(path);
+    auto it = files_.find(Key(path));
+    if (it == files_.end())
+        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound);
+    it->second.bytes.clear();
 }
 
 Text FakePlatform::ParentFolderOf(const Text &path) {

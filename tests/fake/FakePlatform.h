@@ -24,6 +24,7 @@ enum class FakeCall {
     CopyFileOver,
     MoveFileOver,
     DeleteFileIfPresent,
+    EmptyFile,
     ParentFolderOf,
     ShowMessage,
     AskText,
@@ -52,11 +53,13 @@ public:
     bool HasFile(const Text &path) const;
     std::optional<std::string> FileBytes(const Text &path) const;
     std::vector<Text> FileNamesIn(const Text &folder) const; // as stored, sorted
-    // Held open by another program without sharing: every open fails.
+    // Held open by another program without sharing: every open fails as a file in use.
     void LockFile(const Text &path) { locked_.insert(Key(path)); }
+    void UnlockFile(const Text &path) { locked_.erase(Key(path)); }
 
     // The n-th call (1-based, counted from now) of `call` fails with `text`. A failing
-    // CopyFileOver leaves half of the source in the target, as a dropped network would.
+    // CopyFileOver leaves half of the source in the target, as a dropped network would;
+    // CopyFileOver counts the copies with progress too.
     void FailCall(FakeCall call, int nth, Text text);
 
     // Registry set-up and inspection (paths below HKEY_CURRENT_USER).
@@ -130,8 +133,12 @@ public:
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target) override;
+    // Reports as Windows does: once at the start, then after every 64 KiB part.
+    void CopyFileOverWithProgress(const Text &source, const Text &target,
+                                  const CopyProgress &progress) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
+    void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
@@ -182,6 +189,7 @@ private:
     void Fail(FakeCall call);
     bool FolderExists(const Text &folder) const;
     void RequireUnlocked(const Text &path) const;
+    void Copy(const Text &source, const Text &target, const CopyProgress &progress);
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path

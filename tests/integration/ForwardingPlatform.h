@@ -52,10 +52,15 @@ public:
     void CopyFileOver(const Text &source, const Text &target) override {
         real_->CopyFileOver(source, target);
     }
+    void CopyFileOverWithProgress(const Text &source, const Text &target,
+                                  const CopyProgress &progress) override {
+        real_->CopyFileOverWithProgress(source, target, progress);
+    }
     void MoveFileOver(const Text &source, const Text &target) override {
         real_->MoveFileOver(source, target);
     }
     void DeleteFileIfPresent(const Text &path) override { real_->DeleteFileIfPresent(path); }
+    void EmptyFile(const Text &path) override { real_->EmptyFile(path); }
     Text ParentFolderOf(const Text &path) override { return real_->ParentFolderOf(path); }
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override {
