@@ -59,7 +59,12 @@ ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &
             settings.waitSeconds = *seconds;
             ++i;
         } else {
-            folders.push_back(arguments[i]);
+            Text folder = arguments[i];
+            // "C:\Novo\" on a Windows command line hands on C:\Novo" (the backslash
+            // escapes the quote); no folder's name ends in a quote.
+            if (!folder.empty() && folder.back() == L'"')
+                folder.pop_back();
+            folders.push_back(folder);
         }
     }
     if (folders.size() != 2 || folders[0].empty() || folders[1].empty()) {
