@@ -137,8 +137,10 @@ public:
     virtual Text FindFirstMatch(const Text &pathPattern) = 0;
     // Next bare name of the current search, or "" when exhausted. Never fails.
     virtual Text FindNextMatch() = 0;
-    // Copies source over target, replacing an existing target.
-    virtual void CopyFileOver(const Text &source, const Text &target) = 0;
+    // Copies source over target, replacing an existing target. `progress` hears how far
+    // the copy has got, where the system tells (Wine, for one, does not).
+    virtual void CopyFileOver(const Text &source, const Text &target,
+                              const CopyProgress &progress = {}) = 0;
     // Copies source into a new file; fails (AlreadyExists) when `target` is there already,
     // so that no two processes ever write one file. A copy that fails after making the
     // file removes it again. The file may keep the source's attributes, as copies on
@@ -156,6 +158,9 @@ public:
     // Takes the lock file `path`, creating it when absent; nullptr when another holder has
     // it. Never waits. The lock goes with the result, and with the process however it ends.
     virtual std::unique_ptr<FileLock> TryLockFile(const Text &path) = 0;
+    // Cuts an existing file to nothing. The file itself stays, and with it the rights
+    // set on it. Fails when it is absent or cannot be written.
+    virtual void EmptyFile(const Text &path) = 0;
     // The path with its last component removed, as the scripting runtime's
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;

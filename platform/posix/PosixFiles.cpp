@@ -1,4 +1,4 @@
-// Text files, folder search, copying, moving and deleting on POSIX.
+// Text files, folder search, copying, moving, emptying and deleting on POSIX.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -10,6 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/common/CaseMapping.h"
@@ -323,6 +325,8 @@ void CopyFile(const std::string &from, const std::string &to, int createFlags,
     if (!output.IsOpen())
         throw FileFailure(to, errno);
     CopyCount count{progress, static_cast<std::uint64_t>(sourceInfo.st_size)};
+    if (progress)
+        progress(0, count.total);
     try {
         CopyContents(input, output, from, to, mode, count);
     } catch (const Failure &) {
@@ -344,8 +348,9 @@ private:
 
 } // namespace
 
-void PosixPlatform::CopyFileOver(const Text &source, const Text &target) {
-    CopyFile(ResolvePath(source), ResolvePath(target), O_TRUNC);
+void PosixPlatform::CopyFileOver(const Text &source, const Text &target,
+                                 const CopyProgress &progress) {
+    CopyFile(ResolvePath(source), ResolvePath(target), O_TRUNC, progress);
 }
 
 void PosixPlatform::CopyToNewFile(const Text &source, const Text &target,
@@ -397,6 +402,16 @@ void PosixPlatform::DeleteFileIfPresent(const Text &path) {
     std::string native = ResolvePath(path);
     if (::unlink(native.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
         throw FileFailure(native, errno);
+}
+
+void PosixPlatform::EmptyFile(const Text &path) {
+    std::string native = ResolvePath(path);
+    // Truncated in place, never created: the file keeps its owner and its rights.
+    FileDescriptor file(OpenRetrying(native, O_WRONLY | O_TRUNC));
+    if (!file.IsOpen())
+        throw FileFailure(native, errno);
+    if (int error = file.Close())
+        throw FileFailure(native, error);
 }
 
 Text PosixPlatform::ParentFolderOf(const Text &path) {

@@ -32,13 +32,15 @@ public:
     void AppendLine(const Text &path, const Text &text) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
-    void CopyFileOver(const Text &source, const Text &target) override;
+    void CopyFileOver(const Text &source, const Text &target,
+                      const CopyProgress &progress) override;
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
+    void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;

@@ -2,7 +2,11 @@
 // the fake the unit tests use and the real platform this binary was built for.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/contract/Harness.h"
 
@@ -224,6 +228,47 @@ TEST_P(ContractTest, ALockFileHasOneHolderAtATime) {
     first.reset();
     EXPECT_NE(P().TryLockFile(At(L"DravikVT.lock")), nullptr);
     EXPECT_THROW(P().TryLockFile(At(L"missing\\DravikVT.lock")), Failure);
+}
+
+TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
+    std::string bytes(300 * 1024, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 7 % 251);
+    Put(L"FE.ade", bytes);
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
+    P().CopyFileOver(At(L"fe.ade"), At(L"~copy"), [&](auto copied, auto total) {
+        reports.emplace_back(copied, total);
+    });
+    EXPECT_EQ(h_->ReadBytes(At(L"~copy")), bytes);
+    // Wine never calls CopyFileEx's progress routine; Windows, POSIX and the fake do.
+    const bool mayBeSilent =
+        GetParam() == Kind::System && std::string(DRAVIK_PLATFORM_NAME).compare(0, 5, "win32") == 0;
+    if (!mayBeSilent) {
+        ASSERT_FALSE(reports.empty());
+    }
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        EXPECT_EQ(reports[i].second, bytes.size());
+        EXPECT_LE(reports[i].first, reports[i].second);
+        if (i > 0) {
+            EXPECT_GE(reports[i].first, reports[i - 1].first);
+        }
+    }
+    if (!reports.empty()) {
+        EXPECT_EQ(reports.front().first, 0u);
+        EXPECT_EQ(reports.back().first, bytes.size());
+    }
+    EXPECT_THROW(P().CopyFileOver(At(L"none.ade"), At(L"~x"), [](auto, auto) {}),
+                 Failure);
+}
+
+TEST_P(ContractTest, EmptyingKeepsTheFileAndNeverCreatesOne) {
+    Put(L"Kolacici.txt", "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+    P().EmptyFile(At(L"KOLACICI.TXT"));
+    EXPECT_EQ(h_->ReadBytes(At(L"Kolacici.txt")), std::string());
+    EXPECT_EQ(P().FindFirstMatch(At(L"kolacici.txt")), L"Kolacici.txt");
+    EXPECT_THROW(P().EmptyFile(At(L"missing.txt")), Failure);
+    EXPECT_FALSE(h_->ReadBytes(At(L"missing.txt")).has_value());
+    EXPECT_THROW(P().EmptyFile(At(L"missing\\Kolacici.txt")), Failure);
 }
 
 // ---- Paths, environment, case, clock ----------------------------------------------------------

@@ -324,18 +324,22 @@ void FakePlatform::CopyFile(const Text &source, const Text &target, bool replaci
         (existing->second.attributes.readOnly || existing->second.attributes.hidden))
         throw Failure(kAccessDenied, FailureKind::AccessDenied, {source, target});
     File copy = src->second;
-    // The system tells how far it got at the start, half-way and at the end.
-    const std::uint64_t size = copy.bytes.size();
-    for (std::uint64_t done : {std::uint64_t{0}, size / 2, size})
-        if (progress)
-            progress(done, size);
+    if (progress) {
+        const std::uint64_t total = copy.bytes.size();
+        progress(0, total);
+        for (std::uint64_t done = 0; done < total;) {
+            done = std::min<std::uint64_t>(total, done + 64 * 1024);
+            progress(done, total);
+        }
+    }
     PutFile(target, copy.bytes, copy.attributes);
     copies.push_back({source, target});
 }
 
-void FakePlatform::CopyFileOver(const Text &source, const Text &target) {
+void FakePlatform::CopyFileOver(const Text &source, const Text &target,
+                                const CopyProgress &progress) {
     calls.push_back(L"CopyFileOver:" + source + L">" + target);
-    CopyFile(source, target, true);
+    CopyFile(source, target, true, progress);
 }
 
 void FakePlatform::CopyToNewFile(const Text &source, const Text &target,
@@ -411,6 +415,17 @@ void FakePlatform::DeleteFileIfPresent(const Text &path) {
     Fail(FakeCall::DeleteFileIfPresent, {path});
     RequireUnlocked(path);
     files_.erase(Key(path));
+}
+
+void FakePlatform::EmptyFile(const Text &path) {
+    calls.push_back(L"EmptyFile:" + path);
+    Fail(FakeCall::EmptyFile, {path});
+    RequireUnlocked(path);
+    auto it = files_.find(Key(path));
+    if (it == files_.end())
+        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
+                      FailureKind::Other, {path});
+    it->second.bytes.clear();
 }
 
 Text FakePlatform::ParentFolderOf(const Text &path) {

@@ -41,6 +41,7 @@ enum class FakeCall {
     MakeFileOrdinary,
     MoveFileOver,
     DeleteFileIfPresent,
+    EmptyFile,
     ParentFolderOf,
     ShowMessage,
     AskText,
@@ -85,6 +86,7 @@ public:
     void HoldFile(const Text &path, FakeHold how,
                   std::optional<std::int64_t> letGoAfterMs = std::nullopt);
     void LetGo(const Text &path) { holds_.erase(Key(path)); }
+    void UnlockFile(const Text &path) { LetGo(path); }
     // The next this many tries to append are refused as a sharing violation, as if
     // another workstation held the file for each of them.
     int refusedAppends = 0;
@@ -184,13 +186,16 @@ public:
     void AppendLine(const Text &path, const Text &text) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
-    void CopyFileOver(const Text &source, const Text &target) override;
+    // Copies report as Windows does: once at the start, then after every 64 KiB part.
+    void CopyFileOver(const Text &source, const Text &target,
+                      const CopyProgress &progress) override;
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
+    void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;

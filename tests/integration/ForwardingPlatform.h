@@ -55,8 +55,9 @@ public:
         return real_->FindFirstMatch(pathPattern);
     }
     Text FindNextMatch() override { return real_->FindNextMatch(); }
-    void CopyFileOver(const Text &source, const Text &target) override {
-        real_->CopyFileOver(source, target);
+    void CopyFileOver(const Text &source, const Text &target,
+                      const CopyProgress &progress) override {
+        real_->CopyFileOver(source, target, progress);
     }
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override {
@@ -70,6 +71,7 @@ public:
         real_->MoveFileOver(source, target);
     }
     void DeleteFileIfPresent(const Text &path) override { real_->DeleteFileIfPresent(path); }
+    void EmptyFile(const Text &path) override { real_->EmptyFile(path); }
     Text ParentFolderOf(const Text &path) override { return real_->ParentFolderOf(path); }
 
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override {

@@ -43,7 +43,7 @@ TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
     EXPECT_EQ(platform.repaints, 1);
     // The window answered the system all through the copies, showing the status.
     EXPECT_EQ(platform.labelWhenAnswering,
-              std::vector<Text>(4 * 3, L"Kopiranje nove verzije programa..."));
+              std::vector<Text>(4 * 2, L"Kopiranje nove verzije programa..."));
     EXPECT_DOUBLE_EQ(platform.windowLeft, 19200 / 2.0 - 5115 / 2.0);
     EXPECT_DOUBLE_EQ(platform.windowTop, 10800 / 2.0 - 2865 / 2.0);
 }

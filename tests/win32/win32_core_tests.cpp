@@ -442,6 +442,44 @@ TEST_F(Win32CoreTest, MoveReplacesAndDeleteToleratesAbsence) {
     ::CloseHandle(held);
 }
 
+// A file another program holds open without sharing is a file in use, for the
+// tools that wait for it; other failures are not.
+TEST_F(Win32CoreTest, ReplacingOrEmptyingAFileHeldOpenFailsAsAFileInUse) {
+    WriteBytes(dir / L"new.tmp", "new");
+    WriteBytes(dir / L"front.ade", "old");
+    WriteBytes(dir / L"Kolacici.txt", "PC07_ana\r\n");
+    // 1: failed as a file in use, 0: failed otherwise, -1: did not fail.
+    auto inUse = [](const std::function<void()> &action) {
+        try {
+            action();
+        } catch (const Failure &failure) {
+            return failure.Kind() == FailureKind::SharingViolation ? 1 : 0;
+        }
+        return -1;
+    };
+    auto hold = [&](const wchar_t *name) {
+        return ::CreateFileW((dir / name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                             nullptr);
+    };
+
+    HANDLE held = hold(L"front.ade");
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(inUse([&] { p.MoveFileOver(dir / L"new.tmp", dir / L"front.ade"); }), 1);
+    ::CloseHandle(held);
+    EXPECT_EQ(ReadBytes(dir / L"front.ade"), "old");
+
+    held = hold(L"Kolacici.txt");
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(inUse([&] { p.EmptyFile(dir / L"Kolacici.txt"); }), 1);
+    ::CloseHandle(held);
+    EXPECT_EQ(ReadBytes(dir / L"Kolacici.txt"), "PC07_ana\r\n");
+    EXPECT_EQ(inUse([&] { p.EmptyFile(dir / L"Kolacici.txt"); }), -1);
+    EXPECT_EQ(ReadBytes(dir / L"Kolacici.txt"), "");
+
+    EXPECT_EQ(inUse([&] { p.EmptyFile(dir / L"absent.txt"); }), 0);
+    EXPECT_EQ(inUse([&] { p.MoveFileOver(dir / L"absent.tmp", dir / L"front.ade"); }), 0);
+}
+
 // ---- Registry -------------------------------------------------------------------------------
 
 class Win32RegistryTest : public Win32CoreTest {

@@ -1,0 +1,32 @@
+// Which files of the new version's folder are published, and which is the
+// front end.
+#pragma once
+
+#include <vector>
+
+#include "platform/PlatformServices.h"
+
+namespace dravik::publish {
+
+// The start of every temporary name, for finding those an earlier run left.
+constexpr wchar_t kTemporaryPrefix[] = L"~DravikPublish~";
+// The record file, which the server keeps: it is emptied, never replaced.
+constexpr wchar_t kRecordFileName[] = L"Kolacici.txt";
+
+// Publishing copies each file under this name first; launchers never look for it.
+Text TemporaryNameOf(const Text &name);
+bool IsTemporaryName(PlatformServices &platform, const Text &name);
+
+// An Access front end: a compiled or plain Access file that is not a report file.
+bool IsFrontEndName(PlatformServices &platform, const Text &name);
+
+struct NewVersion {
+    std::vector<Text> frontEnds;    // one, when the folder is fit to publish
+    std::vector<Text> files;        // to publish: the front end first, then by name
+    std::vector<Text> notPublished; // the record file, when the folder holds one
+};
+
+// Sorts the folder's file names into what is published and what is not.
+NewVersion SortNewVersion(PlatformServices &platform, const std::vector<Text> &names);
+
+} // namespace dravik::publish

@@ -1,0 +1,79 @@
+#include "publish/PublishCommand.h"
+
+#include <optional>
+
+namespace dravik::publish {
+
+namespace {
+
+const wchar_t kUsage[] =
+    L"Usage: DravikPublish [--wait SECONDS] <folder with the new version> <server folder>\n"
+    L"Copies every file of the new version into the server folder under a temporary name,\n"
+    L"then puts them all in place and empties Kolacici.txt, so that every workstation\n"
+    L"takes the new version on its next start. A file that a workstation is reading is\n"
+    L"waited for up to SECONDS (default 60).";
+
+// Whole seconds from 0 to one day; nothing else.
+std::optional<int> Seconds(const Text &text) {
+    if (text.empty() || text.size() > 5)
+        return std::nullopt;
+    int value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9')
+            return std::nullopt;
+        value = value * 10 + (c - L'0');
+    }
+    if (value > 24 * 60 * 60)
+        return std::nullopt;
+    return value;
+}
+
+void ShowUsage(const PublishOutput &output, const Text &problem) {
+    output.problem(problem);
+    Text usage = kUsage;
+    for (std::size_t start = 0; start <= usage.size();) {
+        std::size_t end = usage.find(L'\n', start);
+        if (end == Text::npos)
+            end = usage.size();
+        output.problem(usage.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &arguments,
+                           const PublishOutput &output,
+                           const std::function<void(int milliseconds)> &pause) {
+    PublishSettings settings;
+    settings.pause = pause;
+    std::vector<Text> folders;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == L"--wait") {
+            std::optional<int> seconds =
+                i + 1 < arguments.size() ? Seconds(arguments[i + 1]) : std::nullopt;
+            if (!seconds) {
+                ShowUsage(output, L"--wait needs a number of seconds (0 to 86400).");
+                return ExitCode::Usage;
+            }
+            settings.waitSeconds = *seconds;
+            ++i;
+        } else {
+            Text folder = arguments[i];
+            // "C:\Novo\" on a Windows command line hands on C:\Novo" (the backslash
+            // escapes the quote); no folder's name ends in a quote.
+            if (!folder.empty() && folder.back() == L'"')
+                folder.pop_back();
+            folders.push_back(folder);
+        }
+    }
+    if (folders.size() != 2 || folders[0].empty() || folders[1].empty()) {
+        ShowUsage(output, L"Name two folders: the new version's and the server folder.");
+        return ExitCode::Usage;
+    }
+    settings.newVersionFolder = folders[0];
+    settings.serverFolder = folders[1];
+    return Publisher(platform, std::move(settings), output).Run();
+}
+
+} // namespace dravik::publish

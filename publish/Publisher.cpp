@@ -1,0 +1,311 @@
+#include "publish/Publisher.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace dravik::publish {
+
+namespace {
+
+const Text kWriteTestName = Text(kTemporaryPrefix) + L"write-test";
+
+Text InFolder(const Text &folder, const Text &name) {
+    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
+        return folder + name;
+    return folder + L"\\" + name;
+}
+
+Text Quoted(const Text &text) {
+    return L"\"" + text + L"\"";
+}
+
+// A system's text as a sentence of its own, whatever its own ending.
+Text Sentence(const Text &text) {
+    return !text.empty() && text.back() == L'.' ? text : text + L".";
+}
+
+Text Listed(const std::vector<Text> &names) {
+    Text list;
+    for (const Text &name : names)
+        list += (list.empty() ? L"" : L", ") + name;
+    return list.empty() ? L"none" : list;
+}
+
+// "1 file", "3 files".
+Text Files(std::size_t count) {
+    return std::to_wstring(count) + (count == 1 ? L" file" : L" files");
+}
+
+// "205.3 MB": a size in mebibytes with one decimal.
+Text Megabytes(std::uint64_t bytes) {
+    const std::uint64_t tenths = (bytes * 10 + 512 * 1024) / (1024 * 1024);
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10) + L" MB";
+}
+
+} // namespace
+
+Publisher::Publisher(PlatformServices &platform, PublishSettings settings, PublishOutput output)
+    : platform_(platform), settings_(std::move(settings)), output_(std::move(output)) {}
+
+Text Publisher::Source(const Text &name) const {
+    return InFolder(settings_.newVersionFolder, name);
+}
+
+Text Publisher::Server(const Text &name) const {
+    return InFolder(settings_.serverFolder, name);
+}
+
+ExitCode Publisher::Run() {
+    output_.line(L"Publishing the new version from " + Quoted(settings_.newVersionFolder) +
+                 L" to the server folder " + Quoted(settings_.serverFolder) + L".");
+    // Each step answers Published to go on, or the code the tool ends with.
+    for (ExitCode (Publisher::*step)() : {&Publisher::ReadNewVersion, &Publisher::PrepareServer,
+                                          &Publisher::CopyUnderTemporaryNames,
+                                          &Publisher::PutInPlace, &Publisher::EmptyRecordFile}) {
+        const ExitCode code = (this->*step)();
+        if (code != ExitCode::Published)
+            return code;
+    }
+    output_.line(L"Published " + Files(version_.files.size()) + L".");
+    return ExitCode::Published;
+}
+
+std::vector<Text> Publisher::ServerFilesMatching(const Text &pattern) {
+    std::vector<Text> names;
+    for (Text name = platform_.FindFirstMatch(Server(pattern)); !name.empty();
+         name = platform_.FindNextMatch())
+        names.push_back(name);
+    return names;
+}
+
+ExitCode Publisher::ReadNewVersion() {
+    std::vector<Text> names;
+    try {
+        for (Text name = platform_.FindFirstMatch(Source(L"*")); !name.empty();
+             name = platform_.FindNextMatch())
+            names.push_back(name);
+    } catch (const Failure &failure) {
+        output_.problem(L"Refused: cannot read the folder " + Quoted(settings_.newVersionFolder) +
+                        L": " + failure.Cause());
+        return ExitCode::SourceRefused;
+    }
+    if (names.empty()) {
+        output_.problem(L"Refused: the folder " + Quoted(settings_.newVersionFolder) +
+                        L" holds no files (it is missing, empty or cannot be read).");
+        return ExitCode::SourceRefused;
+    }
+    version_ = SortNewVersion(platform_, names);
+    if (version_.frontEnds.size() != 1) {
+        output_.problem(
+            (version_.frontEnds.empty()
+                 ? L"Refused: there is no front end in " + Quoted(settings_.newVersionFolder)
+                 : L"Refused: there is more than one front end in " +
+                       Quoted(settings_.newVersionFolder) + L" (" + Listed(version_.frontEnds) +
+                       L")") +
+            L". The new version holds exactly one .ade, .accde, .accdb or .mde file besides "
+            L"the RuxVT* report files.");
+        return ExitCode::SourceRefused;
+    }
+    output_.line(L"Front end: " + version_.frontEnds.front());
+    for (const Text &name : version_.notPublished)
+        output_.line(name + L" is not published: the server folder keeps its own.");
+    return ExitCode::Published;
+}
+
+ExitCode Publisher::PrepareServer() {
+    // Writing a file of our own is the one sure test of the rights the copies need;
+    // finding it among the new version's files means both folders are one.
+    bool sameFolder = false;
+    try {
+        platform_.AppendLine(Server(kWriteTestName), L"");
+        try {
+            sameFolder = !platform_.FindFirstMatch(Source(kWriteTestName)).empty();
+        } catch (const Failure &) {
+            // The new version's folder was just read; this look only adds a check.
+        }
+        platform_.DeleteFileIfPresent(Server(kWriteTestName));
+    } catch (const Failure &failure) {
+        output_.problem(L"Refused: cannot write to the server folder " +
+                        Quoted(settings_.serverFolder) + L": " + Sentence(failure.Cause()) +
+                        L" Publishing needs the right to create, replace and delete files there.");
+        return ExitCode::ServerRefused;
+    }
+    if (sameFolder) {
+        output_.problem(L"Refused: " + Quoted(settings_.newVersionFolder) +
+                        L" is the server folder itself. Put the new version in a folder of its "
+                        L"own.");
+        return ExitCode::SourceRefused;
+    }
+
+    // A run that was stopped (closed window, lost network) leaves its copies behind.
+    try {
+        for (const Text &name : ServerFilesMatching(Text(kTemporaryPrefix) + L"*")) {
+            platform_.DeleteFileIfPresent(Server(name));
+            output_.line(L"Removed " + name + L", left by an earlier run that did not finish.");
+        }
+    } catch (const Failure &failure) {
+        output_.problem(L"Refused: cannot remove a temporary copy left in the server folder: " +
+                        Sentence(failure.Cause()) + L" Is DravikPublish running elsewhere?");
+        return ExitCode::ServerRefused;
+    }
+    WarnWhenTheServerKeepsAnotherFrontEnd();
+    return ExitCode::Published;
+}
+
+// The launchers take the front end that NewFE names in their DravikVT.txt; a new
+// name means changing that on every workstation too.
+void Publisher::WarnWhenTheServerKeepsAnotherFrontEnd() {
+    std::vector<Text> present;
+    try {
+        for (const Text &name : ServerFilesMatching(L"*"))
+            if (IsFrontEndName(platform_, name) && !IsTemporaryName(platform_, name))
+                present.push_back(name);
+    } catch (const Failure &) {
+        return; // only a warning; the copies will say what is wrong
+    }
+    const Text wanted = platform_.ToUpper(version_.frontEnds.front());
+    if (present.empty() || std::any_of(present.begin(), present.end(), [&](const Text &name) {
+            return platform_.ToUpper(name) == wanted;
+        }))
+        return;
+    output_.line(L"Note: the server folder holds " + Listed(present) + L", not " +
+                 version_.frontEnds.front() +
+                 L". Workstations take the front end that NewFE names in their DravikVT.txt.");
+}
+
+ExitCode Publisher::CopyUnderTemporaryNames() {
+    output_.line(L"Copying " + Files(version_.files.size()) +
+                 L" into the server folder under temporary names:");
+    for (const Text &name : version_.files) {
+        output_.line(L"  " + name);
+        try {
+            CopyOne(name);
+            ++copied_;
+        } catch (const Failure &failure) {
+            output_.problem(L"Failed: cannot copy " + name + L": " + failure.Cause());
+            // The failed copy may have left part of itself.
+            ++copied_;
+            RemoveTemporaryCopies(0);
+            output_.problem(L"The server folder is as it was; nothing was replaced.");
+            return ExitCode::ServerUnchanged;
+        }
+    }
+    return ExitCode::Published;
+}
+
+void Publisher::CopyOne(const Text &name) {
+    int shown = 0; // the last tenth shown
+    platform_.CopyFileOver(
+        Source(name), Server(TemporaryNameOf(name)),
+        [&](std::uint64_t copied, std::uint64_t total) {
+            if (total < settings_.largeFileBytes || total == 0)
+                return;
+            const int tenth = static_cast<int>(std::min<std::uint64_t>(copied, total) * 10 / total);
+            if (tenth <= shown)
+                return;
+            shown = tenth;
+            output_.line(L"    " + std::to_wstring(tenth * 10) + L"% of " + Megabytes(total));
+        });
+}
+
+ExitCode Publisher::PutInPlace() {
+    // Looked up first, so that nothing but the renames stands between old and new.
+    std::vector<bool> present;
+    try {
+        for (const Text &name : version_.files)
+            present.push_back(!platform_.FindFirstMatch(Server(name)).empty());
+    } catch (const Failure &failure) {
+        output_.problem(L"Failed: cannot look into the server folder: " + failure.Cause());
+        RemoveTemporaryCopies(0);
+        output_.problem(L"The server folder is as it was; nothing was replaced.");
+        return ExitCode::ServerUnchanged;
+    }
+
+    // The front end goes first: it is the file a workstation most likely holds open
+    // while copying it, and when it cannot be replaced, nothing else has changed.
+    output_.line(L"Putting the new files in place:");
+    for (std::size_t i = 0; i < version_.files.size(); ++i) {
+        const Text &name = version_.files[i];
+        try {
+            WhileInUse(
+                name, [&] { platform_.MoveFileOver(Server(TemporaryNameOf(name)), Server(name)); });
+        } catch (const Failure &failure) {
+            output_.problem(L"Failed: cannot put " + name + L" in place: " + failure.Cause());
+            RemoveTemporaryCopies(i);
+            if (i == 0) {
+                output_.problem(L"The server folder is as it was; nothing was replaced.");
+                return ExitCode::ServerUnchanged;
+            }
+            const std::vector<Text> done(version_.files.begin(), version_.files.begin() + i);
+            const std::vector<Text> left(version_.files.begin() + i, version_.files.end());
+            output_.problem(L"Already new: " + Listed(done) + L". Still old: " + Listed(left) +
+                            L". " + kRecordFileName +
+                            L" was not emptied. Run DravikPublish again to finish.");
+            return ExitCode::PartlyPublished;
+        }
+        output_.line(L"  " + name + (present[i] ? L" replaced" : L" added"));
+    }
+    copied_ = 0; // every temporary copy has its final name now
+    return ExitCode::Published;
+}
+
+ExitCode Publisher::EmptyRecordFile() {
+    try {
+        if (platform_.FindFirstMatch(Server(kRecordFileName)).empty()) {
+            output_.line(Text(kRecordFileName) +
+                         L" is not in the server folder: every workstation updates on its next "
+                         L"start.");
+            return ExitCode::Published;
+        }
+        // Emptied, not deleted: users who may only modify this file keep that right.
+        WhileInUse(kRecordFileName, [&] { platform_.EmptyFile(Server(kRecordFileName)); });
+    } catch (const Failure &failure) {
+        output_.problem(Text(L"Failed: every file is in place, but ") + kRecordFileName +
+                        L" cannot be emptied: " + Sentence(failure.Cause()) +
+                        L" Run DravikPublish again, or empty " + kRecordFileName +
+                        L" yourself (do not delete it).");
+        return ExitCode::RecordNotEmptied;
+    }
+    output_.line(Text(kRecordFileName) + L" emptied: every workstation updates on its next start.");
+    return ExitCode::Published;
+}
+
+// A workstation reading the file at this moment holds it open on Windows; it lets
+// go once its copy is done.
+void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) {
+    const int waitMilliseconds = settings_.waitSeconds * 1000;
+    const int pause = std::max(1, settings_.retryMilliseconds);
+    for (int waited = 0;; waited += pause) {
+        try {
+            step();
+            return;
+        } catch (const Failure &failure) {
+            if (failure.Kind() != FailureKind::SharingViolation)
+                throw;
+            if (waited >= waitMilliseconds)
+                throw Failure(Sentence(failure.Cause()) + L" Still in use after " +
+                                  std::to_wstring(settings_.waitSeconds) + L" s.",
+                              FailureKind::SharingViolation, failure.Paths());
+            if (waited == 0)
+                output_.line(L"  " + name + L" is in use on the server; trying again for up to " +
+                             std::to_wstring(settings_.waitSeconds) + L" s...");
+        }
+        settings_.pause(pause);
+    }
+}
+
+void Publisher::RemoveTemporaryCopies(std::size_t from) {
+    for (std::size_t i = from; i < copied_; ++i) {
+        const Text temporary = TemporaryNameOf(version_.files[i]);
+        try {
+            platform_.DeleteFileIfPresent(Server(temporary));
+        } catch (const Failure &failure) {
+            output_.problem(L"Cannot remove " + temporary + L": " +
+                            Sentence(failure.Cause()) +
+                            L" The next run removes it; launchers never take it.");
+        }
+    }
+    copied_ = from;
+}
+
+} // namespace dravik::publish

@@ -1,0 +1,59 @@
+// Puts a new version into the server folder so that a launcher updating at the
+// same moment copies, of every file, either the old one or the new one, whole.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "platform/PlatformServices.h"
+#include "publish/ExitCode.h"
+#include "publish/NewVersion.h"
+
+namespace dravik::publish {
+
+// Where the tool's lines go: what it did, and why it stopped.
+struct PublishOutput {
+    std::function<void(const Text &)> line;
+    std::function<void(const Text &)> problem;
+};
+
+struct PublishSettings {
+    Text newVersionFolder;
+    Text serverFolder;
+    // How long a file held open on the server (a workstation copying it) is waited for.
+    int waitSeconds = 60;
+    int retryMilliseconds = 250;
+    // Files from this size on get progress lines while they are copied.
+    std::uint64_t largeFileBytes = 16 * 1024 * 1024;
+    // Waits between two tries; the tests count instead of waiting.
+    std::function<void(int milliseconds)> pause;
+};
+
+class Publisher {
+public:
+    Publisher(PlatformServices &platform, PublishSettings settings, PublishOutput output);
+    ExitCode Run();
+
+private:
+    Text Source(const Text &name) const;
+    Text Server(const Text &name) const;
+    ExitCode ReadNewVersion();
+    ExitCode PrepareServer();
+    ExitCode CopyUnderTemporaryNames();
+    ExitCode PutInPlace();
+    ExitCode EmptyRecordFile();
+    void CopyOne(const Text &name);
+    void WhileInUse(const Text &name, const std::function<void()> &step);
+    void RemoveTemporaryCopies(std::size_t from);
+    void WarnWhenTheServerKeepsAnotherFrontEnd();
+    std::vector<Text> ServerFilesMatching(const Text &pattern);
+
+    PlatformServices &platform_;
+    PublishSettings settings_;
+    PublishOutput output_;
+    NewVersion version_;
+    std::size_t copied_ = 0; // temporary copies made so far, in the order of version_.files
+};
+
+} // namespace dravik::publish

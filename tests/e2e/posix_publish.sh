@@ -1,0 +1,153 @@
+#!/usr/bin/env bash
+# DravikPublish on Linux: what it prints and leaves, its refusals, a failure
+# half-way finished by a second run, and publishing again and again while
+# launchers update from the same server folder, where every file a launcher
+# ends with must be the whole old or the whole new one.
+# Usage: posix_publish.sh <path of the built DravikVT> <path of the built DravikPublish>
+set -uo pipefail
+launcher="$1"
+publish="$2"
+work="$(mktemp -d)"
+trap 'touch "$work/stop"; wait; rm -rf "$work"' EXIT
+. "$(dirname "$0")/../reliability/common.sh"
+
+files=(uxVTade.ade RuxVT1.ade RUXVT2.ACCDE Velkor_2007.exe)
+
+# version <folder> <front-end size in KiB> <seed>: a complete version of the program.
+version() {
+    mkdir -p "$1"
+    make_bytes "$1/uxVTade.ade" "$2" "fe $3"
+    make_bytes "$1/RuxVT1.ade" 64 "rux1 $3"
+    make_bytes "$1/RUXVT2.ACCDE" 96 "rux2 $3"
+    make_bytes "$1/Velkor_2007.exe" 48 "companion $3"
+}
+run_publish() { # run_publish <argument>...: output in $work/out.txt, code in $rc
+    timeout 60 "$publish" "$@" >"$work/out.txt" 2>&1
+    rc=$?
+}
+same_files() { # same_files <folder> <folder>: every file of the version alike
+    local f
+    for f in "${files[@]}"; do cmp -s "$1/$f" "$2/$f" || { echo "    $f differs"; return 1; }; done
+}
+no_publish_leftovers() {
+    local left
+    left="$(find "$1" -name '~DravikPublish~*')"
+    [ -z "$left" ] || { echo "    left behind: $left"; return 1; }
+}
+inode() { stat -c %i "$1"; }
+
+version "$work/v1" 512 1
+version "$work/v2" 20480 2
+
+echo "scenario: publishing replaces every file, empties Kolacici.txt and says what it did"
+server="$work/server"
+cp -r "$work/v1" "$server"
+printf 'PC07_ana\t\t1.12.2026. - 8:00:00\r\n' >"$server/Kolacici.txt"
+record_inode="$(inode "$server/Kolacici.txt")"
+cp -r "$work/v2" "$work/new"
+printf 'not the server record\r\n' >"$work/new/Kolacici.txt"
+printf 'added file' >"$work/new/Upute-čćžšđ.txt"
+run_publish "$work/new" "$server"
+check "exit code 0" same "$rc" 0
+check "every file is the new one" same_files "$server" "$work/v2"
+check "the added file is there" same "$(cat "$server/Upute-čćžšđ.txt")" "added file"
+check "Kolacici.txt emptied" same "$(stat -c %s "$server/Kolacici.txt")" 0
+check "Kolacici.txt is the same file, not a new one" same "$(inode "$server/Kolacici.txt")" "$record_inode"
+check "no temporary copy left" no_publish_leftovers "$server"
+check "names the front end" contains "$work/out.txt" "Front end: uxVTade.ade"
+check "one line a file while copying" contains "$work/out.txt" "  RUXVT2.ACCDE"
+check "one line a file while replacing" contains "$work/out.txt" "  RuxVT1.ade replaced"
+check "Croatian letters in UTF-8" contains "$work/out.txt" "  Upute-čćžšđ.txt added"
+check "progress of the large front end" contains "$work/out.txt" "    100% of 20.0 MB"
+check "the record file is kept" contains "$work/out.txt" "Kolacici.txt is not published"
+check "says it emptied the record" contains "$work/out.txt" "Kolacici.txt emptied"
+
+echo "scenario: refusals change nothing"
+rm -rf "$server" && cp -r "$work/v1" "$server"
+printf 'PC07_ana\r\n' >"$server/Kolacici.txt"
+mkdir "$work/reports-only" && cp "$work/v2/RuxVT1.ade" "$work/reports-only/"
+run_publish "$work/reports-only" "$server"
+check "no front end: exit code 3" same "$rc" 3
+check "no front end: says so" contains "$work/out.txt" "Refused: there is no front end in"
+run_publish "$work/new" "$work/no-such-server"
+check "missing server folder: exit code 4" same "$rc" 4
+check "missing server folder: the system's reason" contains "$work/out.txt" "No such file or directory"
+run_publish "$work/new"
+check "one folder only: exit code 2" same "$rc" 2
+check "one folder only: the usage" contains "$work/out.txt" "Usage: DravikPublish"
+check "the server folder is as it was" same_files "$server" "$work/v1"
+check "the record is as it was" same "$(cat "$server/Kolacici.txt")" $'PC07_ana\r'
+
+echo "scenario: a failure half-way keeps the new files, removes the copies; a second run finishes"
+# A folder in a report file's place cannot be replaced by a file.
+rm "$server/RuxVT1.ade" && mkdir -p "$server/RuxVT1.ade/sub"
+run_publish "$work/new" "$server"
+check "exit code 6" same "$rc" 6
+check "names what failed" contains "$work/out.txt" "Failed: cannot put RuxVT1.ade in place"
+check "says how to finish" contains "$work/out.txt" "Run DravikPublish again to finish."
+check "the front end is already new" cmp -s "$server/uxVTade.ade" "$work/v2/uxVTade.ade"
+check "the companion is still old" cmp -s "$server/Velkor_2007.exe" "$work/v1/Velkor_2007.exe"
+check "the record is not emptied" same "$(cat "$server/Kolacici.txt")" $'PC07_ana\r'
+check "no temporary copy left" no_publish_leftovers "$server"
+rm -r "$server/RuxVT1.ade"
+run_publish "$work/new" "$server"
+check "the second run: exit code 0" same "$rc" 0
+check "the second run: every file new" same_files "$server" "$work/v2"
+check "the second run: record emptied" same "$(stat -c %s "$server/Kolacici.txt")" 0
+
+echo "scenario: publishing again and again while launchers update from the same server folder"
+server="$work/busy"
+cp -r "$work/v1" "$server"
+: >"$server/Kolacici.txt"
+record_inode="$(inode "$server/Kolacici.txt")"
+access="$work/access"
+make_access "$access"
+stations=6
+for i in $(seq 1 "$stations"); do make_workstation "$work/ws$i" "$server" "$access"; done
+# Each workstation loses its front end before every start, so every start updates.
+station() { # station <number>: starts its launcher until told to stop, checking each result
+    local ws="$work/ws$1" f
+    while [ ! -e "$work/stop" ]; do
+        rm -f "$ws/app/uxVTade.ade"
+        (cd "$ws" && computername="ws$1" username="user$1" DRAVIKVT_REGISTRY="$ws/registry" \
+            timeout 20 "$ws/app/DravikVT" </dev/null >"$ws/out.txt" 2>&1)
+        echo $? >>"$ws/codes.txt"
+        grep -qaF "Dravik: Ne mogu pokrenuti program!" "$ws/out.txt" && cat "$ws/out.txt" >>"$ws/failures.txt"
+        for f in "${files[@]}"; do
+            [ -e "$ws/app/$f" ] || continue
+            cmp -s "$ws/app/$f" "$work/v1/$f" || cmp -s "$ws/app/$f" "$work/v2/$f" ||
+                echo "start $(wc -l <"$ws/codes.txt"): $f is neither version" >>"$ws/torn.txt"
+        done
+    done
+}
+for i in $(seq 1 "$stations"); do station "$i" & done
+sleep 0.5
+publishes=0
+publish_failures=0
+for round in 1 2 3 4 5 6 7 8; do
+    from="$work/v$((round % 2 + 1))"
+    timeout 60 "$publish" "$from" "$server" >"$work/round$round.txt" 2>&1 || {
+        publish_failures=$((publish_failures + 1))
+        sed 's/^/    /' "$work/round$round.txt"
+    }
+    publishes=$((publishes + 1))
+    sleep 0.2
+done
+sleep 0.5
+touch "$work/stop"
+wait
+starts=0
+for i in $(seq 1 "$stations"); do
+    ws="$work/ws$i"
+    starts=$((starts + $(wc -l <"$ws/codes.txt")))
+    check "ws$i: every start ended by itself, in time" same "$(awk '$1 >= 124' "$ws/codes.txt" | wc -l)" 0
+    check "ws$i: no file of mixed versions" same "$(cat "$ws/torn.txt" 2>/dev/null)" ""
+    [ -s "$ws/failures.txt" ] && { echo "  ws$i reported failures:"; sed 's/^/    /' "$ws/failures.txt"; }
+done
+echo "  $publishes publishes, $starts launcher starts"
+check "every publish succeeded" same "$publish_failures" 0
+check "the launchers started often enough to overlap the publishes" [ "$starts" -ge $((stations * 4)) ]
+check "the server ends with the last version published" same_files "$server" "$work/v1"
+check "no temporary copy left on the server" no_publish_leftovers "$server"
+check "Kolacici.txt was never replaced" same "$(inode "$server/Kolacici.txt")" "$record_inode"
+finish

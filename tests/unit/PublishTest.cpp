@@ -1,0 +1,343 @@
+// DravikPublish's logic against the fake: the order of copies, replacements and
+// the emptying of the record file, refusals, failures half-way, files in use.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "publish/PublishCommand.h"
+#include "tests/fake/FakePlatform.h"
+
+namespace dravik::publish {
+namespace {
+
+const Text kNew = L"C:\\Novo";
+const Text kServer = L"\\\\srv\\dist";
+
+struct PublishTest : ::testing::Test {
+    FakePlatform platform;
+    std::vector<Text> lines;    // standard output
+    std::vector<Text> problems; // standard error
+    int pauses = 0;
+    std::function<void(int)> onPause; // what happens in the world while the tool waits
+
+    PublishTest() {
+        platform.AddFolder(kNew);
+        platform.AddFolder(kServer);
+    }
+
+    PublishOutput Output() {
+        return {[this](const Text &line) { lines.push_back(line); },
+                [this](const Text &line) { problems.push_back(line); }};
+    }
+    ExitCode Publish(const std::vector<Text> &arguments = {kNew, kServer}) {
+        return RunPublishCommand(platform, arguments, Output(), [this](int) {
+            if (onPause)
+                onPause(++pauses);
+            else
+                ++pauses;
+        });
+    }
+
+    void NewVersion() {
+        platform.PutFile(kNew + L"\\uxVTade.ade", "FE v2");
+        platform.PutFile(kNew + L"\\RuxVT1.ade", "rux ade v2");
+        platform.PutFile(kNew + L"\\RuxVT2.accde", "rux accde v2");
+        platform.PutFile(kNew + L"\\Velkor_2007.exe", "companion v2");
+        platform.PutFile(kNew + L"\\Kolacici.txt", "a record file from elsewhere");
+    }
+    void OldVersion() {
+        platform.PutFile(kServer + L"\\uxVTade.ade", "FE v1");
+        platform.PutFile(kServer + L"\\RuxVT1.ade", "rux ade v1");
+        platform.PutFile(kServer + L"\\Velkor_2007.exe", "companion v1");
+        platform.PutFile(kServer + L"\\Kolacici.txt", kRecord);
+    }
+    std::string Server(const Text &name) {
+        return platform.FileBytes(kServer + L"\\" + name).value_or("<absent>");
+    }
+    bool NoTemporaryCopies() {
+        for (const Text &name : platform.FileNamesIn(kServer))
+            if (name.find(L"~DravikPublish~") != Text::npos)
+                return false;
+        return true;
+    }
+    // The calls that changed the server folder, in order, without the folder's name.
+    std::vector<Text> ServerChanges() {
+        std::vector<Text> changes;
+        for (Text call : platform.calls) {
+            if (call.rfind(L"FindFirstMatch:", 0) == 0 || call.find(kServer) == Text::npos)
+                continue;
+            for (std::size_t at; (at = call.find(kServer + L"\\")) != Text::npos;)
+                call.erase(at, kServer.size() + 1);
+            for (std::size_t at; (at = call.find(kNew + L"\\")) != Text::npos;)
+                call.erase(at, kNew.size() + 1);
+            changes.push_back(call);
+        }
+        return changes;
+    }
+    static bool Mentions(const std::vector<Text> &said, const Text &piece) {
+        return std::any_of(said.begin(), said.end(),
+                           [&](const Text &line) { return line.find(piece) != Text::npos; });
+    }
+
+    static constexpr const char *kRecord = "PC07_ana\t\t1.12.2026. - 8:00:00\r\n";
+};
+
+TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheRecord) {
+    NewVersion();
+    OldVersion();
+    ASSERT_EQ(Publish(), ExitCode::Published);
+
+    EXPECT_EQ(ServerChanges(),
+              (std::vector<Text>{
+                  L"AppendLine:~DravikPublish~write-test",
+                  L"DeleteFileIfPresent:~DravikPublish~write-test",
+                  L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
+                  L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
+                  L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
+                  L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
+                  L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
+                  L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
+                  L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
+                  L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+                  L"EmptyFile:Kolacici.txt",
+              }));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
+    EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
+    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_EQ(Server(L"Kolacici.txt"), ""); // emptied, still there
+    EXPECT_TRUE(NoTemporaryCopies());
+    EXPECT_EQ(platform.FileNamesIn(kServer),
+              (std::vector<Text>{L"Kolacici.txt", L"RuxVT1.ade", L"RuxVT2.accde", L"uxVTade.ade",
+                                 L"Velkor_2007.exe"}));
+
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(lines, (std::vector<Text>{
+                         L"Publishing the new version from \"C:\\Novo\" to the server folder "
+                         L"\"\\\\srv\\dist\".",
+                         L"Front end: uxVTade.ade",
+                         L"Kolacici.txt is not published: the server folder keeps its own.",
+                         L"Copying 4 files into the server folder under temporary names:",
+                         L"  uxVTade.ade",
+                         L"  RuxVT1.ade",
+                         L"  RuxVT2.accde",
+                         L"  Velkor_2007.exe",
+                         L"Putting the new files in place:",
+                         L"  uxVTade.ade replaced",
+                         L"  RuxVT1.ade replaced",
+                         L"  RuxVT2.accde added",
+                         L"  Velkor_2007.exe replaced",
+                         L"Kolacici.txt emptied: every workstation updates on its next start.",
+                         L"Published 4 files.",
+                     }));
+}
+
+TEST_F(PublishTest, AnAbsentRecordFileStaysAbsentAndLeftoversOfAnEarlierRunGo) {
+    NewVersion();
+    platform.PutFile(kServer + L"\\staro.accde", "the old front end's name");
+    platform.PutFile(kServer + L"\\~DravikPublish~RuxVT1.ade", "half of a copy");
+    // As Windows splits "C:\Novo\" "\\srv\dist\": the last backslash escapes the quote.
+    ASSERT_EQ(Publish({kNew + L"\\\"", kServer + L"\\\""}), ExitCode::Published);
+    EXPECT_EQ(Server(L"Kolacici.txt"), "<absent>");
+    EXPECT_TRUE(NoTemporaryCopies());
+    EXPECT_TRUE(Mentions(lines, L"Removed ~DravikPublish~RuxVT1.ade, left by an earlier run"));
+    EXPECT_TRUE(Mentions(lines, L"Kolacici.txt is not in the server folder"));
+    // A new front end's name needs NewFE changed on the workstations too.
+    EXPECT_TRUE(Mentions(lines, L"Note: the server folder holds staro.accde, not uxVTade.ade."));
+}
+
+TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
+    platform.PutFile(kNew + L"\\uxVTade.ade", std::string(1024 * 1024, 'f'));
+    platform.PutFile(kNew + L"\\RuxVT1.ade", std::string(200 * 1024, 'r'));
+    PublishSettings settings;
+    settings.newVersionFolder = kNew;
+    settings.serverFolder = kServer;
+    settings.largeFileBytes = 256 * 1024;
+    settings.pause = [](int) {};
+    ASSERT_EQ(Publisher(platform, settings, Output()).Run(), ExitCode::Published);
+    const auto first = std::find(lines.begin(), lines.end(), L"  uxVTade.ade");
+    ASSERT_NE(first, lines.end());
+    std::vector<Text> expected{L"  uxVTade.ade"};
+    for (int percent = 10; percent <= 100; percent += 10)
+        expected.push_back(L"    " + std::to_wstring(percent) + L"% of 1.0 MB");
+    expected.push_back(L"  RuxVT1.ade"); // small: no progress
+    expected.push_back(L"Putting the new files in place:");
+    EXPECT_EQ(std::vector<Text>(first, first + static_cast<std::ptrdiff_t>(expected.size())),
+              expected);
+}
+
+// ---- Refusals: nothing in the server folder changes ------------------------------------------
+
+TEST_F(PublishTest, RefusesANewVersionWithoutExactlyOneFrontEnd) {
+    OldVersion();
+    platform.PutFile(kNew + L"\\RuxVT1.ade", "a report file is no front end");
+    platform.PutFile(kNew + L"\\Velkor_2007.exe", "companion v2");
+    EXPECT_EQ(Publish(), ExitCode::SourceRefused);
+    EXPECT_TRUE(Mentions(problems, L"Refused: there is no front end in \"C:\\Novo\"."));
+
+    platform.PutFile(kNew + L"\\uxVTade.ade", "FE v2");
+    platform.PutFile(kNew + L"\\uxVTade_stari.mde", "FE v0");
+    problems.clear();
+    EXPECT_EQ(Publish(), ExitCode::SourceRefused);
+    EXPECT_TRUE(Mentions(problems, L"more than one front end in \"C:\\Novo\" (uxVTade.ade, "
+                                   L"uxVTade_stari.mde)"));
+
+    problems.clear();
+    EXPECT_EQ(Publish({L"C:\\Nema", kServer}), ExitCode::SourceRefused);
+    EXPECT_TRUE(Mentions(problems, L"\"C:\\Nema\" holds no files"));
+
+    EXPECT_TRUE(ServerChanges().empty());
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+}
+
+TEST_F(PublishTest, RefusesAServerFolderItCannotWriteAndTheServerFolderAsTheNewVersion) {
+    NewVersion();
+    EXPECT_EQ(Publish({kNew, L"\\\\srv\\nema"}), ExitCode::ServerRefused);
+    EXPECT_TRUE(Mentions(problems, L"Refused: cannot write to the server folder \"\\\\srv\\nema\": "
+                                   L"The system cannot find the path specified. Publishing needs "
+                                   L"the right to create, replace and delete files there."));
+    EXPECT_EQ(platform.copies.size(), 0u);
+
+    OldVersion();
+    problems.clear();
+    EXPECT_EQ(Publish({kServer + L"\\", kServer}), ExitCode::SourceRefused);
+    EXPECT_TRUE(Mentions(problems, L"is the server folder itself"));
+    EXPECT_EQ(platform.copies.size(), 0u);
+    EXPECT_TRUE(NoTemporaryCopies());
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+}
+
+TEST_F(PublishTest, AWrongCommandLineShowsTheUsage) {
+    NewVersion();
+    for (const std::vector<Text> &arguments :
+         std::vector<std::vector<Text>>{{},
+                                        {kNew},
+                                        {kNew, kServer, L"C:\\treci"},
+                                        {kNew, L""},
+                                        {L"--wait", kNew, kServer},
+                                        {L"--wait", L"-1", kNew, kServer},
+                                        {kNew, kServer, L"--wait"}}) {
+        problems.clear();
+        EXPECT_EQ(Publish(arguments), ExitCode::Usage);
+        EXPECT_TRUE(Mentions(problems, L"Usage: DravikPublish [--wait SECONDS] <folder with the "
+                                       L"new version> <server folder>"));
+    }
+    EXPECT_TRUE(ServerChanges().empty());
+}
+
+// ---- Failures half-way
+// ---------------------------------------------------------------------------
+
+TEST_F(PublishTest, AFailedCopyLeavesTheServerFolderAsItWas) {
+    NewVersion();
+    OldVersion();
+    platform.FailCall(FakeCall::CopyFileOver, 3,
+                      L"The specified network name is no longer available.");
+    EXPECT_EQ(Publish(), ExitCode::ServerUnchanged);
+    EXPECT_EQ(problems,
+              (std::vector<Text>{L"Failed: cannot copy RuxVT2.accde: The specified "
+                                 L"network name is no longer available.",
+                                 L"The server folder is as it was; nothing was replaced."}));
+    EXPECT_TRUE(NoTemporaryCopies()); // the half-written one too
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v1");
+    EXPECT_EQ(Server(L"RuxVT2.accde"), "<absent>");
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+}
+
+TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishes) {
+    NewVersion();
+    OldVersion();
+    platform.FailCall(FakeCall::MoveFileOver, 3, L"Access is denied.");
+    EXPECT_EQ(Publish(), ExitCode::PartlyPublished);
+    EXPECT_EQ(problems,
+              (std::vector<Text>{L"Failed: cannot put RuxVT2.accde in place: Access is denied.",
+                                 L"Already new: uxVTade.ade, RuxVT1.ade. Still old: RuxVT2.accde, "
+                                 L"Velkor_2007.exe. Kolacici.txt was not emptied. Run "
+                                 L"DravikPublish again to finish."}));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
+    EXPECT_EQ(Server(L"RuxVT2.accde"), "<absent>");
+    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v1");
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+    EXPECT_TRUE(NoTemporaryCopies());
+    EXPECT_EQ(pauses, 0); // not a file in use: no waiting
+
+    problems.clear();
+    EXPECT_EQ(Publish(), ExitCode::Published);
+    EXPECT_TRUE(problems.empty());
+    EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
+    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_EQ(Server(L"Kolacici.txt"), "");
+}
+
+TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
+    NewVersion();
+    OldVersion();
+    platform.FailCall(FakeCall::MoveFileOver, 1, L"Access is denied.");
+    EXPECT_EQ(Publish(), ExitCode::ServerUnchanged);
+    EXPECT_TRUE(Mentions(problems, L"The server folder is as it was; nothing was replaced."));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v1");
+    EXPECT_TRUE(NoTemporaryCopies());
+}
+
+TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
+    NewVersion();
+    OldVersion();
+    platform.FailCall(FakeCall::EmptyFile, 1, L"Access is denied.");
+    EXPECT_EQ(Publish(), ExitCode::RecordNotEmptied);
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+    EXPECT_TRUE(Mentions(problems, L"Failed: every file is in place, but Kolacici.txt cannot be "
+                                   L"emptied: Access is denied. Run DravikPublish again, or empty "
+                                   L"Kolacici.txt yourself (do not delete it)."));
+}
+
+// ---- Files that workstations hold open ----------------------------------------------------------
+
+TEST_F(PublishTest, AFileInUseIsWaitedForAndReplacedOnceItIsFree) {
+    NewVersion();
+    OldVersion();
+    platform.LockFile(kServer + L"\\RuxVT1.ade");
+    platform.LockFile(kServer + L"\\Kolacici.txt");
+    onPause = [this](int pause) {
+        if (pause == 3)
+            platform.UnlockFile(kServer + L"\\RuxVT1.ade");
+        if (pause == 5)
+            platform.UnlockFile(kServer + L"\\Kolacici.txt");
+    };
+    EXPECT_EQ(Publish(), ExitCode::Published);
+    EXPECT_EQ(pauses, 5);
+    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
+    EXPECT_EQ(Server(L"Kolacici.txt"), "");
+    EXPECT_TRUE(
+        Mentions(lines, L"  RuxVT1.ade is in use on the server; trying again for up to 60 s"));
+    EXPECT_TRUE(Mentions(lines, L"  Kolacici.txt is in use on the server; trying again"));
+    EXPECT_TRUE(problems.empty());
+}
+
+TEST_F(PublishTest, AFileInUseForTheWholeWaitFailsClearly) {
+    NewVersion();
+    OldVersion();
+    platform.LockFile(kServer + L"\\uxVTade.ade");
+    EXPECT_EQ(Publish({L"--wait", L"1", kNew, kServer}), ExitCode::ServerUnchanged);
+    EXPECT_EQ(pauses, 4); // a quarter of a second each
+    EXPECT_TRUE(Mentions(problems, L"Failed: cannot put uxVTade.ade in place: The process cannot "
+                                   L"access the file because it is being used by another "
+                                   L"process. Still in use after 1 s."));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+    EXPECT_TRUE(NoTemporaryCopies());
+
+    platform.UnlockFile(kServer + L"\\uxVTade.ade");
+    platform.LockFile(kServer + L"\\Kolacici.txt");
+    pauses = 0;
+    EXPECT_EQ(Publish({L"--wait", L"0", kNew, kServer}), ExitCode::RecordNotEmptied);
+    EXPECT_EQ(pauses, 0);
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+}
+
+} // namespace
+} // namespace dravik::publish
