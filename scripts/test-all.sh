@@ -23,7 +23,7 @@ presets=("$@")
 list_cases() {
     awk -v preset="$1" '
         / Testing: / { name = $3 }
-        /^\[ +(OK|SKIPPED|FAILED) +\] .* ms\)$/ && name ~ /^(contract|e2e|update_on_disk|trusted_location|win32_ui)/ {
+        /^\[ +(OK|SKIPPED|FAILED) +\] .* ms\)$/ && name ~ /^(contract|e2e|update_on_disk|trusted_location|win32_ui|msi_package|release_signing)/ {
             printf "  %-12s %-34s %-7s %s\n", preset, name, $2, $4
         }' "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
 }
