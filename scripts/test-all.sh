@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build natively, again under the address
 # and undefined-behaviour sanitizers, the fuzzers for a bounded time, then the
-# 32- and the 64-bit Windows builds under Wine, all inside one virtual X display.
+# 32- and the 64-bit Windows builds under Wine with their MSI packages and the
+# signed release, all inside one virtual X display.
 # Name presets to run only those, e.g. scripts/test-all.sh linux.
 #
 # Every preset named is configured, built and tested even when an earlier one
