@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the Linux build natively, again under the address
 # and undefined-behaviour sanitizers, the fuzzers for a bounded time, then the
-# 32- and the 64-bit Windows builds under Wine, all inside one virtual X display.
+# 32- and the 64-bit Windows builds under Wine with their MSI packages and the
+# signed release, all inside one virtual X display.
 # Name presets to run only those, e.g. scripts/test-all.sh linux.
 #
 # Every preset named is configured, built and tested even when an earlier one
@@ -23,7 +24,7 @@ presets=("$@")
 list_cases() {
     awk -v preset="$1" '
         / Testing: / { name = $3 }
-        /^\[ +(OK|SKIPPED|FAILED) +\] .* ms\)$/ && name ~ /^(contract|e2e|update_on_disk|trusted_location|win32_ui)/ {
+        /^\[ +(OK|SKIPPED|FAILED) +\] .* ms\)$/ && name ~ /^(contract|e2e|update_on_disk|trusted_location|win32_ui|msi_package|release_signing)/ {
             printf "  %-12s %-34s %-7s %s\n", preset, name, $2, $4
         }' "build/$1/Testing/Temporary/LastTest.log" 2>/dev/null || true
 }
