@@ -251,10 +251,41 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
     throw FileFailure(error, {path});
 }
 
+void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
+    const std::string to = ToAnsiPath(target);
+    if (::MoveFileExA(ToAnsiPath(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return;
+    DWORD error = ::GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        // A target open in another program (Access) refuses the move as "access
+        // denied"; say what is really in the way, as a direct copy would.
+        UniqueFileHandle probe(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        const DWORD probeError = ::GetLastError();
+        if (!probe && (probeError == ERROR_SHARING_VIOLATION || probeError == ERROR_LOCK_VIOLATION))
+            error = probeError;
+    }
+    throw FileFailure(error, {source, target});
+}
+
+void Win32Platform::DeleteFileIfPresent(const Text &path) {
+    const std::string ansi = ToAnsiPath(path);
+    // A copy of a read-only server file is read-only too; it must still go.
+    const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        ::SetFileAttributesA(ansi.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY});
+    if (::DeleteFileA(ansi.c_str()))
+        return;
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return;
+    throw FileFailure(error, {path});
+}
+
 void Win32Platform::EmptyFile(const Text &path) {
-    // Truncated in place, never created: the file keeps its rights. Default sharing,
-    // as the launchers open it: one reading or appending at this moment refuses the
-    // open, which then fails as a file in use.
+    // Truncated in place, never created: the file keeps its rights. Others may only
+    // read alongside: a launcher appending at this moment (it lets others only read)
+    // refuses the open, which fails as a file in use; one reading lets it through.
     UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
                                         nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                         nullptr));
