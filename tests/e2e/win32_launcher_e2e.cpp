@@ -567,19 +567,43 @@ INSTANTIATE_TEST_SUITE_P(PresenceRules, RecordedWorkstationUpdates,
 // ------------------------------------------------------------------------------------
 
 // The start-up failure: the message, no Access, nothing recorded.
-void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error) {
+// Command lines with a doubled separator before MSACCESS.EXE made single.
+Lines OneSeparator(Lines lines) {
+    for (std::wstring &line : lines) {
+        const std::size_t doubled = line.find(L"\\\\MSACCESS.EXE");
+        if (doubled != std::wstring::npos) {
+            line.erase(doubled, 1);
+        }
+    }
+    return lines;
+}
+
+// A failure as the launcher tells it: the system's text, then the files it concerns.
+std::wstring FailureText(DWORD error, const Lines &paths) {
+    std::wstring text = SystemText(error) + L" (";
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        text += (i == 0 ? L"\"" : L" → \"") + paths[i] + L"\"";
+    }
+    return text + L")";
+}
+
+// The start-up failure message, Access not started, and the launcher's exit code 2.
+void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error,
+                          const Lines &paths) {
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"),
-              Lines{kStartupFailureLine + userlog::Escape(SystemText(error))});
+              Lines{kStartupFailureLine + userlog::Escape(FailureText(error, paths))});
     EXPECT_EQ(d.AccessStarts(0), Lines{});
-    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
+    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=2"});
 }
 
 TEST_F(Launcher, FrontEndMissingOnTheServerIsReportedAndAccessIsNotStarted) {
     DeleteFileW((d().server + L"\\uxVTade.ade").c_str());
     PlayerRun run = d().Play(L"");
     SCOPED_TRACE(Narrow(run.All()));
-    ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND);
+    // The copy the user knows is named, never the temporary file.
+    ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND,
+                         {d().server + L"\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
     EXPECT_EQ(d().Record(), "<absent>");
     EXPECT_EQ(d().Local(L"uxVTade.ade"), "<absent>");
     EXPECT_EQ(NamesIn(d().app), (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt"}));
@@ -589,7 +613,8 @@ TEST_F(Launcher, UnreachableServerFolderIsReportedAndAccessIsNotStarted) {
     d().WriteConfig(L"uxVTade.ade", d().root + L"\\nema-servera");
     PlayerRun run = d().Play(L"");
     SCOPED_TRACE(Narrow(run.All()));
-    ExpectStartupFailure(d(), run, ERROR_PATH_NOT_FOUND);
+    ExpectStartupFailure(d(), run, ERROR_PATH_NOT_FOUND,
+                         {d().root + L"\\nema-servera\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
     EXPECT_FALSE(Exists(d().root + L"\\nema-servera"));
     EXPECT_EQ(NamesIn(d().app), (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt"}));
 }
@@ -599,14 +624,29 @@ TEST_F(Launcher, MissingConfigurationFileIsReportedAndTheLauncherEndsWithCode1) 
     PlayerRun run = d().Play(L"");
     SCOPED_TRACE(Narrow(run.All()));
     EXPECT_EQ(run.toolExit, 0);
-    EXPECT_EQ(run.Lines(L"message"),
-              Lines{L"message\ttitle=DravikVT\ticon=exclamation\ttext=Dravik: Ne mogu pokrenuti "
-                    L"program!\\r\\rError:" +
-                    userlog::Escape(SystemText(ERROR_FILE_NOT_FOUND))});
+    EXPECT_EQ(
+        run.Lines(L"message"),
+        Lines{L"message\ttitle=DravikVT\ticon=exclamation\ttext=Dravik: Ne mogu pokrenuti "
+              L"program!\\r\\rError:" +
+              userlog::Escape(FailureText(ERROR_FILE_NOT_FOUND, {d().app + L"\\DravikVT.txt"}))});
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=1"});
     EXPECT_EQ(d().AccessStarts(0), Lines{});
     EXPECT_EQ(d().Record(), "<absent>");
+}
+
+// After an Office upgrade or a typing error in DefAccessPath, no MSACCESS.EXE is
+// where the launcher looks: said clearly, not a launcher that closes in silence.
+TEST_F(Launcher, AccessMissingFromDefAccessPathIsReportedNamingTheProgram) {
+    d().MakeRecorded();
+    const std::wstring office = d().office;
+    d().office = d().root + L"\\nema-accessa";
+    d().WriteConfig(L"uxVTade.ade", d().server);
+    d().office = office;
+    PlayerRun run = d().Play(L"");
+    SCOPED_TRACE(Narrow(run.All()));
+    ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND,
+                         {d().root + L"\\nema-accessa\\\\MSACCESS.EXE"});
 }
 
 TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessage) {
@@ -620,7 +660,7 @@ TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessa
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=DravikVT\ticon=none\ttext=Ne mogu dodijeliti prava na folder" +
                     userlog::Escape(d().app) + L"\\r\\nTesmar se neće pokrenuti!"});
-    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
+    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=4"});
     EXPECT_EQ(d().AccessStarts(0), Lines{});
     EXPECT_EQ(TrustedLocationSlots().size(), 100u);
     EXPECT_EQ(StringOf(ReadValue(L"Location0", L"Path")), L"C:\\drugi\\0\\");
@@ -642,11 +682,8 @@ PlayerRun PlayWithLocalFrontEndHeld(Deployment &d) {
 TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramFailsTheUpdateAsASharingViolation) {
     PlayerRun run = PlayWithLocalFrontEndHeld(d());
     SCOPED_TRACE(Narrow(run.All()));
-    EXPECT_EQ(run.toolExit, 0);
-    EXPECT_EQ(run.Lines(L"message"),
-              Lines{kStartupFailureLine + userlog::Escape(SystemText(ERROR_SHARING_VIOLATION))});
-    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
-    EXPECT_EQ(d().AccessStarts(0), Lines{});
+    ExpectStartupFailure(d(), run, ERROR_SHARING_VIOLATION,
+                         {d().server + L"\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kOldFrontEnd);
     EXPECT_EQ(d().Record(), Deployment::kRecord);
     for (const std::wstring &name : NamesIn(d().app)) {
@@ -794,7 +831,9 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
         EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
         EXPECT_TRUE(station.Local(L"uxVTade.ade") == frontEnd);
         EXPECT_EQ(station.Local(L"Velkor_2007.exe"), "companion v2");
-        EXPECT_EQ(station.AccessStarts(1), Lines{station.AccessStart()});
+        // Under this load Wine's shell now and then hands the program on with the
+        // doubled separator before MSACCESS.EXE made single; the start is the same.
+        EXPECT_EQ(OneSeparator(station.AccessStarts(1)), OneSeparator({station.AccessStart()}));
         // One whole line for this workstation, stamped while the burst ran.
         const std::wstring key = L"PC" + std::to_wstring(i) + L"_ana";
         EXPECT_EQ(recorded.count(key), 1u) << record;

@@ -133,6 +133,18 @@ protected:
         return ReadBytes(server / name).value_or("<absent>");
     }
 
+    // A failure as the launcher words it: the cause, then the files it concerns (a
+    // copy names the server's file and the program folder's, never the temporary).
+    Text Naming(const Text &cause, const std::vector<Text> &paths) {
+        Text text = cause + L" (";
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            text += (i == 0 ? L"\"" : L" → \"") + paths[i] + L"\"";
+        return text + L")";
+    }
+    Text CopyOf(const Text &cause, const Text &name) {
+        return Naming(cause, {server.wstring() + L"\\" + name, program.wstring() + L"\\" + name});
+    }
+
     bool NoTemporaryFiles() {
         for (const auto &entry : fs::directory_iterator(program))
             if (entry.path().filename().string().find(".dravik-tmp") != std::string::npos)

@@ -96,7 +96,9 @@ version="$(sed -n 's/^project(DravikVT VERSION \([0-9.]*\).*/\1/p' "$root/CMakeL
 mkdir -p "$work/zip"
 unzip -q "$work/dist/DravikVT-$version.zip" -d "$work/zip" || abort "the zip cannot be read"
 for bits in 32 64; do
-    signed_by_test_certificate "$work/zip/DravikVT-$version/$bits-bit/DravikVT.exe" "the zip's $bits-bit exe"
+    for exe in DravikVT DravikPublish; do
+        signed_by_test_certificate "$work/zip/DravikVT-$version/$bits-bit/$exe.exe" "the zip's $bits-bit $exe.exe"
+    done
 done
 for arch in x86 x64; do
     package="$work/dist/DravikVT-$version-$arch.msi"
@@ -110,7 +112,7 @@ done
 # The check can fail: another certificate does not vouch for these files.
 "$real_osslsigncode" verify -CAfile "$work/stranger.pem" -in "$work/dist/DravikVT-$version-x64.msi" \
     >/dev/null 2>&1 && fail "a package verified against a certificate that did not sign it"
-[ "$(grep -c '^sign ' "$work/commands.log")" -eq 4 ] || fail "not 4 signings: $(cat "$work/commands.log")"
+[ "$(grep -c '^sign ' "$work/commands.log")" -eq 6 ] || fail "not 6 signings: $(cat "$work/commands.log")"
 end
 
 # ---- sign-files.sh: standard input, a wrong password, a time-stamp server --------------------
@@ -139,7 +141,7 @@ ls "$work"/*.signing >/dev/null 2>&1 && fail "a failed signing left a file behin
 # Every signing read its password through -readpass; none had it on its command line.
 grep '^sign ' "$work/commands.log" | grep -qv -- '-readpass' && fail "a signing without -readpass"
 grep -qF -- "$password" "$work/commands.log" && fail "the password stood on a command line"
-[ "$(grep -c '^sign ' "$work/commands.log")" -eq 7 ] || fail "not 7 signings: $(cat "$work/commands.log")"
+[ "$(grep -c '^sign ' "$work/commands.log")" -eq 9 ] || fail "not 9 signings: $(cat "$work/commands.log")"
 end
 
 if [ "$failures" -ne 0 ]; then
