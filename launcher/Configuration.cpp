@@ -17,6 +17,33 @@ Text ConfigFilePath(PlatformServices &platform) {
     return platform.ProgramFolderPath() + L"\\DravikVT.txt";
 }
 
+// The version of Access that is started, when later than 2010: from AccessVersion
+// when it is set, else from the Access folder (Office15 or Office16, Click-to-Run's
+// root\Office16 included).
+Text AccessVersionOf(PlatformServices &platform, const Text &setting, const Text &accessFolder) {
+    if (!setting.empty()) {
+        if (setting == L"15.0" || setting == L"16.0")
+            return setting;
+        throw Failure(L"Ključ AccessVersion u DravikVT.txt smije biti samo 15.0 ili 16.0, a ne \"" +
+                          setting + L"\".",
+                      FailureKind::Other, {ConfigFilePath(platform)});
+    }
+    Text version;
+    std::size_t start = 0;
+    while (start <= accessFolder.size()) {
+        std::size_t end = accessFolder.find_first_of(L"\\/", start);
+        if (end == Text::npos)
+            end = accessFolder.size();
+        const Text folder = platform.ToLower(accessFolder.substr(start, end - start));
+        if (folder == L"office15")
+            version = L"15.0";
+        else if (folder == L"office16")
+            version = L"16.0";
+        start = end + 1;
+    }
+    return version;
+}
+
 } // namespace
 
 void frmDravikVT::LoadConfiguration() {
@@ -106,6 +133,8 @@ void frmDravikVT::ResolveSettings() {
     s.UserKey = platform_.ToUpper(platform_.GetEnvVar(L"computername")) + L"_" +
                 platform_.ToLower(platform_.GetEnvVar(L"username"));
     s.LocalFEPath = platform_.ProgramFolderPath() + L"\\" + s.FrontEndName;
+    s.AccessVersion =
+        AccessVersionOf(platform_, ReadDravikTxt(L"AccessVersion", L""), s.AccessFolder);
 }
 
 } // namespace dravik

@@ -37,14 +37,23 @@ void frmDravikVT::PokreniFE() {
     }
 
     if (trusted) {
+        // A later Access reads trusted locations of its own version: the folder is
+        // registered there too, by the same rules. It never keeps Access from starting.
+        if (!settings_.AccessVersion.empty()) {
+            try {
+                Global::EnsureTrustedLocation(platform_, settings_.AccessVersion);
+            } catch (...) {
+            }
+        }
         platform_.StartProgram(Handle(), settings_.AccessFolder + L"\\MSACCESS.EXE", parameters,
                                L"c:\\", kShowMinimized);
         return;
     }
     accessRefused_ = true;
     try {
-        platform_.ShowMessage(L"Ne mogu dodijeliti prava na folder" + platform_.ProgramFolderPath() +
-                                  L"\r\n" + L"Tesmar se neće pokrenuti!",
+        platform_.ShowMessage(L"Ne mogu dodijeliti prava na folder" +
+                                  platform_.ProgramFolderPath() + L"\r\n" +
+                                  L"Tesmar se neće pokrenuti!",
                               MessageIcon::None);
     } catch (...) {
         // Nothing more to do: the launch ends quietly.

@@ -25,6 +25,9 @@ struct LauncherSettings {
     Text RecordFilePath;
     Text UserKey; // COMPUTER_user
     Text LocalFEPath;
+    // "15.0" or "16.0" for a version of Access after 2010, which reads trusted
+    // locations of its own; "" for Access 2010 alone.
+    Text AccessVersion;
 };
 
 } // namespace dravik

@@ -6,11 +6,11 @@ namespace dravik {
 
 // The process's exit code, for administrators' scripts.
 enum ExitCode : int {
-    kExitAccessStarted = 0,   // Access started (warnings included), or maintenance ended
-    kExitSettingsFailed = 1,  // DravikVT.txt or the window failed, before any check
-    kExitStartupFailed = 2,   // the check, the update or the start of Access failed
-    kExitButtonFailed = 3,    // a maintenance button's action failed
-    kExitNoTrustedSlot = 4,   // all trusted-location slots taken: Access not started
+    kExitAccessStarted = 0,  // Access started (warnings included), or maintenance ended
+    kExitSettingsFailed = 1, // DravikVT.txt or the window failed, before any check
+    kExitStartupFailed = 2,  // the check, the update or the start of Access failed
+    kExitButtonFailed = 3,   // a maintenance button's action failed
+    kExitNoTrustedSlot = 4,  // all trusted-location slots taken: Access not started
 };
 
 // Creates the window hidden, runs the start-up handler, then the event loop for

@@ -18,10 +18,11 @@ bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &fo
 
 namespace {
 
-const wchar_t kParentKey[] =
-    L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\";
-const wchar_t kSlotPrefix[] =
-    L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location";
+// Where the given version of Access reads its trusted locations.
+Text LocationsKey(const Text &officeVersion) {
+    return L"Software\\Microsoft\\Office\\" + officeVersion +
+           L"\\Access\\Security\\Trusted Locations\\";
+}
 constexpr std::uint32_t kAccessMask = 0x3F;
 constexpr int kSlots = 100;
 
@@ -39,7 +40,9 @@ bool SlotNames(PlatformServices &platform, RegKey slot, const Text &folder) {
 
 } // namespace
 
-bool EnsureTrustedLocation(PlatformServices &platform) {
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion) {
+    const Text parentKey = LocationsKey(officeVersion);
+    const Text slotPrefix = parentKey + L"Location";
     Text freeSlotName;
     Text parentFolder = platform.ParentFolderOf(platform.ProgramFolderPath());
     // A program folder at a drive's or a share's top has no parent; trusting "\" with
@@ -50,7 +53,7 @@ bool EnsureTrustedLocation(PlatformServices &platform) {
 
     for (int i = 0; i < kSlots; ++i) {
         RegKey slot = 0;
-        Text slotKey = kSlotPrefix + std::to_wstring(i);
+        Text slotKey = slotPrefix + std::to_wstring(i);
         if (platform.RegOpenKeyExA(slotKey, kAccessMask, slot) == kRegSuccess) {
             if (SlotNames(platform, slot, parentFolder))
                 return true;
@@ -63,7 +66,7 @@ bool EnsureTrustedLocation(PlatformServices &platform) {
     if (freeSlotName.empty())
         return false;
 
-    const Text newKey = kParentKey + freeSlotName;
+    const Text newKey = parentKey + freeSlotName;
     RegKey key = 0;
     if (platform.RegCreateKeyA(newKey, key) == kRegSuccess) {
         // The byte count includes the terminating NUL, as string values require.

@@ -1,4 +1,4 @@
-// Registration of the program's parent folder as an Access 2010 trusted location.
+// Registration of the program's parent folder as an Access trusted location.
 #pragma once
 
 #include "platform/PlatformServices.h"
@@ -9,7 +9,8 @@ namespace Global {
 // True when a slot already names the parent of the program folder or a new slot
 // was written for it, or when the program folder has no parent to register;
 // false when all 100 slots are taken by other folders.
-bool EnsureTrustedLocation(PlatformServices &platform);
+// Access 2010 reads the locations of Office version 14.0; later versions their own.
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion = L"14.0");
 
 // The size of the buffer a slot's Path value is read into.
 constexpr std::uint32_t kPathBufferBytes = 255;

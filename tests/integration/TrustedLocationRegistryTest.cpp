@@ -22,13 +22,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const Text kLocations = L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations";
+Text Locations(const Text &version = L"14.0") {
+    return L"Software\\Microsoft\\Office\\" + version + L"\\Access\\Security\\Trusted Locations";
+}
 
 class TrustedLocationRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
 #ifdef _WIN32
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kLocations.c_str());
+        ForgetLocations();
 #else
         registry_ = fs::temp_directory_path() /
                     ("dravikvt-registry-" +
@@ -39,12 +41,19 @@ protected:
     }
     void TearDown() override {
 #ifdef _WIN32
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kLocations.c_str());
+        ForgetLocations();
 #else
         std::error_code ignored;
         fs::remove_all(registry_, ignored);
 #endif
     }
+
+#ifdef _WIN32
+    static void ForgetLocations() {
+        for (const Text version : {L"14.0", L"16.0"})
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, Locations(version).c_str());
+    }
+#endif
 
     static Text ProgramFolder() {
 #ifdef _WIN32
@@ -61,8 +70,8 @@ protected:
 #endif
     }
 
-    Text Slot(int i) {
-        return kLocations + L"\\Location" + std::to_wstring(i);
+    Text Slot(int i, const Text &version = L"14.0") {
+        return Locations(version) + L"\\Location" + std::to_wstring(i);
     }
     void Take(int i, const Text &folder) {
         RegKey key = 0;
@@ -72,9 +81,9 @@ protected:
         platform_->RegCloseKey(key);
     }
     // The Path of a slot as Access reads it, or "<none>".
-    Text PathOf(int i) {
+    Text PathOf(int i, const Text &version = L"14.0") {
         RegKey key = 0;
-        if (platform_->RegOpenKeyExA(Slot(i), 0x3F, key) != kRegSuccess)
+        if (platform_->RegOpenKeyExA(Slot(i, version), 0x3F, key) != kRegSuccess)
             return L"<none>";
         Text buffer(255, L' ');
         std::uint32_t count = 255, type = 0;
@@ -122,6 +131,14 @@ TEST_F(TrustedLocationRegistryTest, AMatchAfterAGapWritesNothingAndAnotherCaseIs
     Take(0, otherCase);
     EXPECT_TRUE(Ensure());
     EXPECT_EQ(PathOf(1), Parent());
+}
+
+TEST_F(TrustedLocationRegistryTest, ALaterAccessHasLocationsOfItsOwnVersion) {
+    EXPECT_TRUE(Global::EnsureTrustedLocation(*platform_, L"16.0"));
+    EXPECT_EQ(PathOf(0, L"16.0"), Parent());
+    EXPECT_EQ(PathOf(0), L"<none>"); // Access 2010's are another key
+    EXPECT_TRUE(Global::EnsureTrustedLocation(*platform_, L"16.0"));
+    EXPECT_EQ(PathOf(1, L"16.0"), L"<none>");
 }
 
 TEST_F(TrustedLocationRegistryTest, AllHundredSlotsTakenRegistersNothing) {

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/unit/Scene.h"
 
 namespace dravik::test {
 namespace {
+
+namespace fs = std::filesystem;
 
 struct ConfigurationTest : ::testing::Test, Scene {
     Text Lookup(const Text &key) { return form.ReadDravikTxt(key, L""); }
@@ -94,6 +98,18 @@ TEST_F(ConfigurationTest, UserKeyMapsTheCaseOfEveryLetter) {
     platform.environment.clear();
     LoadText(L"");
     EXPECT_EQ(S().UserKey, L"_");
+}
+
+TEST_F(ConfigurationTest, AccessVersionIsExactly15Or16AndAnythingElseFailsNamingTheKey) {
+    for (const Text wrong : {L"16", L"14.0", L"16.00", L"sixteen"}) {
+        Config(L"NewFE = a\r\nAccessVersion = " + wrong + L"\r\n");
+        try {
+            Load();
+            ADD_FAILURE() << "accepted AccessVersion " << fs::path(wrong).string();
+        } catch (const Failure &f) {
+            EXPECT_NE(f.Description().find(L"AccessVersion"), Text::npos);
+        }
+    }
 }
 
 TEST_F(ConfigurationTest, AMissingFileIsAFailure) {

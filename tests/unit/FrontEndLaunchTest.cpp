@@ -75,6 +75,55 @@ TEST_F(FrontEndLaunchTest, AFailedRegistrationStillStartsAccess) {
     EXPECT_EQ(platform.starts.size(), 2u);
 }
 
+Text SlotOf(const Text &version, int i) {
+    return L"Software\\Microsoft\\Office\\" + version +
+           L"\\Access\\Security\\Trusted Locations\\Location" + std::to_wstring(i);
+}
+
+// Access 2013 reads 15.0 and Access 2016 and later 16.0: the folder is registered
+// there too, taken from AccessVersion or else from the Access folder, always
+// beside the 14.0 registration of Access 2010.
+TEST_F(FrontEndLaunchTest, ALaterAccessHasTheFolderRegisteredForItsOwnVersionToo) {
+    const std::pair<Text, Text> cases[] = {
+        {L"DefAccessPath = C:\\Program Files\\Microsoft Office\\root\\Office16\\MSACCESS.EXE\r\n",
+         L"16.0"},
+        {L"DefAccessPath = C:\\Program Files\\Microsoft Office\\OFFICE15\r\n", L"15.0"},
+        {L"DefAccessPath = C:\\Office16\r\nAccessVersion = 15.0\r\n", L"15.0"}, // the key wins
+        {L"AccessVersion = 16.0\r\n", L"16.0"},
+        {L"DefAccessPath = C:\\Office14\r\n", L""},
+        {L"", L""},
+    };
+    for (const auto &[settings, version] : cases) {
+        Scene scene;
+        scene.Config(settings + L"NewFE = a.ade\r\n");
+        scene.Load();
+        scene.form.Create();
+        scene.form.PokreniFE();
+        EXPECT_EQ(scene.platform.RegistryValue(SlotOf(L"14.0", 0), L"Path"),
+                  std::string("C:\\Apps\\\0", 9))
+            << settings;
+        for (const Text later : {L"15.0", L"16.0"}) {
+            auto path = scene.platform.RegistryValue(SlotOf(later, 0), L"Path");
+            EXPECT_EQ(path.has_value(), later == version) << settings << " " << later;
+            if (later == version) {
+                EXPECT_EQ(scene.platform.RegistryValue(SlotOf(later, 0), L"AllowSubfolders"),
+                          std::string("\x01\0\0\0", 4));
+            }
+        }
+        EXPECT_EQ(scene.platform.starts.size(), 1u);
+    }
+}
+
+TEST_F(FrontEndLaunchTest, TheLaterRegistrationNeverKeepsAccessFromStarting) {
+    for (int i = 0; i < 100; ++i)
+        platform.PutRegistryString(SlotOf(L"16.0", i), L"Path",
+                                   L"D:\\x" + std::to_wstring(i) + L"\\" + L'\0');
+    Launch(L"NewFE = a.ade\r\nAccessVersion = 16.0\r\n");
+    EXPECT_EQ(platform.starts.size(), 1u);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.RegistryValue(SlotOf(L"14.0", 0), L"Path").has_value());
+}
+
 // A start the shell refuses (a wrong Access folder) must be told, not swallowed;
 // a message that cannot be shown is no reason to fail.
 TEST_F(FrontEndLaunchTest, AFailingStartReachesTheCallerAndAFailingMessageIsAbsorbed) {

@@ -88,20 +88,19 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
     OldVersion();
     ASSERT_EQ(Publish(), ExitCode::Published);
 
-    EXPECT_EQ(ServerChanges(),
-              (std::vector<Text>{
-                  L"AppendLine:~DravikPublish~write-test",
-                  L"DeleteFileIfPresent:~DravikPublish~write-test",
-                  L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
-                  L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
-                  L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
-                  L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
-                  L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                  L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                  L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
-                  L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
-                  L"EmptyFile:Kolacici.txt",
-              }));
+    EXPECT_EQ(ServerChanges(), (std::vector<Text>{
+                                   L"AppendLine:~DravikPublish~write-test",
+                                   L"DeleteFileIfPresent:~DravikPublish~write-test",
+                                   L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
+                                   L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
+                                   L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
+                                   L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
+                                   L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
+                                   L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
+                                   L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
+                                   L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+                                   L"EmptyFile:Kolacici.txt",
+                               }));
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");

@@ -114,10 +114,10 @@ TEST_F(StartupSequenceTest, AMissingServerFolderReportsTheFailureAndStartsNothin
     EXPECT_TRUE(platform.starts.empty());
     ASSERT_EQ(platform.messages.size(), 1u);
     // The failure names the copy the user knows, never the temporary file.
-    EXPECT_EQ(platform.messages[0].text,
-              kStartupFailure + L"The system cannot find the path specified. "
-                                L"(\"\\\\gone\\dist\\uxVTade.ade\" → \"" +
-                  kProgramFolder + L"\\uxVTade.ade\")");
+    EXPECT_EQ(platform.messages[0].text, kStartupFailure +
+                                             L"The system cannot find the path specified. "
+                                             L"(\"\\\\gone\\dist\\uxVTade.ade\" → \"" +
+                                             kProgramFolder + L"\\uxVTade.ade\")");
     EXPECT_EQ(platform.messages[0].icon, MessageIcon::Information);
     EXPECT_FALSE(platform.messages[0].title.has_value());
     EXPECT_TRUE(platform.windowClosed);
