@@ -17,9 +17,11 @@ void frmDravikVT::UzmiFE_and_Rux() {
 
     ShowMe(L"Kopiranje nove verzije programa...");
     // A long copy must not leave the window unanswered: the system would put a
-    // "Not Responding" ghost in its place, whose close box ends the update.
-    const CopyProgress whileCopying = [this](std::uint64_t, std::uint64_t) {
+    // "Not Responding" ghost in its place, whose close box ends the update. How far
+    // each copy has got shows meanwhile.
+    const CopyProgress whileCopying = [this](std::uint64_t copied, std::uint64_t total) {
         platform_.AnswerWindowSystem();
+        platform_.ShowProgress(copied, total);
     };
 
     CopyIntoPlace(platform_, s.ServerFolder + s.FrontEndName,
@@ -45,6 +47,7 @@ void frmDravikVT::UzmiFE_and_Rux() {
                       whileCopying);
 
     AppendRecord(platform_, s.RecordFilePath, s.UserKey);
+    platform_.ShowProgress(0, 0);
     ClearStatus();
 }
 

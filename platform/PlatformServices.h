@@ -195,6 +195,10 @@ public:
     // system asking whether it is alive), so that it is never taken for hung; runs no
     // click handler and lets no close through: those wait for the event loop.
     virtual void AnswerWindowSystem() = 0;
+    // Shows how far the work has got, `done` of `total`, without changing the window's
+    // layout: on the window's taskbar button, or the terminal's status line. A total
+    // of 0 takes it away.
+    virtual void ShowProgress(std::uint64_t done, std::uint64_t total) = 0;
     virtual WindowHandle GetWindowHandle() = 0;
     // Unloads the window; with it gone the event loop returns.
     virtual void CloseLauncherWindow() = 0;

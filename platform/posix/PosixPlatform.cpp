@@ -86,6 +86,9 @@ void PosixPlatform::RepaintWindow() {
 }
 // The terminal window draws each change at once and is never taken for hung.
 void PosixPlatform::AnswerWindowSystem() {}
+void PosixPlatform::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    ui_->ShowProgress(done, total);
+}
 WindowHandle PosixPlatform::GetWindowHandle() {
     return ui_->Handle();
 }

@@ -65,6 +65,7 @@ public:
     void SetWindowVisible(bool visible) override;
     void RepaintWindow() override;
     void AnswerWindowSystem() override;
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
     WindowHandle GetWindowHandle() override;
     void CloseLauncherWindow() override;
     void RunEventLoop() override;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/posix/PosixText.h"
 
 namespace dravik {
@@ -94,6 +96,22 @@ void PosixTerminalUi::SetWindowVisible(bool visible) {
 
 void PosixTerminalUi::Repaint() {
     PrintStatus();
+}
+
+void PosixTerminalUi::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    if (isatty(fileno(output_)) != 1)
+        return;
+    if (total == 0) {
+        if (shownPercent_ >= 0)
+            Print(L"\r\x1b[K"); // the line as it was before
+        shownPercent_ = -1;
+        return;
+    }
+    const int percent = static_cast<int>(std::min<std::uint64_t>(done, total) * 100 / total);
+    if (percent == shownPercent_)
+        return;
+    shownPercent_ = percent;
+    Print(L"\r[" + layout_.caption + L"] " + std::to_wstring(percent) + L"%");
 }
 
 WindowHandle PosixTerminalUi::Handle() const {

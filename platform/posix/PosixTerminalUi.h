@@ -25,6 +25,9 @@ public:
     void SetControlVisible(Control control, bool visible);
     void SetWindowVisible(bool visible);
     void Repaint();
+    // On a terminal, "[caption] NN%" on the line the cursor is on, rewritten as it
+    // grows and wiped when done; nothing where the output is a file or a pipe.
+    void ShowProgress(std::uint64_t done, std::uint64_t total);
     WindowHandle Handle() const;
     void CloseWindow();
     void RunEventLoop();
@@ -46,7 +49,8 @@ private:
     bool created_ = false;
     bool shown_ = false;
     bool closed_ = false;
-    Text printedStatus_; // the status text last printed, so a repaint does not repeat it
+    Text printedStatus_;    // the status text last printed, so a repaint does not repeat it
+    int shownPercent_ = -1; // the progress on the status line, -1 when there is none
 };
 
 } // namespace dravik

@@ -63,6 +63,10 @@ void Win32Platform::AnswerWindowSystem() {
     ui_->AnswerWindowSystem();
 }
 
+void Win32Platform::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    ui_->ShowProgress(done, total);
+}
+
 WindowHandle Win32Platform::GetWindowHandle() {
     return ui_->GetWindowHandle();
 }

@@ -15,6 +15,9 @@
 
 #include <windows.h>
 
+#include <shobjidl.h>
+
+#include <algorithm>
 #include <array>
 #include <exception>
 #include <type_traits>
@@ -48,6 +51,21 @@ struct IconDeleter {
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
 using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
 using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+struct ComReleaser {
+    void operator()(IUnknown *object) const {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+};
+using UniqueTaskbar = std::unique_ptr<ITaskbarList3, ComReleaser>;
+
+// Sent by the shell when the window's taskbar button exists: only then can the
+// button show progress.
+UINT TaskbarButtonCreatedMessage() {
+    static const UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
+    return message;
+}
 
 constexpr std::size_t kControlCount = 4;
 
@@ -185,6 +203,8 @@ struct Win32Ui::State {
     // Set while the window only answers the system in the middle of the program's
     // work: clicks and closes are then not for now.
     bool answeringOnly = false;
+    // The taskbar button, for progress; there once the shell has made the button.
+    UniqueTaskbar taskbar;
     UniqueFont labelFont;
     UniqueFont buttonFont;
     UniqueIcon smallIcon;
@@ -278,11 +298,23 @@ LRESULT Win32Ui::State::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         window = nullptr;
         controls.fill(nullptr);
         focus = nullptr;
+        taskbar.reset();
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         break;
     default:
+        if (message != 0 && message == TaskbarButtonCreatedMessage()) {
+            ITaskbarList3 *list = nullptr;
+            if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_ITaskbarList3, reinterpret_cast<void **>(&list)))) {
+                taskbar.reset(list);
+                if (FAILED(taskbar->HrInit())) {
+                    taskbar.reset();
+                }
+            }
+            return 0;
+        }
         break;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
@@ -491,6 +523,17 @@ void Win32Ui::AnswerWindowSystem() {
         }
     }
     state_->answeringOnly = false;
+}
+
+void Win32Ui::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    if (state_->window == nullptr || !state_->taskbar) {
+        return; // no button yet, or no shell that shows progress
+    }
+    if (total == 0) {
+        state_->taskbar->SetProgressState(state_->window, TBPF_NOPROGRESS);
+    } else {
+        state_->taskbar->SetProgressValue(state_->window, std::min(done, total), total);
+    }
 }
 
 WindowHandle Win32Ui::GetWindowHandle() {

@@ -24,6 +24,7 @@ public:
     void SetWindowVisible(bool visible);
     void RepaintWindow();
     void AnswerWindowSystem();
+    void ShowProgress(std::uint64_t done, std::uint64_t total);
     WindowHandle GetWindowHandle();
     void CloseLauncherWindow();
     void RunEventLoop();

@@ -577,6 +577,11 @@ void FakePlatform::SetWindowVisible(bool visible) {
     calls.push_back(visible ? L"WindowShown" : L"WindowHidden");
 }
 
+void FakePlatform::ShowProgress(std::uint64_t done, std::uint64_t total) {
+    progressShown.push_back(total == 0 ? L"-"
+                                       : std::to_wstring(done) + L"/" + std::to_wstring(total));
+}
+
 void FakePlatform::AnswerWindowSystem() {
     calls.push_back(L"AnswerWindowSystem");
     labelWhenAnswering.push_back(windowVisible ? controlText[Control::Label1] : L"<hidden>");

@@ -157,6 +157,8 @@ public:
     // What the label showed each time the window answered the system ("<hidden>" when
     // the window was not visible).
     std::vector<Text> labelWhenAnswering;
+    // Every progress shown, "done/total", and "-" when it was taken away.
+    std::vector<Text> progressShown;
     std::optional<WindowLayout> layout;
 
     // Delivers a click as the window system would.
@@ -216,6 +218,7 @@ public:
     void SetWindowVisible(bool visible) override;
     void RepaintWindow() override { ++repaints; }
     void AnswerWindowSystem() override;
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
     WindowHandle GetWindowHandle() override { return kWindowHandle; }
     void CloseLauncherWindow() override;
     void RunEventLoop() override;

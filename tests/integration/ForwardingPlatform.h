@@ -110,6 +110,9 @@ public:
     void SetWindowVisible(bool visible) override { real_->SetWindowVisible(visible); }
     void RepaintWindow() override { real_->RepaintWindow(); }
     void AnswerWindowSystem() override { real_->AnswerWindowSystem(); }
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override {
+        real_->ShowProgress(done, total);
+    }
     WindowHandle GetWindowHandle() override { return real_->GetWindowHandle(); }
     void CloseLauncherWindow() override { real_->CloseLauncherWindow(); }
     void RunEventLoop() override { real_->RunEventLoop(); }

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -61,6 +62,34 @@ TEST_F(TerminalUi, StatusTextIsPrintedOnlyWhileTheWindowIsShownAndOncePerChange)
     ui.SetControlText(Control::Label1, L"");
     ui.SetControlText(Control::Label1, L"Gotovo \u0161");
     EXPECT_EQ(Printed(), "[Dravik] Kopiranje nove verzije programa...\n[Dravik] Gotovo \xC5\xA1\n");
+}
+
+// Progress goes on the terminal's status line, rewritten in place as it grows and
+// wiped when done; output to a file or a pipe gets none of it.
+TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
+    PosixTerminalUi piped(input_, output_);
+    piped.Create(LauncherLayout(), [](Control) {});
+    piped.ShowProgress(1, 2);
+    EXPECT_EQ(Printed(), "");
+
+    int terminal = -1, screen = -1;
+    ASSERT_EQ(openpty(&terminal, &screen, nullptr, nullptr, nullptr), 0);
+    std::FILE *output = fdopen(screen, "w");
+    ASSERT_NE(output, nullptr);
+    {
+        PosixTerminalUi ui(input_, output);
+        ui.Create(LauncherLayout(), [](Control) {});
+        for (std::uint64_t done : {0, 1, 2, 3, 4})
+            ui.ShowProgress(done, 4);
+        ui.ShowProgress(0, 0);
+    }
+    std::fclose(output);
+    std::string seen(256, '\0');
+    ssize_t got = read(terminal, seen.data(), seen.size());
+    close(terminal);
+    seen.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    EXPECT_EQ(seen, "\r[Dravik] 0%\r[Dravik] 25%\r[Dravik] 50%\r[Dravik] 75%\r[Dravik] "
+                    "100%\r\x1b[K");
 }
 
 TEST_F(TerminalUi, WindowSizeIsTheClientAreaAndAFrame) {

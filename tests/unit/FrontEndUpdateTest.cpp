@@ -41,9 +41,12 @@ TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
     EXPECT_EQ(platform.labelHistory.front(), L"Kopiranje nove verzije programa...");
     EXPECT_EQ(platform.controlText[Control::Label1], L"");
     EXPECT_EQ(platform.repaints, 1);
-    // The window answered the system all through the copies, showing the status.
+    // The window answered the system all through the copies, showing the status,
+    // and each copy's progress, taken away at the end.
     EXPECT_EQ(platform.labelWhenAnswering,
               std::vector<Text>(4 * 2, L"Kopiranje nove verzije programa..."));
+    EXPECT_EQ(platform.progressShown, (std::vector<Text>{L"0/5", L"5/5", L"0/14", L"14/14", L"0/16",
+                                                         L"16/16", L"0/12", L"12/12", L"-"}));
     EXPECT_DOUBLE_EQ(platform.windowLeft, 19200 / 2.0 - 5115 / 2.0);
     EXPECT_DOUBLE_EQ(platform.windowTop, 10800 / 2.0 - 2865 / 2.0);
 }
