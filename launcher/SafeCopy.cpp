@@ -72,7 +72,17 @@ void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &t
     // A failure names the files the user knows, never the temporary one.
     Text temporary;
     try {
+        // A server file that changes while it is copied (an administrator still
+        // copying the new version there) would give a torn copy, taken for current
+        // until the next version: it is looked at before and after, and must not
+        // have changed.
+        const FileStamp before = platform.StampOf(source);
         temporary = CopyToTemporaryFile(platform, source, target, progress);
+        if (platform.StampOf(source) != before) {
+            RemoveQuietly(platform, temporary);
+            throw Failure(L"Datoteka na serveru promijenila se dok se kopirala; pokušajte "
+                          L"ponovno kad se nova verzija do kraja objavi.");
+        }
     } catch (const Failure &failure) {
         throw failure.ConcerningFiles({source, target});
     }

@@ -86,6 +86,17 @@ using ClickHandler = std::function<void(Control)>;
 // while the copy runs, on the calling thread.
 using CopyProgress = std::function<void(std::uint64_t copied, std::uint64_t total)>;
 
+// What a file looks like from outside: a file that was written in between looks
+// different.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0; // the system's own units
+    bool operator==(const FileStamp &other) const {
+        return size == other.size && lastWrite == other.lastWrite;
+    }
+    bool operator!=(const FileStamp &other) const { return !(*this == other); }
+};
+
 // A lock file held by this process; destroying it lets the lock go.
 class FileLock {
 public:
@@ -147,6 +158,8 @@ public:
     // Windows do. `progress` hears how far the copy has got, where the system tells.
     virtual void CopyToNewFile(const Text &source, const Text &target,
                                const CopyProgress &progress = {}) = 0;
+    // The size and last-write time of a file; fails when it cannot be looked at.
+    virtual FileStamp StampOf(const Text &path) = 0;
     // Clears the read-only, hidden and system attributes, so that the file can be replaced
     // and is found by FindFirstMatch; a file that is not there is no failure.
     virtual void MakeFileOrdinary(const Text &path) = 0;

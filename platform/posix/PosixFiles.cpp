@@ -358,6 +358,18 @@ void PosixPlatform::CopyToNewFile(const Text &source, const Text &target,
     CopyFile(ResolvePath(source), ResolvePath(target), O_EXCL, progress);
 }
 
+FileStamp PosixPlatform::StampOf(const Text &path) {
+    std::string native = ResolvePath(path);
+    struct stat info {};
+    if (stat(native.c_str(), &info) != 0)
+        throw FileFailure(native, errno);
+    FileStamp stamp;
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
+                      static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    return stamp;
+}
+
 // Read-only on POSIX is a missing write permission for the owner; hidden and system
 // have no counterpart.
 void PosixPlatform::MakeFileOrdinary(const Text &path) {

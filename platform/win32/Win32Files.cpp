@@ -159,7 +159,6 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
         throw FileFailure(refusal, {path});
 }
 
-
 namespace {
 
 // The copy routine's progress: handed on to the caller's, whose failures must not
@@ -206,6 +205,18 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
         // The copy's own failure is the one to report.
     }
     throw failure;
+}
+
+FileStamp Win32Platform::StampOf(const Text &path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExA(ToAnsiPath(path).c_str(), GetFileExInfoStandard, &data))
+        throw LastFileFailure({path});
+    FileStamp stamp;
+    stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.lastWrite = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime);
+    return stamp;
 }
 
 void Win32Platform::MakeFileOrdinary(const Text &path) {

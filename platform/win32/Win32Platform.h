@@ -36,6 +36,7 @@ public:
                       const CopyProgress &progress) override;
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override;
+    FileStamp StampOf(const Text &path) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;

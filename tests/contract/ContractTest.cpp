@@ -182,6 +182,12 @@ TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
     Put(L"FE.ade", "old");
     P().CopyFileOver(At(L"server\\fe.ade"), At(L"FE.ade"));
     EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
+    const FileStamp stamp = P().StampOf(At(L"server\\fe.ADE"));
+    EXPECT_EQ(stamp.size, 3u);
+    EXPECT_EQ(P().StampOf(At(L"server\\FE.ade")), stamp);
+    Put(L"server\\FE.ade", "newer");
+    EXPECT_NE(P().StampOf(At(L"server\\FE.ade")), stamp);
+    EXPECT_THROW(P().StampOf(At(L"none.ade")), Failure);
     EXPECT_THROW(P().CopyFileOver(At(L"server\\none.ade"), At(L"FE.ade")), Failure);
     EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
     EXPECT_THROW(P().CopyFileOver(At(L"server"), At(L"x.ade")), Failure); // a folder
@@ -236,9 +242,8 @@ TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
         bytes[i] = static_cast<char>(i * 7 % 251);
     Put(L"FE.ade", bytes);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
-    P().CopyFileOver(At(L"fe.ade"), At(L"~copy"), [&](auto copied, auto total) {
-        reports.emplace_back(copied, total);
-    });
+    P().CopyFileOver(At(L"fe.ade"), At(L"~copy"),
+                     [&](auto copied, auto total) { reports.emplace_back(copied, total); });
     EXPECT_EQ(h_->ReadBytes(At(L"~copy")), bytes);
     // Wine never calls CopyFileEx's progress routine; Windows, POSIX and the fake do.
     const bool mayBeSilent =
@@ -257,8 +262,7 @@ TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
         EXPECT_EQ(reports.front().first, 0u);
         EXPECT_EQ(reports.back().first, bytes.size());
     }
-    EXPECT_THROW(P().CopyFileOver(At(L"none.ade"), At(L"~x"), [](auto, auto) {}),
-                 Failure);
+    EXPECT_THROW(P().CopyFileOver(At(L"none.ade"), At(L"~x"), [](auto, auto) {}), Failure);
 }
 
 TEST_P(ContractTest, EmptyingKeepsTheFileAndNeverCreatesOne) {

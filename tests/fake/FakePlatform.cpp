@@ -87,7 +87,7 @@ void FakePlatform::PutFile(const Text &path, const std::string &bytes, FileAttri
     AddFolder(FolderPart(path));
     auto it = files_.find(Key(path));
     Text stored = it == files_.end() ? path : it->second.path; // the name keeps its case
-    files_[Key(path)] = File{stored, bytes, attributes};
+    files_[Key(path)] = File{stored, bytes, attributes, ++writes_};
 }
 
 void FakePlatform::PutTextFile(const Text &path, const Text &text) {
@@ -261,6 +261,7 @@ bool FakePlatform::TryAppend(const Text &path, const Text &text) {
     if (!bytes.empty() && bytes.back() != '\n')
         bytes += "\r\n";
     bytes += AsBytes(text + L"\r\n");
+    it->second.written = ++writes_;
     return true;
 }
 
@@ -324,6 +325,8 @@ void FakePlatform::CopyFile(const Text &source, const Text &target, bool replaci
         (existing->second.attributes.readOnly || existing->second.attributes.hidden))
         throw Failure(kAccessDenied, FailureKind::AccessDenied, {source, target});
     File copy = src->second;
+    if (duringCopy)
+        duringCopy(source); // what was read is what was there before
     if (progress) {
         const std::uint64_t total = copy.bytes.size();
         progress(0, total);
@@ -346,6 +349,15 @@ void FakePlatform::CopyToNewFile(const Text &source, const Text &target,
                                  const CopyProgress &progress) {
     calls.push_back(L"CopyToNewFile:" + source + L">" + target);
     CopyFile(source, target, false, progress);
+}
+
+FileStamp FakePlatform::StampOf(const Text &path) {
+    calls.push_back(L"StampOf:" + path);
+    auto it = files_.find(Key(path));
+    if (it == files_.end())
+        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
+                      FailureKind::Other, {path});
+    return FileStamp{it->second.bytes.size(), it->second.written};
 }
 
 void FakePlatform::MakeFileOrdinary(const Text &path) {

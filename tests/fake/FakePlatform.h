@@ -132,6 +132,8 @@ public:
     std::vector<Message> messages;
     std::vector<Start> starts;
     std::vector<RegWrite> regWrites;
+    // Runs while a copy is under way, given its source: another program writing it.
+    std::function<void(const Text &source)> duringCopy;
     std::vector<Text> prompts;
     std::vector<Text> searches;       // every FindFirstMatch pattern, in order
     std::vector<Text> calls;          // every file, search and message call, in order
@@ -193,6 +195,7 @@ public:
                       const CopyProgress &progress) override;
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override;
+    FileStamp StampOf(const Text &path) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
@@ -236,6 +239,7 @@ private:
         Text path; // as created
         std::string bytes;
         FileAttributes attributes;
+        std::int64_t written = 0; // when last written, on a counter of writes
     };
     struct LockElsewhere {
         int refusals;
@@ -268,7 +272,8 @@ private:
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path
-    std::set<Text> folders_;     // upper-cased
+    std::int64_t writes_ = 0;
+    std::set<Text> folders_; // upper-cased
     struct Hold {
         FakeHold how;
         std::optional<std::int64_t> until; // on clockMs

@@ -63,6 +63,7 @@ public:
                        const CopyProgress &progress) override {
         real_->CopyToNewFile(source, target, progress);
     }
+    FileStamp StampOf(const Text &path) override { return real_->StampOf(path); }
     void MakeFileOrdinary(const Text &path) override { real_->MakeFileOrdinary(path); }
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override {
         return real_->TryLockFile(path);

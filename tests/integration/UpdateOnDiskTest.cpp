@@ -1,5 +1,8 @@
 // The update against real folders on both platforms: what is copied, what is
 // recorded, and what stays when something on the way fails.
+#include <atomic>
+#include <thread>
+
 #include "tests/integration/DiskScene.h"
 #include "tests/integration/SystemSupport.h"
 
@@ -44,6 +47,35 @@ TEST_F(UpdateOnDisk, ASecondUpdateReplacesTheCopiesAndAddsOneLine) {
     EXPECT_TRUE(IsRecordLineOf(lines[0], "PC07_ana"));
     EXPECT_TRUE(IsRecordLineOf(lines[1], "PC07_ana"));
     EXPECT_TRUE(NoTemporaryFiles());
+}
+
+// An administrator still copying the new version into the server folder: the
+// front end grows while the launcher copies it. The torn copy is not taken.
+TEST_F(UpdateOnDisk, AServerFileThatChangesWhileItIsCopiedFailsAndNothingIsRecorded) {
+    ServerFiles(40 * 1024 * 1024);
+    OldLocalFiles();
+    std::atomic<bool> stop{false};
+    std::atomic<int> appended{0};
+    std::thread writer([&] {
+        std::ofstream front(server / "uxVTade.ade", std::ios::binary | std::ios::app);
+        while (!stop) {
+            front.write("still copying", 13);
+            front.flush();
+            ++appended;
+        }
+    });
+    while (appended < 10) // writing before the launcher looks
+        std::this_thread::yield();
+    std::optional<Text> failure = Update();
+    stop = true;
+    writer.join();
+    ASSERT_TRUE(failure.has_value());
+    EXPECT_EQ(failure->rfind(L"Datoteka na serveru promijenila se dok se kopirala", 0), 0u)
+        << Narrow(*failure);
+    EXPECT_NE(failure->find(server.wstring() + L"\\uxVTade.ade"), Text::npos) << Narrow(*failure);
+    EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
+    EXPECT_TRUE(NoTemporaryFiles());
+    EXPECT_TRUE(NothingRecorded());
 }
 
 TEST_F(UpdateOnDisk, AMissingServerFolderFailsAndLeavesTheOldCopy) {

@@ -190,6 +190,35 @@ TEST_F(FrontEndUpdateTest, MarkedServerFilesAreCopiedAsOrdinaryFilesAgainAndAgai
     }
 }
 
+// A server file written while it is copied, longer or only newer: the copy is torn
+// and must not be taken for the current version.
+TEST_F(FrontEndUpdateTest, AServerFileThatChangesDuringItsCopyFailsTheUpdate) {
+    for (const std::string &changed : {std::string("FE v2, growing"), std::string("FE v3")}) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.ServerFiles();
+        scene.LocalFiles();
+        scene.Load();
+        scene.form.Create();
+        scene.platform.duringCopy = [&](const Text &source) {
+            if (source == kServer + L"uxVTade.ade")
+                scene.platform.PutFile(source, changed);
+        };
+        try {
+            scene.form.UzmiFE_and_Rux();
+            ADD_FAILURE() << "a changing server file was taken";
+        } catch (const Failure &f) {
+            EXPECT_EQ(f.Cause().rfind(L"Datoteka na serveru promijenila se dok se kopirala", 0),
+                      0u);
+            EXPECT_EQ(f.Paths().front(), kServer + L"uxVTade.ade");
+        }
+        EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v1");
+        EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
+        for (const Text &name : scene.platform.FileNamesIn(kProgramFolder))
+            EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos);
+    }
+}
+
 TEST_F(FrontEndUpdateTest, AReadOnlyLocalCopyIsReplaced) {
     ServerFiles();
     LocalFiles();
