@@ -78,7 +78,14 @@ void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &t
         // have changed.
         const FileStamp before = platform.StampOf(source);
         temporary = CopyToTemporaryFile(platform, source, target, progress);
-        if (platform.StampOf(source) != before) {
+        bool changed = true;
+        try {
+            changed = platform.StampOf(source) != before;
+        } catch (const Failure &) {
+            RemoveQuietly(platform, temporary); // the server went away meanwhile
+            throw;
+        }
+        if (changed) {
             RemoveQuietly(platform, temporary);
             throw Failure(L"Datoteka na serveru promijenila se dok se kopirala; pokušajte "
                           L"ponovno kad se nova verzija do kraja objavi.");
