@@ -46,6 +46,12 @@ Text AccessVersionOf(PlatformServices &platform, const Text &setting, const Text
 
 } // namespace
 
+void frmDravikVT::LoadSettings() {
+    settings_.CompanionExeName = L"Velkor_2007.exe";
+    LoadConfiguration();
+    ResolveSettings();
+}
+
 void frmDravikVT::LoadConfiguration() {
     const Text path = ConfigFilePath(platform_);
     // How the file is written decides how each line reads, and that needs the
@@ -135,6 +141,11 @@ void frmDravikVT::ResolveSettings() {
     s.LocalFEPath = platform_.ProgramFolderPath() + L"\\" + s.FrontEndName;
     s.AccessVersion =
         AccessVersionOf(platform_, ReadDravikTxt(L"AccessVersion", L""), s.AccessFolder);
+}
+
+bool frmDravikVT::IsFrontEndWithReports() {
+    // Only this front end comes with report files.
+    return platform_.ToLower(settings_.FrontEndName) == platform_.ToLower(L"uxVTade.ade");
 }
 
 } // namespace dravik

@@ -51,10 +51,10 @@ void frmDravikVT::PokreniFE() {
     }
     accessRefused_ = true;
     try {
-        platform_.ShowMessage(L"Ne mogu dodijeliti prava na folder" +
-                                  platform_.ProgramFolderPath() + L"\r\n" +
-                                  L"Tesmar se neće pokrenuti!",
-                              MessageIcon::None);
+        platform_.Window().ShowMessage(L"Ne mogu dodijeliti prava na folder" +
+                                           platform_.ProgramFolderPath() + L"\r\n" +
+                                           L"Tesmar se neće pokrenuti!",
+                                       MessageIcon::None);
     } catch (...) {
         // Nothing more to do: the launch ends quietly.
     }

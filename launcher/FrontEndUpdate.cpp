@@ -5,11 +5,6 @@
 
 namespace dravik {
 
-bool frmDravikVT::IsFrontEndWithReports() {
-    // Only this front end comes with report files.
-    return platform_.ToLower(settings_.FrontEndName) == platform_.ToLower(L"uxVTade.ade");
-}
-
 void frmDravikVT::UzmiFE_and_Rux() {
     const LauncherSettings &s = settings_;
     const Text programFolder = platform_.ProgramFolderPath();
@@ -20,8 +15,8 @@ void frmDravikVT::UzmiFE_and_Rux() {
     // "Not Responding" ghost in its place, whose close box ends the update. How far
     // each copy has got shows meanwhile.
     const CopyProgress whileCopying = [this](std::uint64_t copied, std::uint64_t total) {
-        platform_.AnswerWindowSystem();
-        platform_.ShowProgress(copied, total);
+        platform_.Window().AnswerWindowSystem();
+        platform_.Window().ShowProgress(copied, total);
     };
 
     CopyIntoPlace(platform_, s.ServerFolder + s.FrontEndName,
@@ -30,8 +25,8 @@ void frmDravikVT::UzmiFE_and_Rux() {
     // One search cursor: nothing else may search until the loop below is done.
     Text found = platform_.FindFirstMatch(s.ServerFolder + platform_.ToLower(L"RuxVT*.*"));
     if (found.empty() && withReports)
-        platform_.ShowMessage(L"Na serveru ne postoji datoteka sa ispisima!",
-                              MessageIcon::Exclamation, Text(L"Upozorenje"));
+        platform_.Window().ShowMessage(L"Na serveru ne postoji datoteka sa ispisima!",
+                                       MessageIcon::Exclamation, Text(L"Upozorenje"));
     while (!found.empty() && withReports) {
         CopyIntoPlace(platform_, s.ServerFolder + platform_.ToLower(found),
                       programFolder + L"\\" + found, whileCopying);
@@ -40,14 +35,14 @@ void frmDravikVT::UzmiFE_and_Rux() {
 
     Text companion = platform_.FindFirstMatch(s.ServerFolder + s.CompanionExeName);
     if (companion.empty())
-        platform_.ShowMessage(L"U tolmcommonu nedostaje " + s.CompanionExeName,
-                              MessageIcon::Information, Text(L"Upozorenje"));
+        platform_.Window().ShowMessage(L"U tolmcommonu nedostaje " + s.CompanionExeName,
+                                       MessageIcon::Information, Text(L"Upozorenje"));
     else
         CopyIntoPlace(platform_, s.ServerFolder + companion, programFolder + L"\\" + companion,
                       whileCopying);
 
     AppendRecord(platform_, s.RecordFilePath, s.UserKey);
-    platform_.ShowProgress(0, 0);
+    platform_.Window().ShowProgress(0, 0);
     ClearStatus();
 }
 

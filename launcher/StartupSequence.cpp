@@ -1,6 +1,6 @@
 // What the launcher does on every start, and the maintenance buttons.
 #include "launcher/FailureText.h"
-#include "launcher/Program.h"
+#include "launcher/Launcher.h"
 #include "launcher/UpdateLock.h"
 #include "launcher/UpdateRecord.h"
 #include "ui/frmDravikVT.h"
@@ -38,15 +38,13 @@ bool frmDravikVT::IsLocalCopyCurrent() {
 }
 
 void frmDravikVT::Form_Load() {
-    settings_.CompanionExeName = L"Velkor_2007.exe";
-    LoadConfiguration();
-    ResolveSettings();
+    LoadSettings();
 
     // Both keys are asked about, Ctrl first.
     bool ctrl = platform_.IsKeyDown(kVkControl);
     bool shift = platform_.IsKeyDown(kVkShift);
     if (ctrl && shift) {
-        if (platform_.AskText(L"Šifra ?") == kAccessCode) {
+        if (platform_.Window().AskText(L"Šifra ?") == kAccessCode) {
             ShowMe(L"");
             MakeVisible();
             return; // maintenance: the window stays open
@@ -64,15 +62,16 @@ void frmDravikVT::Form_Load() {
         exitCode_ = accessRefused_ ? kExitNoTrustedSlot : kExitAccessStarted;
     } catch (...) {
         exitCode_ = kExitStartupFailed;
-        platform_.ShowMessage(Text(kStartupFailure) + L"\r\rError:" + CurrentFailureText(),
-                              MessageIcon::Information);
+        platform_.Window().ShowMessage(Text(kStartupFailure) + L"\r\rError:" + CurrentFailureText(),
+                                       MessageIcon::Information);
     }
     Close();
 }
 
-void frmDravikVT::ReportAndEnd(const Text &headline, const Text &description) {
+void frmDravikVT::ReportButtonFailureAndEnd(const Text &headline, const Text &description) {
     try {
-        platform_.ShowMessage(headline + L"\r\rError:" + description, MessageIcon::Exclamation);
+        platform_.Window().ShowMessage(headline + L"\r\rError:" + description,
+                                       MessageIcon::Exclamation);
     } catch (...) {
         // Nothing left to tell it with; the program ends all the same.
     }
@@ -87,7 +86,7 @@ void frmDravikVT::CmdPokreniProgram_Click() {
     try {
         PokreniFE();
     } catch (...) {
-        ReportAndEnd(kButtonFailure, CurrentFailureText());
+        ReportButtonFailureAndEnd(kButtonFailure, CurrentFailureText());
     }
 }
 
@@ -96,7 +95,7 @@ void frmDravikVT::CmdUzmiNoviMDE_Click() {
         UpdateLock lock(platform_, platform_.ProgramFolderPath());
         UzmiFE_and_Rux();
     } catch (...) {
-        ReportAndEnd(kButtonFailure, CurrentFailureText());
+        ReportButtonFailureAndEnd(kButtonFailure, CurrentFailureText());
     }
 }
 

@@ -5,7 +5,7 @@
 namespace dravik {
 namespace Global {
 
-bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &folder) {
+bool StoredPathHoldsFolder(const Text &buffer, std::uint32_t byteCount, const Text &folder) {
     // An empty Path (or none) names no folder. Taken as a failure, it would stop the
     // scan on every start and leave the folder never registered.
     if (byteCount < 2)
@@ -27,7 +27,7 @@ constexpr std::uint32_t kAccessMask = 0x3F;
 constexpr int kSlots = 100;
 
 // Whether an existing slot already names `folder`.
-bool SlotNames(PlatformServices &platform, RegKey slot, const Text &folder) {
+bool SlotHoldsFolder(PlatformServices &platform, RegKey slot, const Text &folder) {
     Text buffer(kPathBufferBytes, L' ');
     std::uint32_t byteCount = kPathBufferBytes;
     std::uint32_t type = kRegSz;
@@ -35,7 +35,7 @@ bool SlotNames(PlatformServices &platform, RegKey slot, const Text &folder) {
     platform.RegCloseKey(slot);
     if (status == kRegFileNotFound)
         return false; // a slot without a Path names no folder
-    return StoredPathNames(buffer, byteCount, folder);
+    return StoredPathHoldsFolder(buffer, byteCount, folder);
 }
 
 } // namespace
@@ -55,7 +55,7 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         RegKey slot = 0;
         Text slotKey = slotPrefix + std::to_wstring(i);
         if (platform.RegOpenKeyExA(slotKey, kAccessMask, slot) == kRegSuccess) {
-            if (SlotNames(platform, slot, parentFolder))
+            if (SlotHoldsFolder(platform, slot, parentFolder))
                 return true;
         } else if (freeSlotName.empty()) {
             freeSlotName = L"Location" + std::to_wstring(i);

@@ -17,7 +17,7 @@ constexpr std::uint32_t kPathBufferBytes = 255;
 
 // Whether a Path read into `buffer`, reported as `byteCount` bytes, names `folder`.
 // A count below 2 holds no path and names nothing.
-bool StoredPathNames(const Text &buffer, std::uint32_t byteCount, const Text &folder);
+bool StoredPathHoldsFolder(const Text &buffer, std::uint32_t byteCount, const Text &folder);
 
 } // namespace Global
 } // namespace dravik

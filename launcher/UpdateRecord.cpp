@@ -6,7 +6,7 @@ namespace dravik {
 
 namespace {
 
-bool LineNamesKey(const Text &line, const Text &key) {
+bool LineIsForKey(const Text &line, const Text &key) {
     std::size_t tab = line.find(L'\t');
     if (tab == Text::npos)
         return line == key; // an untabbed line is compared whole, untrimmed
@@ -27,7 +27,7 @@ bool IsRecorded(PlatformServices &platform, const Text &recordFilePath, const Te
     bool recorded = false;
     // Every line is read: the file is shared and may be long, so it is streamed.
     platform.ForEachLine(recordFilePath,
-                         [&](const Text &line) { recorded = LineNamesKey(line, key) || recorded; });
+                         [&](const Text &line) { recorded = LineIsForKey(line, key) || recorded; });
     return recorded;
 }
 

@@ -16,8 +16,8 @@ enum class FailureKind { Other, SharingViolation, AccessDenied, AlreadyExists };
 class Failure : public std::exception {
 public:
     explicit Failure(std::wstring text, FailureKind kind = FailureKind::Other,
-                     std::vector<std::wstring> paths = {})
-        : text_(std::move(text)), kind_(kind), paths_(std::move(paths)) {
+                     std::vector<std::wstring> paths = {}, long systemCode = 0)
+        : text_(std::move(text)), kind_(kind), paths_(std::move(paths)), systemCode_(systemCode) {
         Compose();
     }
 
@@ -28,12 +28,15 @@ public:
     const std::wstring &Cause() const noexcept { return text_; }
     FailureKind Kind() const noexcept { return kind_; }
     const std::vector<std::wstring> &Paths() const noexcept { return paths_; }
+    // The system's own error code (a Win32 error, an errno), 0 for a failure of the
+    // launcher's own.
+    long SystemCode() const noexcept { return systemCode_; }
     const char *what() const noexcept override { return "DravikVT failure"; }
 
     // The same cause, told of other files: a copy made through a temporary file
     // names the files the user knows.
     Failure ConcerningFiles(std::vector<std::wstring> paths) const {
-        return Failure(text_, kind_, std::move(paths));
+        return Failure(text_, kind_, std::move(paths), systemCode_);
     }
 
 private:
@@ -50,6 +53,7 @@ private:
     std::wstring text_;
     FailureKind kind_;
     std::vector<std::wstring> paths_;
+    long systemCode_;
     std::wstring description_;
 };
 

@@ -18,15 +18,12 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/WindowServices.h"
 
 namespace dravik {
 
-using Text = std::wstring;
-
 // Opaque handle of an open registry key; 0 is "no key".
 using RegKey = std::uintptr_t;
-// Opaque handle of the launcher window, handed to the shell as owner.
-using WindowHandle = std::uintptr_t;
 
 // Registry status codes the logic looks at (the Win32 values).
 constexpr long kRegSuccess = 0;
@@ -43,44 +40,6 @@ constexpr int kVkControl = 17;
 
 // Show mode "minimised" for StartProgram (SW_SHOWMINIMIZED).
 constexpr int kShowMinimized = 2;
-
-enum class MessageIcon { None, Information, Exclamation };
-
-// The four controls of the launcher window.
-enum class Control { CmdKraj, CmdPokreniProgram, CmdUzmiNoviMDE, Label1 };
-
-enum class ControlKind { PushButton, Label };
-
-struct ControlLayout {
-    Control id;
-    const wchar_t *name; // the control's name in the program, e.g. L"CmdKraj"
-    ControlKind kind;
-    Text caption;
-    int left, top, width, height; // twips, relative to the client area
-    int tabOrder;
-};
-
-struct FontSpec {
-    Text face;
-    double points;
-    int weight;
-    int charset;
-};
-
-struct WindowLayout {
-    Text caption;
-    int clientWidth, clientHeight; // twips
-    std::vector<ControlLayout> controls;
-    FontSpec labelFont;
-};
-
-struct TwipSize {
-    double width;
-    double height;
-};
-
-// Called by the event loop when a button is clicked.
-using ClickHandler = std::function<void(Control)>;
 
 // How far a copy has got: bytes copied so far, of `total`. Called now and then
 // while the copy runs, on the calling thread.
@@ -121,19 +80,17 @@ public:
     virtual void SleepMilliseconds(int milliseconds) = 0;
     // Ends the process at once with this exit code; no further handler runs.
     [[noreturn]] virtual void EndProgram(int exitCode) = 0;
+
+    // ---- Letter case ----------------------------------------------------------------------
     // The platform's case mapping of every letter.
     virtual Text ToUpper(const Text &text) = 0;
     virtual Text ToLower(const Text &text) = 0;
 
     // ---- Files and folders --------------------------------------------------------------
-    // Lines of a text file without their line ends; fails when it cannot be opened.
-    virtual std::vector<Text> ReadAllLines(const Text &path) = 0;
-    // The same lines, handed one at a time to `visit` (the text it gets lives only for
-    // the call), so that a long file is never held whole in memory.
-    virtual void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
-        for (const Text &line : ReadAllLines(path))
-            visit(line);
-    }
+    // The lines of a text file, without their line ends, handed one at a time to
+    // `visit` (the text it gets lives only for the call), so that a long file is never
+    // held whole in memory; fails when the file cannot be opened.
+    virtual void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) = 0;
     // The lines of a file as they are stored, each without its line end, for a caller
     // that decides itself how the file is written.
     virtual void ForEachLineBytes(const Text &path,
@@ -194,35 +151,8 @@ public:
     virtual long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) = 0;
     virtual long RegCloseKey(RegKey key) = 0;
 
-    // ---- The launcher window -------------------------------------------------------------
-    // Creates the one window hidden and routes button clicks to `onClick`.
-    virtual void CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) = 0;
-    virtual void SetWindowPosition(double leftTwips, double topTwips) = 0;
-    virtual TwipSize WindowSize() = 0;
-    virtual TwipSize ScreenSize() = 0;
-    virtual void SetControlText(Control control, const Text &text) = 0;
-    virtual void SetControlVisible(Control control, bool visible) = 0;
-    virtual void SetWindowVisible(bool visible) = 0;
-    virtual void RepaintWindow() = 0;
-    // Lets the window answer the system while the program is busy (repaints, the
-    // system asking whether it is alive), so that it is never taken for hung; runs no
-    // click handler and lets no close through: those wait for the event loop.
-    virtual void AnswerWindowSystem() = 0;
-    // Shows how far the work has got, `done` of `total`, without changing the window's
-    // layout: on the window's taskbar button, or the terminal's status line. A total
-    // of 0 takes it away.
-    virtual void ShowProgress(std::uint64_t done, std::uint64_t total) = 0;
-    virtual WindowHandle GetWindowHandle() = 0;
-    // Unloads the window; with it gone the event loop returns.
-    virtual void CloseLauncherWindow() = 0;
-    // Delivers clicks until no window is left.
-    virtual void RunEventLoop() = 0;
-
-    // Modal message box with one OK button; without a title the application's title.
-    virtual void ShowMessage(const Text &text, MessageIcon icon,
-                             const std::optional<Text> &title = std::nullopt) = 0;
-    // Modal prompt with an empty text field, OK and Cancel; Cancel answers "".
-    virtual Text AskText(const Text &prompt) = 0;
+    // ---- The launcher window, message boxes and the prompt ----------------------------
+    virtual WindowServices &Window() = 0;
 
     // ---- Program start -------------------------------------------------------------------
     // Starts a program through the shell; never waits. Raises a failure naming the
@@ -231,7 +161,11 @@ public:
                               const Text &workingFolder, int showMode) = 0;
 };
 
-// The title on untitled message boxes and on the prompt.
-inline const Text kApplicationTitle = L"DravikVT";
+// The lines of a text file, all at once.
+inline std::vector<Text> ReadAllLines(PlatformServices &platform, const Text &path) {
+    std::vector<Text> lines;
+    platform.ForEachLine(path, [&](const Text &line) { lines.push_back(line); });
+    return lines;
+}
 
 } // namespace dravik

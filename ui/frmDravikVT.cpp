@@ -5,7 +5,7 @@
 namespace dravik {
 
 void frmDravikVT::Create() {
-    platform_.CreateLauncherWindow(LauncherWindowLayout(), [this](Control control) {
+    platform_.Window().CreateLauncherWindow(LauncherWindowLayout(), [this](Control control) {
         switch (control) {
         case Control::CmdKraj:
             CmdKraj_Click();
@@ -23,32 +23,32 @@ void frmDravikVT::Create() {
 }
 
 void frmDravikVT::ShowMe(const Text &s) {
-    TwipSize screen = platform_.ScreenSize();
-    TwipSize window = platform_.WindowSize();
+    TwipSize screen = platform_.Window().ScreenSize();
+    TwipSize window = platform_.Window().WindowSize();
     double top = screen.height / 2.0 - window.height / 2.0;
     double left = screen.width / 2.0 - window.width / 2.0;
-    platform_.SetWindowPosition(left, top);
-    platform_.SetControlText(Control::Label1, s);
-    platform_.SetControlVisible(Control::CmdUzmiNoviMDE, true);
-    platform_.SetWindowVisible(true);
+    platform_.Window().SetWindowPosition(left, top);
+    platform_.Window().SetControlText(Control::Label1, s);
+    platform_.Window().SetControlVisible(Control::CmdUzmiNoviMDE, true);
+    platform_.Window().SetWindowVisible(true);
     // The caller goes on copying without returning to the event loop.
-    platform_.RepaintWindow();
+    platform_.Window().RepaintWindow();
 }
 
 void frmDravikVT::ClearStatus() {
-    platform_.SetControlText(Control::Label1, L"");
+    platform_.Window().SetControlText(Control::Label1, L"");
 }
 
 void frmDravikVT::MakeVisible() {
-    platform_.SetWindowVisible(true);
+    platform_.Window().SetWindowVisible(true);
 }
 
 void frmDravikVT::Close() {
-    platform_.CloseLauncherWindow();
+    platform_.Window().CloseLauncherWindow();
 }
 
 WindowHandle frmDravikVT::Handle() {
-    return platform_.GetWindowHandle();
+    return platform_.Window().GetWindowHandle();
 }
 
 } // namespace dravik

@@ -1,5 +1,6 @@
 // The launcher's one window and the program's only object: it holds the
 // settings for the life of the process and carries the launcher's routines.
+// Each group of members below names the file it lives in.
 #pragma once
 
 #include "launcher/LauncherSettings.h"
@@ -11,7 +12,7 @@ class frmDravikVT {
 public:
     explicit frmDravikVT(PlatformServices &platform) : platform_(platform) {}
 
-    // ---- The window ---------------------------------------------------------------------
+    // ---- The window (ui/frmDravikVT.cpp) -----------------------------------------------
     // Creates the window hidden, its buttons wired to the click handlers.
     void Create();
     // Centres the window, shows the status text and paints it at once.
@@ -21,31 +22,34 @@ public:
     void Close();
     WindowHandle Handle();
 
-    // ---- Start-up and maintenance ----------------------------------------------------------
+    // ---- Start-up and maintenance (launcher/StartupSequence.cpp) -----------------------
     void Form_Load();
     void CmdKraj_Click();
     void CmdPokreniProgram_Click();
     void CmdUzmiNoviMDE_Click();
-
-    // ---- Configuration ------------------------------------------------------------------
-    void LoadConfiguration();
-    Text ReadDravikTxt(const Text &key, const Text &defaultValue) const;
-    void ResolveSettings();
-
-    // ---- Update and launch ----------------------------------------------------------------
-    void UzmiFE_and_Rux();
-    void PokreniFE();
-
     // What the start-up came to, as the process's exit code.
     int ExitCode() const { return exitCode_; }
 
+    // ---- Configuration (launcher/Configuration.cpp) ------------------------------------
+    // Start-up's first steps: the companion's name, then DravikVT.txt loaded and
+    // every setting resolved.
+    void LoadSettings();
+    void LoadConfiguration();
+    Text ReadDravikTxt(const Text &key, const Text &defaultValue) const;
+    void ResolveSettings();
     const LauncherSettings &Settings() const { return settings_; }
     LauncherSettings &Settings() { return settings_; }
 
+    // ---- Update (launcher/FrontEndUpdate.cpp) and launch (launcher/FrontEndLaunch.cpp) -
+    void UzmiFE_and_Rux();
+    void PokreniFE();
+
 private:
+    // launcher/Configuration.cpp: whether the front end comes with report files.
     bool IsFrontEndWithReports();
+    // launcher/StartupSequence.cpp
     bool IsLocalCopyCurrent();
-    void ReportAndEnd(const Text &headline, const Text &description);
+    void ReportButtonFailureAndEnd(const Text &headline, const Text &description);
 
     PlatformServices &platform_;
     LauncherSettings settings_;

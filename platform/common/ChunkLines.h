@@ -1,4 +1,4 @@
-// Cuts bytes read in chunks into lines the way SplitLines does: a line ends at LF,
+// Cuts bytes read in chunks into lines: a line ends at LF,
 // a CR right before the LF is part of the line end, and a last line without an
 // end still counts. Lets a file be read a chunk at a time, never whole.
 #pragma once

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace dravik {
 
@@ -17,13 +16,5 @@ std::wstring ParentFolderName(const std::wstring &path);
 // Windows wildcard rules: letter case ignored, "*" any run of characters, "?"
 // exactly one, and a pattern ending in ".*" also matches a name with no dot.
 bool WildcardMatch(const std::wstring &pattern, const std::wstring &name);
-
-// Splits decoded file text into lines. CR LF ends a line, and so does a lone LF
-// (files edited on other systems); a final line without an end still counts.
-std::vector<std::wstring> SplitLines(const std::wstring &text);
-
-// The folder part and the last component of a "\"- or "/"-separated path.
-std::wstring FolderPart(const std::wstring &path);
-std::wstring LastComponent(const std::wstring &path);
 
 } // namespace dravik

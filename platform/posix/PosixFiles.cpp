@@ -19,6 +19,7 @@
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
 #include "platform/common/RefusalRetry.h"
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
 #include "platform/posix/PosixPlatform.h"
@@ -40,11 +41,11 @@ int OpenRetrying(const std::string &path, int flags, mode_t mode = 0) {
 FileDescriptor OpenForReading(const std::string &path, struct stat &info) {
     FileDescriptor file(OpenRetrying(path, O_RDONLY));
     if (!file.IsOpen())
-        throw FileFailure(path, errno);
+        throw SystemFailure(errno, path);
     if (fstat(file.Get(), &info) != 0)
-        throw FileFailure(path, errno);
+        throw SystemFailure(errno, path);
     if (S_ISDIR(info.st_mode))
-        throw FileFailure(path, EISDIR);
+        throw SystemFailure(EISDIR, path);
     return file;
 }
 
@@ -78,12 +79,6 @@ bool LessIgnoringCase(const Text &a, const Text &b) {
 
 } // namespace
 
-std::vector<Text> PosixPlatform::ReadAllLines(const Text &path) {
-    std::vector<Text> lines;
-    ForEachLine(path, [&](const Text &line) { lines.push_back(line); });
-    return lines;
-}
-
 namespace {
 
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
@@ -99,7 +94,7 @@ template <class OnLine> void ReadLines(const Text &path, OnLine &&handOn) {
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
-            throw FileFailure(native, errno);
+            throw SystemFailure(errno, native);
         if (got == 0)
             break;
         lines.Feed(chunk.data(), static_cast<std::size_t>(got), handOn);
@@ -164,7 +159,7 @@ Appended TryAppend(const std::string &native, std::string bytes) {
     if (!readable && errno == EACCES)
         file.Reset(OpenRetrying(native, O_WRONLY | O_APPEND | O_CREAT, 0666));
     if (!file.IsOpen())
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     // Appenders keep each other out for the whole append; readers take no lock and
     // are never kept out. A file system that cannot lock is still appended to, in
     // the one write below.
@@ -175,7 +170,7 @@ Appended TryAppend(const std::string &native, std::string bytes) {
     if (locked != 0 && errno == EWOULDBLOCK)
         return Appended::Refused;
     if (locked != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL)
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     // A last line left without its end (edited by hand) is ended first, so that the
     // new record stands on a line of its own.
     struct stat info {};
@@ -189,11 +184,11 @@ Appended TryAppend(const std::string &native, std::string bytes) {
         put = ::write(file.Get(), bytes.data(), bytes.size());
     } while (put < 0 && errno == EINTR);
     if (put < 0)
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     if (static_cast<std::size_t>(put) != bytes.size())
-        throw FileFailure(native, ENOSPC); // a short write: the disk is full
+        throw SystemFailure(ENOSPC, native); // a short write: the disk is full
     if (int error = file.Close())
-        throw FileFailure(native, error);
+        throw SystemFailure(error, native);
     return Appended::Done;
 }
 
@@ -276,7 +271,7 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
         if (unsupported && !copiedAny)
             return false;
         bool writing = errno == ENOSPC || errno == EFBIG || errno == EDQUOT;
-        throw FileFailure(writing ? to : from, errno);
+        throw SystemFailure(errno, writing ? to : from);
     }
 #else
     (void)input, (void)output, (void)from, (void)to, (void)count;
@@ -296,16 +291,16 @@ void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::stri
             if (got < 0 && errno == EINTR)
                 continue;
             if (got < 0)
-                throw FileFailure(from, errno);
+                throw SystemFailure(errno, from);
             if (got == 0)
                 break;
             if (!WriteAll(output.Get(), chunk.data(), static_cast<std::size_t>(got)))
-                throw FileFailure(to, errno);
+                throw SystemFailure(errno, to);
             count.Add(static_cast<std::size_t>(got));
         }
     }
     if (int error = output.Close())
-        throw FileFailure(to, error);
+        throw SystemFailure(error, to);
 }
 
 // Copies `from` into `to`, opened with `createFlags` (O_TRUNC to replace, O_EXCL to
@@ -323,7 +318,7 @@ void CopyFile(const std::string &from, const std::string &to, int createFlags,
     mode_t mode = sourceInfo.st_mode & 0777;
     FileDescriptor output(OpenRetrying(to, O_WRONLY | O_CREAT | createFlags, mode));
     if (!output.IsOpen())
-        throw FileFailure(to, errno);
+        throw SystemFailure(errno, to);
     CopyCount count{progress, static_cast<std::uint64_t>(sourceInfo.st_size)};
     if (progress)
         progress(0, count.total);
@@ -362,7 +357,7 @@ FileStamp PosixPlatform::StampOf(const Text &path) {
     std::string native = ResolvePath(path);
     struct stat info {};
     if (stat(native.c_str(), &info) != 0)
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     FileStamp stamp;
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
@@ -378,18 +373,18 @@ void PosixPlatform::MakeFileOrdinary(const Text &path) {
     if (stat(native.c_str(), &info) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return;
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     }
     if (S_ISREG(info.st_mode) && (info.st_mode & S_IWUSR) == 0 &&
         chmod(native.c_str(), (info.st_mode & 07777) | S_IWUSR) != 0)
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
 }
 
 std::unique_ptr<FileLock> PosixPlatform::TryLockFile(const Text &path) {
     std::string native = ResolvePath(path);
     FileDescriptor file(OpenRetrying(native, O_RDWR | O_CREAT, 0666));
     if (!file.IsOpen())
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     int result;
     do {
         result = ::flock(file.Get(), LOCK_EX | LOCK_NB);
@@ -398,7 +393,7 @@ std::unique_ptr<FileLock> PosixPlatform::TryLockFile(const Text &path) {
         return std::make_unique<PosixFileLock>(std::move(file));
     if (errno == EWOULDBLOCK)
         return nullptr;
-    throw FileFailure(native, errno);
+    throw SystemFailure(errno, native);
 }
 
 void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
@@ -406,14 +401,14 @@ void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
     std::string to = ResolvePath(target);
     if (std::rename(from.c_str(), to.c_str()) != 0) {
         int error = errno;
-        throw Failure(ErrorText(error), KindOfErrno(error), {TextFromUtf8(from), TextFromUtf8(to)});
+        throw SystemFailure(error, {TextFromUtf8(from), TextFromUtf8(to)});
     }
 }
 
 void PosixPlatform::DeleteFileIfPresent(const Text &path) {
     std::string native = ResolvePath(path);
     if (::unlink(native.c_str()) != 0 && errno != ENOENT && errno != ENOTDIR)
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
 }
 
 void PosixPlatform::EmptyFile(const Text &path) {
@@ -421,9 +416,9 @@ void PosixPlatform::EmptyFile(const Text &path) {
     // Truncated in place, never created: the file keeps its owner and its rights.
     FileDescriptor file(OpenRetrying(native, O_WRONLY | O_TRUNC));
     if (!file.IsOpen())
-        throw FileFailure(native, errno);
+        throw SystemFailure(errno, native);
     if (int error = file.Close())
-        throw FileFailure(native, error);
+        throw SystemFailure(error, native);
 }
 
 Text PosixPlatform::ParentFolderOf(const Text &path) {

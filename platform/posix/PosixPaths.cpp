@@ -98,24 +98,4 @@ std::string ResolvePath(const Text &path) {
     return resolved;
 }
 
-FailureKind KindOfErrno(int errorNumber) {
-    switch (errorNumber) {
-    case EWOULDBLOCK:
-    case ETXTBSY:
-    case EBUSY:
-        return FailureKind::SharingViolation;
-    case EACCES:
-    case EPERM:
-        return FailureKind::AccessDenied;
-    case EEXIST:
-        return FailureKind::AlreadyExists;
-    default:
-        return FailureKind::Other;
-    }
-}
-
-Failure FileFailure(const std::string &nativePath, int errorNumber) {
-    return Failure(ErrorText(errorNumber), KindOfErrno(errorNumber), {TextFromUtf8(nativePath)});
-}
-
 } // namespace dravik

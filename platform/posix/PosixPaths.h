@@ -21,10 +21,4 @@ std::string ResolvePath(const Text &path);
 // The entries of a folder except "." and "..", raw names; empty when unreadable.
 std::vector<std::string> FolderEntries(const std::string &folder);
 
-// How the logic tells this error number apart from others.
-FailureKind KindOfErrno(int errorNumber);
-
-// The failure of a file operation: the system's text, then the path.
-Failure FileFailure(const std::string &nativePath, int errorNumber);
-
 } // namespace dravik

@@ -1,5 +1,5 @@
-// The POSIX platform: construction, and the registry and window services, which
-// forward to their own classes.
+// The POSIX platform: construction, the registry services, which forward to
+// their own class, and the window, which is the terminal's.
 #include "platform/posix/PosixPlatform.h"
 
 #include <csignal>
@@ -55,57 +55,8 @@ long PosixPlatform::RegCloseKey(RegKey key) {
     return registry_->CloseKey(key);
 }
 
-void PosixPlatform::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) {
-    ui_->Create(layout, std::move(onClick));
-}
-
-void PosixPlatform::SetWindowPosition(double leftTwips, double topTwips) {
-    ui_->SetPosition(leftTwips, topTwips);
-}
-
-TwipSize PosixPlatform::WindowSize() {
-    return ui_->WindowSize();
-}
-TwipSize PosixPlatform::ScreenSize() {
-    return PosixTerminalUi::ScreenSize();
-}
-
-void PosixPlatform::SetControlText(Control control, const Text &text) {
-    ui_->SetControlText(control, text);
-}
-
-void PosixPlatform::SetControlVisible(Control control, bool visible) {
-    ui_->SetControlVisible(control, visible);
-}
-
-void PosixPlatform::SetWindowVisible(bool visible) {
-    ui_->SetWindowVisible(visible);
-}
-void PosixPlatform::RepaintWindow() {
-    ui_->Repaint();
-}
-// The terminal window draws each change at once and is never taken for hung.
-void PosixPlatform::AnswerWindowSystem() {}
-void PosixPlatform::ShowProgress(std::uint64_t done, std::uint64_t total) {
-    ui_->ShowProgress(done, total);
-}
-WindowHandle PosixPlatform::GetWindowHandle() {
-    return ui_->Handle();
-}
-void PosixPlatform::CloseLauncherWindow() {
-    ui_->CloseWindow();
-}
-void PosixPlatform::RunEventLoop() {
-    ui_->RunEventLoop();
-}
-
-void PosixPlatform::ShowMessage(const Text &text, MessageIcon icon,
-                                const std::optional<Text> &title) {
-    ui_->ShowMessage(text, icon, title);
-}
-
-Text PosixPlatform::AskText(const Text &prompt) {
-    return ui_->AskText(prompt);
+WindowServices &PosixPlatform::Window() {
+    return *ui_;
 }
 
 } // namespace dravik

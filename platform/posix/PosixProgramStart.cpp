@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
 #include "platform/posix/PosixPlatform.h"
@@ -141,7 +142,7 @@ void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &par
     // works closes it unwritten, since it closes on exec.
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0)
-        throw FileFailure(program, errno);
+        throw SystemFailure(errno, program);
     FileDescriptor reading(report[0]);
     FileDescriptor writing(report[1]);
 
@@ -149,7 +150,7 @@ void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &par
     // the program is adopted by init and never becomes our zombie.
     pid_t middle = fork();
     if (middle < 0)
-        throw FileFailure(program, errno);
+        throw SystemFailure(errno, program);
     if (middle == 0) {
         if (fork() != 0)
             _exit(0);
@@ -179,7 +180,7 @@ void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &par
         got = read(reading.Get(), &error, sizeof error);
     } while (got < 0 && errno == EINTR);
     if (got == static_cast<ssize_t>(sizeof error))
-        throw Failure(ErrorText(error), KindOfErrno(error), {file});
+        throw SystemFailure(error, {file});
 }
 
 } // namespace dravik

@@ -1,5 +1,7 @@
 #include "platform/posix/PosixRegistry.h"
 
+#include "platform/posix/PosixErrors.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,20 +22,6 @@ namespace {
 
 const char kKeySuffix[] = ".key";
 const char kValueSuffix[] = ".value";
-
-long StatusFromErrno(int error) {
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return kRegFileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return kRegAccessDenied;
-    default:
-        return kRegIoFailed;
-    }
-}
 
 std::string EscapeName(const Text &name) {
     static const char hex[] = "0123456789ABCDEF";
@@ -179,7 +167,7 @@ long PosixRegistry::OpenOrCreate(const Text &subKey, bool create, RegKey &key) {
         return create ? kRegIoFailed : kRegFileNotFound;
     if (create) {
         if (int error = MakeFolders(folder))
-            return StatusFromErrno(error);
+            return RegistryStatusOf(error);
     } else if (!IsKind(folder, true)) {
         return kRegFileNotFound;
     }
@@ -198,7 +186,7 @@ long PosixRegistry::OpenOrCreate(const Text &subKey, bool create, RegKey &key) {
                 return kRegFileNotFound;
             entry = EscapeName(name) + kKeySuffix;
             if (::mkdir((folder + "/" + entry).c_str(), 0700) != 0 && errno != EEXIST)
-                return StatusFromErrno(errno);
+                return RegistryStatusOf(errno);
         }
         folder += "/" + entry;
     }
@@ -227,7 +215,7 @@ long PosixRegistry::QueryValue(RegKey key, const Text &valueName, std::uint32_t 
         std::string stored;
         int error = 0;
         if (!ReadFile(*folder + "/" + entry, stored, error))
-            return StatusFromErrno(error);
+            return RegistryStatusOf(error);
         std::size_t lineEnd = stored.find('\n');
         if (lineEnd == std::string::npos || lineEnd == 0 || lineEnd > 10 ||
             stored.find_first_not_of("0123456789") < lineEnd)
@@ -260,7 +248,7 @@ long PosixRegistry::StoreValue(RegKey key, const Text &valueName, std::uint32_t 
     std::string content = std::to_string(type) + "\n" + data;
     FileDescriptor file(::open(scratch.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!file.IsOpen())
-        return StatusFromErrno(errno);
+        return RegistryStatusOf(errno);
     ssize_t put = ::write(file.Get(), content.data(), content.size());
     int error = put < 0 ? errno : (static_cast<std::size_t>(put) != content.size() ? ENOSPC : 0);
     if (int closeError = file.Close(); error == 0)
@@ -269,7 +257,7 @@ long PosixRegistry::StoreValue(RegKey key, const Text &valueName, std::uint32_t 
         error = errno;
     if (error != 0) {
         ::unlink(scratch.c_str());
-        return StatusFromErrno(error);
+        return RegistryStatusOf(error);
     }
     return kRegSuccess;
 }

@@ -48,7 +48,7 @@ Text Trimmed(const Text &text) {
 PosixTerminalUi::PosixTerminalUi(std::FILE *input, std::FILE *output)
     : input_(input), output_(output) {}
 
-void PosixTerminalUi::Create(const WindowLayout &layout, ClickHandler onClick) {
+void PosixTerminalUi::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) {
     layout_ = layout;
     onClick_ = std::move(onClick);
     captions_.clear();
@@ -63,9 +63,9 @@ void PosixTerminalUi::Create(const WindowLayout &layout, ClickHandler onClick) {
     printedStatus_.clear();
 }
 
-void PosixTerminalUi::SetPosition(double, double) {} // a terminal has no place for it
+void PosixTerminalUi::SetWindowPosition(double, double) {} // a terminal has no place for it
 
-TwipSize PosixTerminalUi::WindowSize() const {
+TwipSize PosixTerminalUi::WindowSize() {
     return {layout_.clientWidth + kFrameWidth, layout_.clientHeight + kFrameHeight};
 }
 
@@ -94,7 +94,7 @@ void PosixTerminalUi::SetWindowVisible(bool visible) {
     PrintStatus();
 }
 
-void PosixTerminalUi::Repaint() {
+void PosixTerminalUi::RepaintWindow() {
     PrintStatus();
 }
 
@@ -114,11 +114,11 @@ void PosixTerminalUi::ShowProgress(std::uint64_t done, std::uint64_t total) {
     Print(L"\r[" + layout_.caption + L"] " + std::to_wstring(percent) + L"%");
 }
 
-WindowHandle PosixTerminalUi::Handle() const {
+WindowHandle PosixTerminalUi::GetWindowHandle() {
     return kWindowHandle;
 }
 
-void PosixTerminalUi::CloseWindow() {
+void PosixTerminalUi::CloseLauncherWindow() {
     closed_ = true;
     shown_ = false;
 }
@@ -139,7 +139,7 @@ void PosixTerminalUi::RunEventLoop() {
         if (!InputIsTerminal())
             Print(L"\n"); // the typed line end was not echoed
         if (!answered) {
-            CloseWindow(); // the end of input closes the window, as its close box would
+            CloseLauncherWindow(); // the end of input closes the window, as its close box would
             return;
         }
         answer = Trimmed(answer);

@@ -7,32 +7,35 @@
 #include <map>
 #include <optional>
 
-#include "platform/PlatformServices.h"
+#include "platform/WindowServices.h"
 
 namespace dravik {
 
-class PosixTerminalUi {
+class PosixTerminalUi : public WindowServices {
 public:
     // Reads answers from `input` and prints to `output` (standard input and output
     // in the product); output is UTF-8.
     PosixTerminalUi(std::FILE *input, std::FILE *output);
 
-    void Create(const WindowLayout &layout, ClickHandler onClick);
-    void SetPosition(double leftTwips, double topTwips);
-    TwipSize WindowSize() const;
-    static TwipSize ScreenSize();
-    void SetControlText(Control control, const Text &text);
-    void SetControlVisible(Control control, bool visible);
-    void SetWindowVisible(bool visible);
-    void Repaint();
+    void CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) override;
+    void SetWindowPosition(double leftTwips, double topTwips) override;
+    TwipSize WindowSize() override;
+    TwipSize ScreenSize() override;
+    void SetControlText(Control control, const Text &text) override;
+    void SetControlVisible(Control control, bool visible) override;
+    void SetWindowVisible(bool visible) override;
+    void RepaintWindow() override;
+    // The terminal draws each change at once and is never taken for hung.
+    void AnswerWindowSystem() override {}
     // On a terminal, "[caption] NN%" on the line the cursor is on, rewritten as it
     // grows and wiped when done; nothing where the output is a file or a pipe.
-    void ShowProgress(std::uint64_t done, std::uint64_t total);
-    WindowHandle Handle() const;
-    void CloseWindow();
-    void RunEventLoop();
-    void ShowMessage(const Text &text, MessageIcon icon, const std::optional<Text> &title);
-    Text AskText(const Text &prompt);
+    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
+    WindowHandle GetWindowHandle() override;
+    void CloseLauncherWindow() override;
+    void RunEventLoop() override;
+    void ShowMessage(const Text &text, MessageIcon icon,
+                     const std::optional<Text> &title = std::nullopt) override;
+    Text AskText(const Text &prompt) override;
 
 private:
     void PrintStatus();

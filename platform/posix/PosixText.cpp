@@ -119,8 +119,4 @@ SingleByteCodePage ActiveCodePage() {
                                                              : SingleByteCodePage::Windows1250;
 }
 
-Text ErrorText(int errorNumber) {
-    return TextFromUtf8(std::strerror(errorNumber));
-}
-
 } // namespace dravik

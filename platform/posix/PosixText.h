@@ -21,7 +21,4 @@ Text EnvironmentValue(const Text &name);
 // Windows-1250 unless DRAVIKVT_CODEPAGE asks for 1252.
 SingleByteCodePage ActiveCodePage();
 
-// The system's description of an error number.
-Text ErrorText(int errorNumber);
-
 } // namespace dravik

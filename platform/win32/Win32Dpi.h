@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "platform/win32/Win32Handles.h"
+
 namespace dravik::win32ui {
 
 constexpr double kTwipsPerInch = 1440.0;
@@ -12,11 +14,8 @@ constexpr double kTwipsPerInch = 1440.0;
 // Logical pixels per inch of the screen (96 unless the display is scaled and
 // the process is DPI-aware).
 inline int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
-    if (screen) {
-        ReleaseDC(nullptr, screen);
-    }
+    UniqueScreenDc screen(GetDC(nullptr));
+    int dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : 96;
 }
 

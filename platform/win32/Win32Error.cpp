@@ -38,20 +38,13 @@ FailureKind KindOfError(DWORD code) {
     }
 }
 
-Failure SystemFailure(DWORD code) {
-    return Failure(SystemErrorText(code), KindOfError(code));
+Failure SystemFailure(DWORD code, std::vector<std::wstring> paths) {
+    return Failure(SystemErrorText(code), KindOfError(code), std::move(paths),
+                   static_cast<long>(code));
 }
 
-Failure LastErrorFailure() {
-    return SystemFailure(::GetLastError());
-}
-
-Failure FileFailure(DWORD code, std::vector<std::wstring> paths) {
-    return Failure(SystemErrorText(code), KindOfError(code), std::move(paths));
-}
-
-Failure LastFileFailure(std::vector<std::wstring> paths) {
-    return FileFailure(::GetLastError(), std::move(paths));
+Failure LastErrorFailure(std::vector<std::wstring> paths) {
+    return SystemFailure(::GetLastError(), std::move(paths));
 }
 
 } // namespace dravik

@@ -1,4 +1,5 @@
-// Failures built from Win32 error codes, carrying the system's own text.
+// The one translation of Win32 error codes: the system's own text, what the
+// logic tells apart, and the failure carrying both with the code.
 #pragma once
 
 #include <windows.h>
@@ -17,13 +18,10 @@ std::wstring SystemErrorText(DWORD code);
 // How the logic tells this error apart from others.
 FailureKind KindOfError(DWORD code);
 
-Failure SystemFailure(DWORD code);
+// The failure for an error code, naming the files it concerns, if any.
+Failure SystemFailure(DWORD code, std::vector<std::wstring> paths = {});
 
-// A failure for the calling thread's last error; call right after the failed call.
-Failure LastErrorFailure();
-
-// The failure of a file operation: the system's text, then the files it concerns.
-Failure FileFailure(DWORD code, std::vector<std::wstring> paths);
-Failure LastFileFailure(std::vector<std::wstring> paths);
+// The same for the calling thread's last error; call right after the failed call.
+Failure LastErrorFailure(std::vector<std::wstring> paths = {});
 
 } // namespace dravik

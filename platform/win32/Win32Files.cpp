@@ -17,12 +17,6 @@
 
 namespace dravik {
 
-std::vector<Text> Win32Platform::ReadAllLines(const Text &path) {
-    std::vector<Text> lines;
-    ForEachLine(path, [&](const Text &line) { lines.push_back(line); });
-    return lines;
-}
-
 namespace {
 
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
@@ -36,13 +30,13 @@ template <class OnLine> void ReadLines(const Text &path, OnLine &&onLine) {
                                         nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                                         nullptr));
     if (!file)
-        throw LastFileFailure({path});
+        throw LastErrorFailure({path});
     ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
         DWORD read = 0;
         if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
-            throw LastFileFailure({path});
+            throw LastErrorFailure({path});
         if (read == 0)
             break;
         lines.Feed(chunk.data(), read, onLine);
@@ -151,12 +145,12 @@ void Win32Platform::AppendLine(const Text &path, const Text &text) {
         if (error == ERROR_SUCCESS)
             return true;
         if (!IsRefusal(error))
-            throw FileFailure(error, {path});
+            throw SystemFailure(error, {path});
         refusal = error;
         return false;
     });
     if (!done)
-        throw FileFailure(refusal, {path});
+        throw SystemFailure(refusal, {path});
 }
 
 namespace {
@@ -182,7 +176,7 @@ void Win32Platform::CopyFileOver(const Text &source, const Text &target,
     if (!::CopyFileExA(ToAnsiPath(source).c_str(), ToAnsiPath(target).c_str(),
                        progress ? &OnCopyProgress : nullptr,
                        progress ? const_cast<CopyProgress *>(&progress) : nullptr, nullptr, 0))
-        throw LastFileFailure({source, target});
+        throw LastErrorFailure({source, target});
 }
 
 void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
@@ -193,12 +187,12 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
     UniqueFileHandle claim(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!claim)
-        throw LastFileFailure({target});
+        throw LastErrorFailure({target});
     claim.Reset();
     if (::CopyFileExA(ToAnsiPath(source).c_str(), to.c_str(), progress ? &OnCopyProgress : nullptr,
                       progress ? const_cast<CopyProgress *>(&progress) : nullptr, nullptr, 0))
         return;
-    const Failure failure = LastFileFailure({source, target});
+    const Failure failure = LastErrorFailure({source, target});
     try {
         DeleteFileIfPresent(target);
     } catch (const Failure &) {
@@ -210,7 +204,7 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
 FileStamp Win32Platform::StampOf(const Text &path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!::GetFileAttributesExA(ToAnsiPath(path).c_str(), GetFileExInfoStandard, &data))
-        throw LastFileFailure({path});
+        throw LastErrorFailure({path});
     FileStamp stamp;
     stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     stamp.lastWrite = static_cast<std::int64_t>(
@@ -226,7 +220,7 @@ void Win32Platform::MakeFileOrdinary(const Text &path) {
         const DWORD error = ::GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return;
-        throw FileFailure(error, {path});
+        throw SystemFailure(error, {path});
     }
     const DWORD special = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     if ((attributes & special) == 0)
@@ -235,7 +229,7 @@ void Win32Platform::MakeFileOrdinary(const Text &path) {
     if (ordinary == 0)
         ordinary = FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileAttributesA(ansi.c_str(), ordinary))
-        throw LastFileFailure({path});
+        throw LastErrorFailure({path});
 }
 
 namespace {
@@ -259,7 +253,7 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
     const DWORD error = ::GetLastError();
     if (KindOfError(error) == FailureKind::SharingViolation)
         return nullptr;
-    throw FileFailure(error, {path});
+    throw SystemFailure(error, {path});
 }
 
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
@@ -276,7 +270,7 @@ void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
         if (!probe && (probeError == ERROR_SHARING_VIOLATION || probeError == ERROR_LOCK_VIOLATION))
             error = probeError;
     }
-    throw FileFailure(error, {source, target});
+    throw SystemFailure(error, {source, target});
 }
 
 void Win32Platform::DeleteFileIfPresent(const Text &path) {
@@ -290,7 +284,7 @@ void Win32Platform::DeleteFileIfPresent(const Text &path) {
     const DWORD error = ::GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return;
-    throw FileFailure(error, {path});
+    throw SystemFailure(error, {path});
 }
 
 void Win32Platform::EmptyFile(const Text &path) {
@@ -301,7 +295,7 @@ void Win32Platform::EmptyFile(const Text &path) {
                                         nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                         nullptr));
     if (!file)
-        throw LastFileFailure({path});
+        throw LastErrorFailure({path});
 }
 
 Text Win32Platform::ParentFolderOf(const Text &path) {

@@ -57,12 +57,38 @@ struct FindHandleTraits {
 };
 using UniqueFindHandle = UniqueSystemHandle<FindHandleTraits>;
 
-// An open registry key.
-struct RegKeyTraits {
-    using Handle = HKEY;
+// A GDI object (a font, a bitmap) as its Create function returns it.
+template <typename GdiHandle> struct GdiObjectTraits {
+    using Handle = GdiHandle;
     static Handle Invalid() noexcept { return nullptr; }
-    static void Close(Handle handle) noexcept { ::RegCloseKey(handle); }
+    static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
 };
-using UniqueRegKey = UniqueSystemHandle<RegKeyTraits>;
+using UniqueFont = UniqueSystemHandle<GdiObjectTraits<HFONT>>;
+using UniqueBitmap = UniqueSystemHandle<GdiObjectTraits<HBITMAP>>;
+
+// An icon made or loaded for the window.
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { ::DestroyIcon(handle); }
+};
+using UniqueIcon = UniqueSystemHandle<IconTraits>;
+
+// The screen's device context, as GetDC(nullptr) lends it.
+struct ScreenDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { ::ReleaseDC(nullptr, handle); }
+};
+using UniqueScreenDc = UniqueSystemHandle<ScreenDcTraits>;
+
+// A COM interface, released when done with.
+template <typename Interface> struct ComInterfaceTraits {
+    using Handle = Interface *;
+    static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle handle) noexcept { handle->Release(); }
+};
+template <typename Interface>
+using UniqueComInterface = UniqueSystemHandle<ComInterfaceTraits<Interface>>;
 
 } // namespace dravik

@@ -25,67 +25,8 @@ Win32Platform::~Win32Platform() {
         ::CoUninitialize();
 }
 
-// ---- The launcher window: Win32Ui does the work ---------------------------------------
-
-void Win32Platform::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) {
-    ui_->CreateLauncherWindow(layout, std::move(onClick));
-}
-
-void Win32Platform::SetWindowPosition(double leftTwips, double topTwips) {
-    ui_->SetWindowPosition(leftTwips, topTwips);
-}
-
-TwipSize Win32Platform::WindowSize() {
-    return ui_->WindowSize();
-}
-
-TwipSize Win32Platform::ScreenSize() {
-    return ui_->ScreenSize();
-}
-
-void Win32Platform::SetControlText(Control control, const Text &text) {
-    ui_->SetControlText(control, text);
-}
-
-void Win32Platform::SetControlVisible(Control control, bool visible) {
-    ui_->SetControlVisible(control, visible);
-}
-
-void Win32Platform::SetWindowVisible(bool visible) {
-    ui_->SetWindowVisible(visible);
-}
-
-void Win32Platform::RepaintWindow() {
-    ui_->RepaintWindow();
-}
-
-void Win32Platform::AnswerWindowSystem() {
-    ui_->AnswerWindowSystem();
-}
-
-void Win32Platform::ShowProgress(std::uint64_t done, std::uint64_t total) {
-    ui_->ShowProgress(done, total);
-}
-
-WindowHandle Win32Platform::GetWindowHandle() {
-    return ui_->GetWindowHandle();
-}
-
-void Win32Platform::CloseLauncherWindow() {
-    ui_->CloseLauncherWindow();
-}
-
-void Win32Platform::RunEventLoop() {
-    ui_->RunEventLoop();
-}
-
-void Win32Platform::ShowMessage(const Text &text, MessageIcon icon,
-                                const std::optional<Text> &title) {
-    ui_->ShowMessage(text, icon, title);
-}
-
-Text Win32Platform::AskText(const Text &prompt) {
-    return ui_->AskText(prompt);
+WindowServices &Win32Platform::Window() {
+    return *ui_;
 }
 
 namespace {

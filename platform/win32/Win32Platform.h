@@ -9,7 +9,7 @@ namespace dravik {
 
 class Win32Ui; // the window, message box and prompt (Win32Ui.h)
 
-class Win32Platform final : public PlatformServices {
+class Win32Platform : public PlatformServices {
 public:
     Win32Platform();
     ~Win32Platform() override;
@@ -24,7 +24,6 @@ public:
     Text ToUpper(const Text &text) override;
     Text ToLower(const Text &text) override;
 
-    std::vector<Text> ReadAllLines(const Text &path) override;
     void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) override;
     void ForEachLineBytes(const Text &path,
                           const std::function<void(const std::string &)> &visit) override;
@@ -53,21 +52,7 @@ public:
     long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
     long RegCloseKey(RegKey key) override;
 
-    void CreateLauncherWindow(const WindowLayout &layout, ClickHandler onClick) override;
-    void SetWindowPosition(double leftTwips, double topTwips) override;
-    TwipSize WindowSize() override;
-    TwipSize ScreenSize() override;
-    void SetControlText(Control control, const Text &text) override;
-    void SetControlVisible(Control control, bool visible) override;
-    void SetWindowVisible(bool visible) override;
-    void RepaintWindow() override;
-    void AnswerWindowSystem() override;
-    void ShowProgress(std::uint64_t done, std::uint64_t total) override;
-    WindowHandle GetWindowHandle() override;
-    void CloseLauncherWindow() override;
-    void RunEventLoop() override;
-    void ShowMessage(const Text &text, MessageIcon icon, const std::optional<Text> &title) override;
-    Text AskText(const Text &prompt) override;
+    WindowServices &Window() override;
 
     void StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
                       const Text &workingFolder, int showMode) override;

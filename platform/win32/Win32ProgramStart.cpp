@@ -49,7 +49,8 @@ void Win32Platform::StartProgram(WindowHandle owner, const Text &file, const Tex
         ::ShellExecuteA(reinterpret_cast<HWND>(owner), nullptr, fileAnsi.c_str(),
                         parametersAnsi.c_str(), folderAnsi.c_str(), showMode));
     if (result <= 32)
-        throw Failure(ShellFailureText(result), FailureKind::Other, {file});
+        throw Failure(ShellFailureText(result), FailureKind::Other, {file},
+                      static_cast<long>(result));
 }
 
 } // namespace dravik

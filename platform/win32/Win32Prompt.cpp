@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/win32/Win32UiError.h"
+#include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32UiIds.h"
 
 namespace dravik::win32ui {

@@ -58,7 +58,7 @@ Text Win32Platform::FindFirstMatch(const Text &pathPattern) {
         const DWORD error = ::GetLastError();
         if (MeansNoMatch(error))
             return Text();
-        throw FileFailure(error, {pathPattern});
+        throw SystemFailure(error, {pathPattern});
     }
     Text name = NextOrdinaryFile(handle, entry);
     search_->handle = std::move(handle);

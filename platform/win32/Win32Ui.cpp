@@ -24,8 +24,9 @@
 #include <vector>
 
 #include "platform/win32/Win32Dpi.h"
+#include "platform/win32/Win32Error.h"
+#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Prompt.h"
-#include "platform/win32/Win32UiError.h"
 #include "platform/win32/Win32UiIds.h"
 
 namespace dravik {
@@ -34,31 +35,7 @@ namespace {
 using win32ui::PixelsToTwips;
 using win32ui::TwipsToPixels;
 
-struct GdiObjectDeleter {
-    void operator()(HGDIOBJ object) const {
-        if (object != nullptr) {
-            DeleteObject(object);
-        }
-    }
-};
-struct IconDeleter {
-    void operator()(HICON icon) const {
-        if (icon != nullptr) {
-            DestroyIcon(icon);
-        }
-    }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiObjectDeleter>;
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, GdiObjectDeleter>;
-using UniqueIcon = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
-struct ComReleaser {
-    void operator()(IUnknown *object) const {
-        if (object != nullptr) {
-            object->Release();
-        }
-    }
-};
-using UniqueTaskbar = std::unique_ptr<ITaskbarList3, ComReleaser>;
+using UniqueTaskbar = UniqueComInterface<ITaskbarList3>;
 
 // Sent by the shell when the window's taskbar button exists: only then can the
 // button show progress.
@@ -144,8 +121,8 @@ UniqueIcon MakeLauncherIcon(int size) {
     }
     ICONINFO iconInfo{};
     iconInfo.fIcon = TRUE;
-    iconInfo.hbmMask = mask.get();
-    iconInfo.hbmColor = color.get();
+    iconInfo.hbmMask = mask.Get();
+    iconInfo.hbmColor = color.Get();
     return UniqueIcon(CreateIconIndirect(&iconInfo));
 }
 
@@ -298,7 +275,7 @@ LRESULT Win32Ui::State::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
         window = nullptr;
         controls.fill(nullptr);
         focus = nullptr;
-        taskbar.reset();
+        taskbar.Reset();
         return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -308,9 +285,9 @@ LRESULT Win32Ui::State::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
             ITaskbarList3 *list = nullptr;
             if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
                                            IID_ITaskbarList3, reinterpret_cast<void **>(&list)))) {
-                taskbar.reset(list);
-                if (FAILED(taskbar->HrInit())) {
-                    taskbar.reset();
+                taskbar.Reset(list);
+                if (FAILED(taskbar.Get()->HrInit())) {
+                    taskbar.Reset();
                 }
             }
             return 0;
@@ -353,7 +330,7 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
             reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
         windowClass.lpszClassName = win32ui::kLauncherClassName;
         if (RegisterClassExW(&windowClass) == 0) {
-            throw win32ui::LastErrorFailure();
+            throw LastErrorFailure();
         }
     }
 
@@ -368,14 +345,14 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
                                   style, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
                                   frame.bottom - frame.top, nullptr, nullptr, instance, &state);
     if (window == nullptr) {
-        throw win32ui::LastErrorFailure();
+        throw LastErrorFailure();
     }
     state.window = window;
 
     state.smallIcon = LauncherIcon(16);
     state.bigIcon = LauncherIcon(32);
-    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.get()));
-    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.bigIcon.get()));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.bigIcon.Get()));
 
     state.labelFont = MakeFont(layout.labelFont, dpi);
     // The buttons keep the classic form font, MS Sans Serif 8 pt: narrow enough
@@ -383,7 +360,7 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
     // letters.
     state.buttonFont =
         MakeFont(FontSpec{L"MS Sans Serif", 8.25, FW_NORMAL, EASTEUROPE_CHARSET}, dpi);
-    HFONT buttonFont = state.buttonFont ? state.buttonFont.get()
+    HFONT buttonFont = state.buttonFont ? state.buttonFont.Get()
                                         : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
     // Created in ascending tab order: the z-order is the order Tab follows.
@@ -406,11 +383,11 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
             TwipsToPixels(control->top + control->height, dpi) - top, window,
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(control->id))), instance, nullptr);
         if (child == nullptr) {
-            Failure failure = win32ui::LastErrorFailure();
+            Failure failure = LastErrorFailure();
             DestroyWindow(window);
             throw failure;
         }
-        HFONT childFont = isButton ? buttonFont : state.labelFont.get();
+        HFONT childFont = isButton ? buttonFont : state.labelFont.Get();
         if (childFont != nullptr) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(childFont), FALSE);
         }
@@ -530,9 +507,9 @@ void Win32Ui::ShowProgress(std::uint64_t done, std::uint64_t total) {
         return; // no button yet, or no shell that shows progress
     }
     if (total == 0) {
-        state_->taskbar->SetProgressState(state_->window, TBPF_NOPROGRESS);
+        state_->taskbar.Get()->SetProgressState(state_->window, TBPF_NOPROGRESS);
     } else {
-        state_->taskbar->SetProgressValue(state_->window, std::min(done, total), total);
+        state_->taskbar.Get()->SetProgressValue(state_->window, std::min(done, total), total);
     }
 }
 
@@ -585,7 +562,7 @@ void Win32Ui::ShowMessage(const Text &text, MessageIcon icon, const std::optiona
     }
     const Text &caption = title ? *title : kApplicationTitle;
     if (MessageBoxW(VisibleOwner(state_->window), text.c_str(), caption.c_str(), style) == 0) {
-        throw win32ui::LastErrorFailure();
+        throw LastErrorFailure();
     }
 }
 

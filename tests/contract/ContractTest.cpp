@@ -77,12 +77,12 @@ TEST_P(ContractTest, SearchingAFolderThatIsNotThereFindsNothing) {
 
 TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
     Put(L"a.txt", "one\r\n\r\nthree\r\nLF only\nlast");
-    EXPECT_EQ(P().ReadAllLines(At(L"a.txt")),
+    EXPECT_EQ(ReadAllLines(P(), At(L"a.txt")),
               (std::vector<Text>{L"one", L"", L"three", L"LF only", L"last"}));
     Put(L"empty.txt", "");
-    EXPECT_TRUE(P().ReadAllLines(At(L"empty.txt")).empty());
+    EXPECT_TRUE(ReadAllLines(P(), At(L"empty.txt")).empty());
     Put(L"one.txt", "x\r\n");
-    EXPECT_EQ(P().ReadAllLines(At(L"one.txt")), std::vector<Text>{L"x"});
+    EXPECT_EQ(ReadAllLines(P(), At(L"one.txt")), std::vector<Text>{L"x"});
     // Files are read in chunks: a CR LF split between two of them still ends a line.
     std::string chunked;
     std::vector<Text> expected;
@@ -92,8 +92,8 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
         expected.push_back(Text(length, L'k'));
     }
     Put(L"chunked.txt", chunked);
-    EXPECT_EQ(P().ReadAllLines(At(L"chunked.txt")), expected);
-    EXPECT_THROW(P().ReadAllLines(At(L"missing.txt")), Failure);
+    EXPECT_EQ(ReadAllLines(P(), At(L"chunked.txt")), expected);
+    EXPECT_THROW(ReadAllLines(P(), At(L"missing.txt")), Failure);
 }
 
 TEST_P(ContractTest, LinesAsStoredAreTheBytesWithoutTheirEnds) {
@@ -112,7 +112,7 @@ TEST_P(ContractTest, TextIsInTheCentralEuropeanCodePage) {
                    "ifra \x9A\xE6\xE8\x9E\xF0\r\n\x8A"
                    "ifra123\r\n");
     // The second line's one high byte opens a run of eight, read as one block.
-    EXPECT_EQ(P().ReadAllLines(At(L"hr.txt")), (std::vector<Text>{L"Šifra šćčžđ", L"Šifra123"}));
+    EXPECT_EQ(ReadAllLines(P(), At(L"hr.txt")), (std::vector<Text>{L"Šifra šćčžđ", L"Šifra123"}));
     P().AppendLine(At(L"out.txt"), L"neće Đurđa");
     EXPECT_EQ(h_->ReadBytes(At(L"out.txt")), std::string("ne\xE6"
                                                          "e \xD0ur\xF0"
@@ -144,10 +144,10 @@ TEST_P(ContractTest, ReadersKeepNobodyOutAndAnAppenderKeepsOnlyOtherAppendersOut
     {
         auto reader = h_->Hold(At(L"k.txt"), Holder::SharingReader);
         P().AppendLine(At(L"k.txt"), L"PC02_eva");
-        EXPECT_EQ(P().ReadAllLines(At(L"k.txt")), both);
+        EXPECT_EQ(ReadAllLines(P(), At(L"k.txt")), both);
     }
     auto appender = h_->Hold(At(L"k.txt"), Holder::Appender);
-    EXPECT_EQ(P().ReadAllLines(At(L"k.txt")), both);
+    EXPECT_EQ(ReadAllLines(P(), At(L"k.txt")), both);
     const std::int64_t start = h_->ClockMs();
     try {
         P().AppendLine(At(L"k.txt"), L"PC03_ana");

@@ -12,7 +12,7 @@ target_compile_definitions(e2e_win32_tests PRIVATE
   DRAVIK_MSACCESS_EXE="$<TARGET_FILE:MSACCESS>"
   DRAVIK_USER_EXE="$<TARGET_FILE:dravik_user>"
   DRAVIK_PUBLISH_EXE="$<TARGET_FILE:DravikPublish>")
-target_link_libraries(e2e_win32_tests PRIVATE GTest::gtest_main advapi32 user32 gdi32)
+target_link_libraries(e2e_win32_tests PRIVATE dravik_platform_system GTest::gtest_main advapi32 user32 gdi32)
 add_dependencies(e2e_win32_tests DravikVT DravikPublish MSACCESS dravik_user)
 dravik_add_test(e2e_win32_${DRAVIK_BITS} e2e_win32_tests)
 # The keyboard state is one for the whole Wine desktop, and Wine sets it back to

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/Win32Error.h"
 #include "tests/win32/ui_test_support.h"
 #include "tests/win32/user_log.h"
 
@@ -44,19 +45,7 @@ std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
 
 // The system's description of an error, as the launcher shows it after "Error:".
 std::wstring SystemText(DWORD code) {
-    wchar_t *buffer = nullptr;
-    DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    std::wstring text = length != 0 && buffer != nullptr ? std::wstring(buffer, length) : L"";
-    if (buffer != nullptr) {
-        LocalFree(buffer);
-    }
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' ' ||
-                             text.back() == L'\t')) {
-        text.pop_back();
-    }
-    return text;
+    return SystemErrorText(code);
 }
 
 bool Exists(const std::wstring &path) {

@@ -6,6 +6,7 @@
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
 #include "platform/common/RefusalRetry.h"
+#include "tests/support/TextParts.h"
 
 namespace dravik {
 
@@ -195,9 +196,9 @@ Text FakePlatform::ToLower(const Text &text) {
 
 // ---- Files and folders ---------------------------------------------------------------------
 
-std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
-    calls.push_back(L"ReadAllLines:" + path);
-    Fail(FakeCall::ReadAllLines, {path});
+void FakePlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
+    calls.push_back(L"ForEachLine:" + path);
+    Fail(FakeCall::ForEachLine, {path});
     // The reader lets others read, write and delete alongside, so only a holder
     // that does not let it read keeps it out.
     RequireUnlocked(path);
@@ -205,13 +206,14 @@ std::vector<Text> FakePlatform::ReadAllLines(const Text &path) {
     if (it == files_.end())
         throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
                       FailureKind::Other, {path});
-    return SplitLines(AsText(it->second.bytes));
+    for (const Text &line : SplitLines(AsText(it->second.bytes)))
+        visit(line);
 }
 
 void FakePlatform::ForEachLineBytes(const Text &path,
                                     const std::function<void(const std::string &)> &visit) {
     calls.push_back(L"ForEachLineBytes:" + path);
-    Fail(FakeCall::ReadAllLines, {path});
+    Fail(FakeCall::ForEachLine, {path});
     RequireUnlocked(path);
     auto it = files_.find(Key(path));
     if (it == files_.end())

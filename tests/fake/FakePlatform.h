@@ -33,7 +33,7 @@ enum class FakeHold {
 };
 
 enum class FakeCall {
-    ReadAllLines,
+    ForEachLine,
     AppendLine,
     FindFirstMatch,
     CopyFileOver,
@@ -55,7 +55,8 @@ struct FileAttributes {
     bool system = false;
 };
 
-class FakePlatform final : public PlatformServices {
+// The fake is its own window: a test reads what the window showed from the fake.
+class FakePlatform final : public PlatformServices, public WindowServices {
 public:
     FakePlatform();
     ~FakePlatform() override;
@@ -183,7 +184,7 @@ public:
     Text ToUpper(const Text &text) override;
     Text ToLower(const Text &text) override;
 
-    std::vector<Text> ReadAllLines(const Text &path) override;
+    void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) override;
     void ForEachLineBytes(const Text &path,
                           const std::function<void(const std::string &)> &visit) override;
     Text DecodeAnsi(const std::string &bytes) override;
@@ -212,6 +213,7 @@ public:
     long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
     long RegCloseKey(RegKey key) override;
 
+    WindowServices &Window() override { return *this; }
     void CreateLauncherWindow(const WindowLayout &windowLayout, ClickHandler onClick) override;
     void SetWindowPosition(double leftTwips, double topTwips) override;
     TwipSize WindowSize() override { return windowFrame; }

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     Text buffer(Global::kPathBufferBytes, L' ');
     buffer.replace(0, std::min(value.size(), buffer.size()), value.substr(0, buffer.size()));
-    Global::StoredPathNames(buffer, byteCount, value);
+    Global::StoredPathHoldsFolder(buffer, byteCount, value);
 
     // The same bytes stored as the Path of slot 0 (and a stray slot 5).
     FakePlatform platform;

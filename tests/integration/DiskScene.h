@@ -15,8 +15,8 @@
 #include <system_error>
 
 #include "platform/SystemPlatform.h"
-#include "tests/integration/ForwardingPlatform.h"
 #include "tests/integration/SystemSupport.h"
+#include "tests/integration/TestPlatform.h"
 #include "ui/frmDravikVT.h"
 
 namespace dravik::test {
@@ -83,7 +83,7 @@ protected:
     ScratchFolder scratch;
     fs::path server = scratch.Path() / "server";
     fs::path program = scratch.Path() / "program";
-    ForwardingPlatform platform{MakeSystemPlatform(), program.wstring()};
+    TestPlatform platform{program.wstring()};
     frmDravikVT form{platform};
 
     void SetUp() override {
@@ -115,9 +115,7 @@ protected:
 
     // Start-up's first steps, then the update; the failure's text when it fails.
     std::optional<Text> Update() {
-        form.Settings().CompanionExeName = L"Velkor_2007.exe";
-        form.LoadConfiguration();
-        form.ResolveSettings();
+        form.LoadSettings();
         try {
             form.UzmiFE_and_Rux();
         } catch (const Failure &failure) {

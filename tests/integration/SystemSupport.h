@@ -4,10 +4,13 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/win32/Win32Error.h"
 #else
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
+
+#include "platform/posix/PosixErrors.h"
 #endif
 
 #include <stdexcept>
@@ -32,18 +35,9 @@ inline std::string Ascii(const Text &text) {
 constexpr int kErrorMissingFolder = ERROR_PATH_NOT_FOUND;
 constexpr int kErrorFolderAsFile = ERROR_ACCESS_DENIED;
 
-// The system's message for a Win32 error code, without its line end.
+// The system's message for an error code, as the platform words it.
 inline Text SystemText(int code) {
-    wchar_t *buffer = nullptr;
-    DWORD length = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-    Text text(buffer ? buffer : L"", length);
-    if (buffer)
-        ::LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
-        text.pop_back();
-    return text.empty() ? L"Error " + std::to_wstring(code) : text;
+    return SystemErrorText(static_cast<DWORD>(code));
 }
 
 inline void SetEnvironment(const Text &name, const Text &value) {
@@ -53,12 +47,9 @@ inline void SetEnvironment(const Text &name, const Text &value) {
 constexpr int kErrorMissingFolder = ENOENT;
 constexpr int kErrorFolderAsFile = EISDIR;
 
-// strerror's text; the messages of the C library are ASCII.
+// The system's message for an error number, as the platform words it.
 inline Text SystemText(int code) {
-    Text text;
-    for (const char *p = std::strerror(code); *p; ++p)
-        text += static_cast<wchar_t>(static_cast<unsigned char>(*p));
-    return text;
+    return ErrorText(code);
 }
 
 inline void SetEnvironment(const Text &name, const Text &value) {

@@ -9,7 +9,7 @@
 
 #include "launcher/TrustedLocation.h"
 #include "platform/SystemPlatform.h"
-#include "tests/integration/ForwardingPlatform.h"
+#include "tests/integration/TestPlatform.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -37,7 +37,7 @@ protected:
                      std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
         ::setenv("DRAVIKVT_REGISTRY", registry_.c_str(), 1);
 #endif
-        platform_ = std::make_unique<ForwardingPlatform>(MakeSystemPlatform(), ProgramFolder());
+        platform_ = std::make_unique<TestPlatform>(ProgramFolder());
     }
     void TearDown() override {
 #ifdef _WIN32
@@ -105,7 +105,7 @@ protected:
 #ifndef _WIN32
     fs::path registry_;
 #endif
-    std::unique_ptr<ForwardingPlatform> platform_;
+    std::unique_ptr<TestPlatform> platform_;
 };
 
 TEST_F(TrustedLocationRegistryTest, TheFirstStartRegistersTheParentAndLaterStartsFindIt) {

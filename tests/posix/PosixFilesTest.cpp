@@ -8,6 +8,7 @@
 #include "platform/SystemPlatform.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
+#include "tests/support/TextParts.h"
 
 namespace dravik {
 namespace {
@@ -32,7 +33,7 @@ TEST_F(PosixFiles, NestedPathIsFoundWhateverTheLetterCase) {
     WriteBytes(scratch_.Native("Server/Nova Verzija/DravikVT.txt"), "NewFE = uxVTade.ade\r\n");
 
     std::vector<Text> lines =
-        platform_->ReadAllLines(scratch_.Windows(L"SERVER\\nova verzija\\dravikvt.TXT"));
+        ReadAllLines(*platform_, scratch_.Windows(L"SERVER\\nova verzija\\dravikvt.TXT"));
 
     EXPECT_EQ(lines, std::vector<Text>{L"NewFE = uxVTade.ade"});
 }
@@ -165,15 +166,15 @@ TEST_F(PosixFiles, LinesHandedOneByOneAreTheLinesOfTheWholeText) {
         SplitLines(DecodeSingleByte(bytes, SingleByteCodePage::Windows1250));
     EXPECT_EQ(visited.size(), 8u);
     EXPECT_EQ(visited, expected);
-    EXPECT_EQ(platform_->ReadAllLines(scratch_.Windows(L"long.TXT")), expected);
+    EXPECT_EQ(ReadAllLines(*platform_, scratch_.Windows(L"long.TXT")), expected);
     EXPECT_EQ(visited.back(), L"\u0160end\r");
 }
 
 TEST_F(PosixFiles, ReadingAFolderOrAMissingFileFailsNamingThePath) {
     fs::create_directories(scratch_.Path() / "Folder");
-    EXPECT_THROW(platform_->ReadAllLines(scratch_.Windows(L"folder")), Failure);
+    EXPECT_THROW(ReadAllLines(*platform_, scratch_.Windows(L"folder")), Failure);
     try {
-        platform_->ReadAllLines(scratch_.Windows(L"DravikVT.txt"));
+        ReadAllLines(*platform_, scratch_.Windows(L"DravikVT.txt"));
         FAIL() << "a missing file was read";
     } catch (const Failure &failure) {
         EXPECT_NE(failure.Description().find(L"DravikVT.txt"), Text::npos);
@@ -188,7 +189,7 @@ TEST_F(PosixFiles, CroatianLettersAreWrittenAndReadInWindows1250) {
 
     EXPECT_EQ(ReadBytes(scratch_.Native("Kolacici.txt")),
               "\x8A\x9A \xC6\xE6 \xC8\xE8 \x8E\x9E \xD0\xF0\r\nPC1_ana\r\n");
-    EXPECT_EQ(platform_->ReadAllLines(scratch_.Windows(L"kolacici.txt")),
+    EXPECT_EQ(ReadAllLines(*platform_, scratch_.Windows(L"kolacici.txt")),
               (std::vector<Text>{letters, L"PC1_ana"}));
 }
 
@@ -198,7 +199,7 @@ TEST_F(PosixFiles, CodePage1252CanBeChosenInstead) {
     EXPECT_EQ(ReadBytes(scratch_.Native("out.txt")), "\x8A\x9A\x8E\x9E ??\r\n");
 
     WriteBytes(scratch_.Native("in.txt"), "\xC6\xE6\xD0");
-    EXPECT_EQ(platform_->ReadAllLines(scratch_.Windows(L"in.txt")),
+    EXPECT_EQ(ReadAllLines(*platform_, scratch_.Windows(L"in.txt")),
               std::vector<Text>{L"\u00C6\u00E6\u00D0"});
 }
 

@@ -57,7 +57,8 @@ TEST_F(PosixProgramStart, ProgramRunsInItsFolderWithTheSplitArgumentsAndShowMode
     std::string report = scratch_.Native("report.txt");
     MakeStandIn("MSACCESS.EXE", report);
 
-    platform_->StartProgram(platform_->GetWindowHandle(), scratch_.Windows(L"\\msaccess.exe"),
+    platform_->StartProgram(platform_->Window().GetWindowHandle(),
+                            scratch_.Windows(L"\\msaccess.exe"),
                             L"\"C:\\Dravik VT\\uxVTade.ade\" /user Admin /pwd /Cmd SQL baza",
                             scratch_.Windows(L"radni folder"), kShowMinimized);
 

@@ -50,12 +50,12 @@ protected:
 
 TEST_F(TerminalUi, StatusTextIsPrintedOnlyWhileTheWindowIsShownAndOncePerChange) {
     PosixTerminalUi ui(input_, output_);
-    ui.Create(LauncherLayout(), [](Control) {});
-    ui.Repaint();
+    ui.CreateLauncherWindow(LauncherLayout(), [](Control) {});
+    ui.RepaintWindow();
     EXPECT_EQ(Printed(), "");
 
     ui.SetWindowVisible(true);
-    ui.Repaint();
+    ui.RepaintWindow();
     ui.SetControlText(Control::Label1, L"Kopiranje nove verzije programa...");
     EXPECT_EQ(Printed(), "[Dravik] Kopiranje nove verzije programa...\n");
 
@@ -68,7 +68,7 @@ TEST_F(TerminalUi, StatusTextIsPrintedOnlyWhileTheWindowIsShownAndOncePerChange)
 // wiped when done; output to a file or a pipe gets none of it.
 TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
     PosixTerminalUi piped(input_, output_);
-    piped.Create(LauncherLayout(), [](Control) {});
+    piped.CreateLauncherWindow(LauncherLayout(), [](Control) {});
     piped.ShowProgress(1, 2);
     EXPECT_EQ(Printed(), "");
 
@@ -78,7 +78,7 @@ TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
     ASSERT_NE(output, nullptr);
     {
         PosixTerminalUi ui(input_, output);
-        ui.Create(LauncherLayout(), [](Control) {});
+        ui.CreateLauncherWindow(LauncherLayout(), [](Control) {});
         for (std::uint64_t done : {0, 1, 2, 3, 4})
             ui.ShowProgress(done, 4);
         ui.ShowProgress(0, 0);
@@ -94,22 +94,22 @@ TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
 
 TEST_F(TerminalUi, WindowSizeIsTheClientAreaAndAFrame) {
     PosixTerminalUi ui(input_, output_);
-    ui.Create(LauncherLayout(), [](Control) {});
+    ui.CreateLauncherWindow(LauncherLayout(), [](Control) {});
     TwipSize size = ui.WindowSize();
     EXPECT_GT(size.width, 5025);
     EXPECT_GT(size.height, 2400);
-    EXPECT_EQ(PosixTerminalUi::ScreenSize().width, 1920 * 15);
-    EXPECT_NE(ui.Handle(), 0u);
+    EXPECT_EQ(ui.ScreenSize().width, 1920 * 15);
+    EXPECT_NE(ui.GetWindowHandle(), 0u);
 }
 
 TEST_F(TerminalUi, EventLoopDeliversNumberedChoicesUntilTheWindowCloses) {
     Type("2\n9\n1\n3\n1\n");
     PosixTerminalUi ui(input_, output_);
     std::vector<Control> clicks;
-    ui.Create(LauncherLayout(), [&](Control control) {
+    ui.CreateLauncherWindow(LauncherLayout(), [&](Control control) {
         clicks.push_back(control);
         if (control == Control::CmdKraj)
-            ui.CloseWindow();
+            ui.CloseLauncherWindow();
     });
     ui.SetControlText(Control::Label1, L"");
     ui.SetWindowVisible(true);
@@ -125,7 +125,7 @@ TEST_F(TerminalUi, EndOfInputClosesTheWindow) {
     Type("2\n");
     PosixTerminalUi ui(input_, output_);
     int clicks = 0;
-    ui.Create(LauncherLayout(), [&](Control) { ++clicks; });
+    ui.CreateLauncherWindow(LauncherLayout(), [&](Control) { ++clicks; });
     ui.SetWindowVisible(true);
     ui.RunEventLoop();
     EXPECT_EQ(clicks, 1);
@@ -137,7 +137,7 @@ TEST_F(TerminalUi, EventLoopOfAWindowNeverShownReturnsWithoutReading) {
     Type("3\n");
     PosixTerminalUi ui(input_, output_);
     int clicks = 0;
-    ui.Create(LauncherLayout(), [&](Control) { ++clicks; });
+    ui.CreateLauncherWindow(LauncherLayout(), [&](Control) { ++clicks; });
     ui.RunEventLoop();
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(std::ftell(input_), 0);
@@ -189,8 +189,8 @@ TEST(PosixTerminalPlatform, RedirectedInputAnswersThePromptNotTheMessage) {
         close(fromChild[0]);
         close(fromChild[1]);
         auto platform = MakeSystemPlatform();
-        platform->ShowMessage(L"Poruka", MessageIcon::Information, std::nullopt);
-        Text answer = platform->AskText(L"\u0160ifra ?");
+        platform->Window().ShowMessage(L"Poruka", MessageIcon::Information, std::nullopt);
+        Text answer = platform->Window().AskText(L"\u0160ifra ?");
         std::fputs(answer == L"\u0161ifra123" ? "<matched>" : "<other>", stdout);
         std::fflush(stdout);
         _exit(0);

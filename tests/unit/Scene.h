@@ -53,11 +53,7 @@ struct Scene {
     }
 
     // Loads and resolves the configuration, as start-up does before anything else.
-    void Load() {
-        form.Settings().CompanionExeName = L"Velkor_2007.exe";
-        form.LoadConfiguration();
-        form.ResolveSettings();
-    }
+    void Load() { form.LoadSettings(); }
 
     std::string Local(const Text &name) {
         return platform.FileBytes(kProgramFolder + L"\\" + name).value_or("<absent>");

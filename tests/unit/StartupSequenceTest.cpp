@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "launcher/Program.h"
+#include "launcher/Launcher.h"
 #include "launcher/SafeCopy.h"
 #include "launcher/UpdateLock.h"
 #include "tests/unit/Scene.h"

@@ -16,7 +16,7 @@ struct UpdateRecordTest : ::testing::Test, Scene {
 TEST_F(UpdateRecordTest, AnAbsentFileRecordsNobodyAndIsNeverOpened) {
     EXPECT_FALSE(Has(kUserKey));
     for (const Text &call : platform.calls)
-        EXPECT_EQ(call.find(L"ReadAllLines"), Text::npos) << "opened: " << call.size();
+        EXPECT_EQ(call.find(L"ForEachLine"), Text::npos) << "opened: " << call.size();
 }
 
 TEST_F(UpdateRecordTest, KeyPartBeforeTheFirstTabIsTrimmedAndComparedWhole) {

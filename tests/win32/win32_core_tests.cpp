@@ -137,7 +137,7 @@ TEST_F(Win32CoreTest, ProgramFolderHasOneSpellingAndOneTheFilesCanUse) {
         EXPECT_NE(FailureText([&] { ProgramFolderOf(lookAlike + L"\\x.exe"); }).find(lookAlike),
                   std::wstring::npos);
         EXPECT_NE(
-            FailureText([&] { p.ReadAllLines(lookAlike + L"\\DravikVT.txt"); }).find(lookAlike),
+            FailureText([&] { ReadAllLines(p, lookAlike + L"\\DravikVT.txt"); }).find(lookAlike),
             std::wstring::npos);
     }
 }
@@ -159,7 +159,7 @@ TEST_F(Win32CoreTest, EnvironmentValuesReadBackFromAnsiFilesUnchanged) {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreUser", L"Mà\x4E2Dčedo"));
     const Text user = p.GetEnvVar(L"DravikCoreUser");
     p.AppendLine(dir / L"Kolacici.txt", L"PC07_" + user + L"\t\tx");
-    const std::vector<Text> lines = p.ReadAllLines(dir / L"Kolacici.txt");
+    const std::vector<Text> lines = ReadAllLines(p, dir / L"Kolacici.txt");
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], L"PC07_" + user + L"\t\tx");
     EXPECT_EQ(user.substr(3), L"čedo"); // the code page's own letters stay
@@ -211,10 +211,10 @@ TEST_F(Win32CoreTest, CroatianTextIsWrittenAndReadAsAnsiBytes) {
     const std::wstring path = dir / L"Kolacici.txt";
     p.AppendLine(path, L"PC_šđčćž\t\tŠĐČĆŽ");
     EXPECT_EQ(ReadBytes(path), "PC_\x9a\xf0\xe8\xe6\x9e\t\t\x8a\xd0\xc8\xc6\x8e\r\n");
-    EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ"});
+    EXPECT_EQ(ReadAllLines(p, path), std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ"});
     // A character the code page lacks is written as "?", one byte.
     p.AppendLine(path, L"\u4e2d");
-    EXPECT_EQ(p.ReadAllLines(path), (std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ", L"?"}));
+    EXPECT_EQ(ReadAllLines(p, path), (std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ", L"?"}));
 }
 
 TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
@@ -226,7 +226,7 @@ TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
     bytes.push_back('\0');
     bytes += "end";
     WriteBytes(path, bytes + "\r\nsecond");
-    const std::vector<Text> lines = p.ReadAllLines(path);
+    const std::vector<Text> lines = ReadAllLines(p, path);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].size(), bytes.size());
     EXPECT_EQ(lines[0].substr(lines[0].size() - 4), std::wstring(L"\0end", 4));
@@ -236,28 +236,24 @@ TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
 TEST_F(Win32CoreTest, ReadAllLinesSplitsAtLineEndsAndEmptyFileHasNoLines) {
     const std::wstring path = dir / L"DravikVT.txt";
     WriteBytes(path, "a=1\r\n\r\nb=2\r\nlast");
-    EXPECT_EQ(p.ReadAllLines(path), (std::vector<Text>{L"a=1", L"", L"b=2", L"last"}));
+    EXPECT_EQ(ReadAllLines(p, path), (std::vector<Text>{L"a=1", L"", L"b=2", L"last"}));
     WriteBytes(path, "");
-    EXPECT_TRUE(p.ReadAllLines(path).empty());
+    EXPECT_TRUE(ReadAllLines(p, path).empty());
 }
 
 TEST_F(Win32CoreTest, ReadAllLinesFailsWithTheSystemsTextOnMissingFileAndFolder) {
-    const std::wstring missing = FailureText([&] { p.ReadAllLines(dir / L"missing.txt"); });
+    const std::wstring missing = FailureText([&] { ReadAllLines(p, dir / L"missing.txt"); });
     EXPECT_NE(missing, L"<no failure>");
     EXPECT_FALSE(missing.empty());
     EXPECT_NE(missing.back(), L'\n');
     EXPECT_NE(missing.back(), L'\r');
     EXPECT_NE(missing.back(), L' ');
-    // The system's own text for the error, without its line end.
-    wchar_t system[512] = {};
-    ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                     ERROR_FILE_NOT_FOUND, 0, system, 512, nullptr);
-    std::wstring expected = system;
-    while (!expected.empty() && (expected.back() == L'\n' || expected.back() == L'\r'))
-        expected.pop_back();
-    EXPECT_EQ(missing, expected + L" (\"" + dir / L"missing.txt" + L"\")");
-    EXPECT_NE(FailureText([&] { p.ReadAllLines(dir / L"no\\such\\folder.txt"); }), L"<no failure>");
-    EXPECT_NE(FailureText([&] { p.ReadAllLines(dir.Path()); }), L"<no failure>");
+    // The system's own text for the error, without its line end, then the file.
+    EXPECT_EQ(missing,
+              SystemErrorText(ERROR_FILE_NOT_FOUND) + L" (\"" + dir / L"missing.txt" + L"\")");
+    EXPECT_NE(FailureText([&] { ReadAllLines(p, dir / L"no\\such\\folder.txt"); }),
+              L"<no failure>");
+    EXPECT_NE(FailureText([&] { ReadAllLines(p, dir.Path()); }), L"<no failure>");
 }
 
 TEST_F(Win32CoreTest, ReadingSharesWithReadersAndWritersAndFailsOnlyWhereReadingIsRefused) {
@@ -267,13 +263,13 @@ TEST_F(Win32CoreTest, ReadingSharesWithReadersAndWritersAndFailsOnlyWhereReading
         HANDLE other = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      0, nullptr);
         ASSERT_NE(other, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(p.ReadAllLines(path), std::vector<Text>{L"x"}) << access;
+        EXPECT_EQ(ReadAllLines(p, path), std::vector<Text>{L"x"}) << access;
         ::CloseHandle(other);
     }
     HANDLE exclusive =
         ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(FailureText([&] { p.ReadAllLines(path); }),
+    EXPECT_EQ(FailureText([&] { ReadAllLines(p, path); }),
               SystemErrorText(ERROR_SHARING_VIOLATION) + L" (\"" + path + L"\")");
     ::CloseHandle(exclusive);
 }

@@ -1,3 +1,5 @@
+// Running the launcher as a whole: its window, its start-up, its event loop, and
+// the exit code the process ends with. (StartProgram, by contrast, starts Access.)
 #pragma once
 
 #include "platform/PlatformServices.h"

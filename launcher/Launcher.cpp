@@ -1,4 +1,4 @@
-#include "launcher/Program.h"
+#include "launcher/Launcher.h"
 
 #include <exception>
 
@@ -10,11 +10,11 @@ namespace dravik {
 namespace {
 
 // The report of a failure no trap catches; the program ends after it.
-int ReportAndFail(PlatformServices &platform, frmDravikVT &form) {
+int ReportUncaughtFailure(PlatformServices &platform, frmDravikVT &form) {
     Text text = CurrentFailureText();
     try {
-        platform.ShowMessage(L"Dravik: Ne mogu pokrenuti program!\r\rError:" + text,
-                             MessageIcon::Exclamation);
+        platform.Window().ShowMessage(L"Dravik: Ne mogu pokrenuti program!\r\rError:" + text,
+                                      MessageIcon::Exclamation);
         form.Close();
     } catch (...) {
     }
@@ -29,12 +29,12 @@ int RunLauncher(PlatformServices &platform) {
         form.Create();
         form.Form_Load();              // no trap is armed while the configuration loads
     } catch (const std::exception &) { // a Failure, or the standard library's
-        return ReportAndFail(platform, form);
+        return ReportUncaughtFailure(platform, form);
     }
     try {
-        platform.RunEventLoop();
+        platform.Window().RunEventLoop();
     } catch (const std::exception &) { // what the button handlers did not report
-        return ReportAndFail(platform, form);
+        return ReportUncaughtFailure(platform, form);
     }
     return form.ExitCode();
 }
