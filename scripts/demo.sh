@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 echo "Building the Linux launcher (cmake preset 'linux')..."
 # A build tree of its own, without the tests, so the demo needs only cmake and g++.
 cmake --preset linux -B build/demo-build -DBUILD_TESTING=OFF >/dev/null
-cmake --build build/demo-build --target DravikVT -j2 >/dev/null
+cmake --build build/demo-build --target DravikVT -j"$(nproc)" >/dev/null
 
 demo="$PWD/build/demo"
 rm -rf "$demo"

@@ -89,7 +89,7 @@ for arch in x86 x64; do
     echo "Building DravikVT.exe and DravikPublish.exe for windows-${arch}..."
     # Build trees of their own, without the tests: only the MinGW compilers are needed.
     cmake --preset "windows-${arch}" -B "build/release-${arch}" -DBUILD_TESTING=OFF >/dev/null
-    cmake --build "build/release-${arch}" --target DravikVT DravikPublish -j2 >/dev/null
+    cmake --build "build/release-${arch}" --target DravikVT DravikPublish -j"$(nproc)" >/dev/null
 done
 cp build/release-x86/launcher/DravikVT.exe build/release-x86/publish/DravikPublish.exe "$stage/32-bit/"
 cp build/release-x64/launcher/DravikVT.exe build/release-x64/publish/DravikPublish.exe "$stage/64-bit/"

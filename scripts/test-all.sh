@@ -16,6 +16,10 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${DRAVIKVT_IN_XVFB:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
+# Build and test in parallel as far as this machine goes.
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}"
+export CTEST_PARALLEL_LEVEL="${CTEST_PARALLEL_LEVEL:-$(nproc)}"
+
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(linux linux-asan linux-fuzz windows-x86 windows-x64)
 

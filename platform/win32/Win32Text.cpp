@@ -85,8 +85,4 @@ std::string ToUtf8(const std::wstring &text) {
     return WideToBytes(CP_UTF8, text);
 }
 
-std::wstring FromUtf8(const std::string &bytes) {
-    return BytesToWide(CP_UTF8, bytes.data(), bytes.size());
-}
-
 } // namespace dravik

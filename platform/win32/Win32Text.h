@@ -24,9 +24,7 @@ std::string ToAnsiPath(const std::wstring &path);
 // "?". Never fails.
 std::wstring FromAnsi(const std::string &bytes);
 
-// Program text to UTF-8 and back, for text that must survive whatever the ANSI
-// code page is.
+// Program text to UTF-8, for text that must survive whatever the ANSI code page is.
 std::string ToUtf8(const std::wstring &text);
-std::wstring FromUtf8(const std::string &bytes);
 
 } // namespace dravik

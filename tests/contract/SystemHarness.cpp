@@ -4,19 +4,17 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
 #include "platform/SystemPlatform.h"
 #include "tests/contract/Harness.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Environment.h"
+#include "tests/support/ScratchFolder.h"
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include "platform/win32/Win32Error.h"
 #else
 #include <fcntl.h>
@@ -103,41 +101,20 @@ private:
 class SystemHarness final : public Harness {
 public:
     SystemHarness() {
-        root_ = fs::temp_directory_path() / (L"dravikvt-contract-" + UniqueSuffix());
-        fs::create_directories(root_);
-#ifndef _WIN32
-        // Keep the registry store of the person running the tests out of reach.
-        fs::path registry = root_.parent_path() / (root_.filename().wstring() + L"-registry");
-        setenv("DRAVIKVT_REGISTRY", registry.string().c_str(), 1);
-        registry_ = registry;
-#endif
+        fs::create_directory(scratch_.Path() / "files");
+        // Keep the registry store of the person running the tests out of reach (POSIX).
+        test::SetEnvironment(L"DRAVIKVT_REGISTRY", (scratch_.Path() / "registry").wstring());
         platform_ = MakeSystemPlatform();
     }
-    ~SystemHarness() override {
-        std::error_code ignored;
-        fs::remove_all(root_, ignored);
-        if (!registry_.empty())
-            fs::remove_all(registry_, ignored);
-    }
 
-    PlatformServices &Platform() override {
-        return *platform_;
-    }
-    Text Root() override {
-        return root_.wstring();
-    }
-    void MakeFolder(const Text &path) override {
-        fs::create_directories(ToPath(path));
-    }
+    PlatformServices &Platform() override { return *platform_; }
+    Text Root() override { return (scratch_.Path() / "files").wstring(); }
+    void MakeFolder(const Text &path) override { fs::create_directories(ToPath(path)); }
     void WriteBytes(const Text &path, const std::string &bytes) override {
-        std::ofstream out(ToPath(path), std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        test::WriteBytes(ToPath(path), bytes);
     }
     std::optional<std::string> ReadBytes(const Text &path) override {
-        std::ifstream in(ToPath(path), std::ios::binary);
-        if (!in)
-            return std::nullopt;
-        return std::string(std::istreambuf_iterator<char>(in), {});
+        return test::ReadBytes(ToPath(path));
     }
     void SetReadOnly(const Text &path) override {
         fs::permissions(ToPath(path),
@@ -147,16 +124,8 @@ public:
     bool IsReadOnly(const Text &path) override {
         return (fs::status(ToPath(path)).permissions() & fs::perms::owner_write) == fs::perms::none;
     }
-    void SetEnv(const Text &name, const Text &value) override {
-#ifdef _WIN32
-        _wputenv_s(name.c_str(), value.c_str());
-#else
-        setenv(fs::path(name).string().c_str(), fs::path(value).string().c_str(), 1);
-#endif
-    }
-    Text FreshRegistryKey() override {
-        return L"Software\\DravikVT contract\\" + UniqueSuffix();
-    }
+    void SetEnv(const Text &name, const Text &value) override { test::SetEnvironment(name, value); }
+    Text FreshRegistryKey() override { return L"Software\\DravikVT contract\\" + UniqueSuffix(); }
     std::unique_ptr<FileHold> Hold(const Text &path, Holder how,
                                    std::optional<int> letGoAfterMs) override {
         return std::make_unique<SystemFileHold>(ToPath(path), how, letGoAfterMs);
@@ -175,8 +144,7 @@ public:
     }
 
 private:
-    fs::path root_;
-    fs::path registry_;
+    test::ScratchFolder scratch_;
     std::unique_ptr<PlatformServices> platform_;
 };
 

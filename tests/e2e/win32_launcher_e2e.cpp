@@ -16,8 +16,11 @@
 #include <vector>
 
 #include "platform/win32/Win32Error.h"
-#include "tests/win32/ui_test_support.h"
-#include "tests/win32/user_log.h"
+#include "platform/win32/Win32Text.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/TestText.h"
+#include "tests/support/UserLog.h"
+#include "tests/support/WindowReading.h"
 
 namespace dravik {
 namespace {
@@ -31,18 +34,6 @@ const wchar_t kStartupFailureLine[] =
 
 // ---- Text and files --------------------------------------------------------------------------
 
-std::string Narrow(const std::wstring &text, UINT codePage = CP_UTF8) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int size = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                        nullptr, nullptr);
-    return out;
-}
-
 // The system's description of an error, as the launcher shows it after "Error:".
 std::wstring SystemText(DWORD code) {
     return SystemErrorText(code);
@@ -52,31 +43,9 @@ bool Exists(const std::wstring &path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void WriteBytes(const std::wstring &path, const std::string &bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << Narrow(path);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size()) << Narrow(path);
-}
-
 // The file's bytes, or "<absent>".
 std::string ReadBytes(const std::wstring &path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return "<absent>";
-    }
-    std::string bytes;
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        bytes.append(buffer, read);
-    }
-    CloseHandle(file);
-    return bytes;
+    return test::ReadBytes(path).value_or("<absent>");
 }
 
 std::vector<std::wstring> NamesIn(const std::wstring &folder) {
@@ -227,9 +196,8 @@ std::vector<std::string> PossibleRecordLines(const std::wstring &key, const SYST
     std::vector<std::string> lines;
     for (ULONGLONG t = Ticks(from) / second * second; t <= Ticks(to); t += second) {
         SYSTEMTIME moment = TimeOf(t);
-        lines.push_back(Narrow(key + L"\t\t" + Formatted(moment, true) + L" - " +
-                                   Formatted(moment, false) + L"\r\n",
-                               CP_ACP));
+        lines.push_back(ToAnsi(key + L"\t\t" + Formatted(moment, true) + L" - " +
+                               Formatted(moment, false) + L"\r\n"));
     }
     return lines;
 }
@@ -237,7 +205,8 @@ std::vector<std::string> PossibleRecordLines(const std::wstring &key, const SYST
 // ---- A scenario
 // ----------------------------------------------------------------------------------
 
-using userlog::PlayerRun;
+using test::PlayerRun;
+using test::StartProcess;
 
 using Lines = std::vector<std::wstring>;
 
@@ -253,9 +222,9 @@ struct Workstation {
     void Lay(const std::wstring &server) {
         CreateDirectoryW(app.c_str(), nullptr);
         CreateDirectoryW(office.c_str(), nullptr);
-        CopyFileW(testui::WindowsPath(DRAVIK_LAUNCHER_EXE).c_str(),
-                  (app + L"\\DravikVT.exe").c_str(), FALSE);
-        CopyFileW(testui::WindowsPath(DRAVIK_MSACCESS_EXE).c_str(),
+        CopyFileW(test::WindowsPath(DRAVIK_LAUNCHER_EXE).c_str(), (app + L"\\DravikVT.exe").c_str(),
+                  FALSE);
+        CopyFileW(test::WindowsPath(DRAVIK_MSACCESS_EXE).c_str(),
                   (office + L"\\MSACCESS.EXE").c_str(), FALSE);
         WriteConfig(L"uxVTade.ade", server);
     }
@@ -273,14 +242,14 @@ struct Workstation {
                             L"\r\n"
                             L"SQLBaza = SRV 01\r\n"
                             L"Runtime = True\r\n";
-        WriteBytes(app + L"\\DravikVT.txt", Narrow(text, CP_ACP));
+        test::WriteBytes(app + L"\\DravikVT.txt", ToAnsi(text));
     }
 
     // DravikUser.exe starting this workstation's launcher for the user Ana on the
     // computer named.
     std::wstring PlayerCommand(const std::wstring &logPath, const std::wstring &computer,
                                const std::wstring &options, int timeoutMs) const {
-        return L"\"" + testui::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" + logPath +
+        return L"\"" + test::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" + logPath +
                L"\" --timeout-ms " + std::to_wstring(timeoutMs) + L" --env computername=" +
                computer + L" --env username=Ana --run \"" + app + L"\\DravikVT.exe\" " + options;
     }
@@ -290,7 +259,7 @@ struct Workstation {
     Lines AccessStarts(std::size_t expected) const {
         Lines starts;
         for (int waited = 0; waited < 5000; waited += 50) {
-            starts = testui::ReadUtf8Lines(office + L"\\msaccess-started.log");
+            starts = test::ReadUtf8Lines(office + L"\\msaccess-started.log");
             if (starts.size() >= expected && waited >= 300) {
                 break;
             }
@@ -320,11 +289,11 @@ public:
         CreateDirectoryW(root.c_str(), nullptr);
         CreateDirectoryW(server.c_str(), nullptr);
         Lay(server);
-        WriteBytes(server + L"\\uxVTade.ade", kNewFrontEnd);
-        WriteBytes(server + L"\\other.accde", "other v2");
-        WriteBytes(server + L"\\RuxVT1.ade", "rux ade v2");
-        WriteBytes(server + L"\\RUXVT2.accde", "rux accde v2");
-        WriteBytes(server + L"\\Velkor_2007.exe", "companion v2");
+        test::WriteBytes(server + L"\\uxVTade.ade", kNewFrontEnd);
+        test::WriteBytes(server + L"\\other.accde", "other v2");
+        test::WriteBytes(server + L"\\RuxVT1.ade", "rux ade v2");
+        test::WriteBytes(server + L"\\RUXVT2.accde", "rux accde v2");
+        test::WriteBytes(server + L"\\Velkor_2007.exe", "companion v2");
     }
 
     // Another new workstation on the same server folder, in root\<name>.
@@ -338,11 +307,11 @@ public:
     // This computer and user took the current version earlier: the local copies
     // are all there (older than the server's) and the record names them.
     void MakeRecorded(const std::wstring &frontEnd = L"uxVTade.ade") {
-        WriteBytes(app + L"\\" + frontEnd, kOldFrontEnd);
-        WriteBytes(app + L"\\RuxVT1.ade", "rux ade v1");
-        WriteBytes(app + L"\\RUXVT2.accde", "rux accde v1");
-        WriteBytes(app + L"\\Velkor_2007.exe", "companion v1");
-        WriteBytes(server + L"\\Kolacici.txt", kRecord);
+        test::WriteBytes(app + L"\\" + frontEnd, kOldFrontEnd);
+        test::WriteBytes(app + L"\\RuxVT1.ade", "rux ade v1");
+        test::WriteBytes(app + L"\\RUXVT2.accde", "rux accde v1");
+        test::WriteBytes(app + L"\\Velkor_2007.exe", "companion v1");
+        test::WriteBytes(server + L"\\Kolacici.txt", kRecord);
     }
 
     // Runs the launcher through DravikUser.exe; runs at the same moment need logs of their own.
@@ -350,9 +319,9 @@ public:
         std::wstring logPath = root + L"\\" + logName;
         PlayerRun run;
         GetLocalTime(&run.started);
-        run.toolExit = testui::RunAndWait(PlayerCommand(logPath, L"pc07", options, 30000), 60000);
+        run.toolExit = test::RunAndWait(PlayerCommand(logPath, L"pc07", options, 30000), 60000);
         GetLocalTime(&run.ended);
-        run.log = testui::ReadUtf8Lines(logPath);
+        run.log = test::ReadUtf8Lines(logPath);
         return run;
     }
 
@@ -399,7 +368,7 @@ void ExpectStatusWindowDuringTheUpdate(const PlayerRun &run) {
     EXPECT_EQ(run.Lines(L"window-shown").size(), 1u);
     EXPECT_TRUE(seen == (Lines{kStatusText, L""}) || seen == Lines{kStatusText} ||
                 seen == Lines{L""})
-        << "labels seen: " << Narrow([&] {
+        << "labels seen: " << test::Utf8([&] {
                std::wstring all;
                for (const std::wstring &label : seen) {
                    all += L"[" + label + L"]";
@@ -422,7 +391,7 @@ void ExpectQuietStart(const Deployment &d, const PlayerRun &run) {
 
 TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndStartsAccess) {
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
 
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
@@ -442,7 +411,7 @@ TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndSt
     RegValue path = ReadValue(L"Location0", L"Path");
     ASSERT_TRUE(path.present);
     EXPECT_EQ(path.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(Narrow(StringOf(path)), Narrow(d().root + L"\\"));
+    EXPECT_EQ(test::Utf8(StringOf(path)), test::Utf8(d().root + L"\\"));
     RegValue subfolders = ReadValue(L"Location0", L"AllowSubfolders");
     ASSERT_TRUE(subfolders.present);
     EXPECT_EQ(subfolders.type, static_cast<DWORD>(REG_DWORD));
@@ -460,7 +429,7 @@ TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndSt
 TEST_F(Launcher, UpdateShowsItsStatusTextAndWarnsOnceWhenTheCompanionIsMissingOnTheServer) {
     DeleteFileW((d().server + L"\\Velkor_2007.exe").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     // The warning stops the update halfway, with the window up behind it.
     EXPECT_EQ(run.Lines(L"window-shown"),
@@ -480,16 +449,16 @@ TEST_F(Launcher, UpdateShowsItsStatusTextAndWarnsOnceWhenTheCompanionIsMissingOn
 
 TEST_F(Launcher, RecordedWorkstationWithEveryFileCopiesNothingShowsNothingAndStartsAccess) {
     d().MakeRecorded();
-    WriteBytes(d().server + L"\\Velkor_2007.exe", "companion v3");
+    test::WriteBytes(d().server + L"\\Velkor_2007.exe", "companion v3");
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     ExpectQuietStart(d(), run);
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kOldFrontEnd);
     EXPECT_EQ(d().Local(L"RuxVT1.ade"), "rux ade v1");
     EXPECT_EQ(d().Local(L"Velkor_2007.exe"), "companion v1");
     EXPECT_EQ(d().Record(), Deployment::kRecord);
     // The trust is registered on every start, not only with an update.
-    EXPECT_EQ(Narrow(StringOf(ReadValue(L"Location0", L"Path"))), Narrow(d().root + L"\\"));
+    EXPECT_EQ(test::Utf8(StringOf(ReadValue(L"Location0", L"Path"))), test::Utf8(d().root + L"\\"));
 }
 
 TEST_F(Launcher, FrontEndOfAnotherNameNeedsNoReportFilesLocally) {
@@ -498,7 +467,7 @@ TEST_F(Launcher, FrontEndOfAnotherNameNeedsNoReportFilesLocally) {
     DeleteFileW((d().app + L"\\RuxVT1.ade").c_str());
     DeleteFileW((d().app + L"\\RUXVT2.accde").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"message"), Lines{});
@@ -524,7 +493,7 @@ TEST_P(RecordedWorkstationUpdates, WhenALocalFileIsMissing) {
     d().MakeRecorded();
     DeleteFileW((d().app + L"\\" + GetParam().file).c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     ExpectStatusWindowDuringTheUpdate(run);
     EXPECT_EQ(run.Lines(L"message"), Lines{});
@@ -581,7 +550,7 @@ void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error
                           const Lines &paths) {
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"),
-              Lines{kStartupFailureLine + userlog::Escape(FailureText(error, paths))});
+              Lines{kStartupFailureLine + test::Escape(FailureText(error, paths))});
     EXPECT_EQ(d.AccessStarts(0), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=2"});
 }
@@ -589,7 +558,7 @@ void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error
 TEST_F(Launcher, FrontEndMissingOnTheServerIsReportedAndAccessIsNotStarted) {
     DeleteFileW((d().server + L"\\uxVTade.ade").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     // The copy the user knows is named, never the temporary file.
     ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND,
                          {d().server + L"\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
@@ -601,7 +570,7 @@ TEST_F(Launcher, FrontEndMissingOnTheServerIsReportedAndAccessIsNotStarted) {
 TEST_F(Launcher, UnreachableServerFolderIsReportedAndAccessIsNotStarted) {
     d().WriteConfig(L"uxVTade.ade", d().root + L"\\nema-servera");
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     ExpectStartupFailure(d(), run, ERROR_PATH_NOT_FOUND,
                          {d().root + L"\\nema-servera\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
     EXPECT_FALSE(Exists(d().root + L"\\nema-servera"));
@@ -611,13 +580,13 @@ TEST_F(Launcher, UnreachableServerFolderIsReportedAndAccessIsNotStarted) {
 TEST_F(Launcher, MissingConfigurationFileIsReportedAndTheLauncherEndsWithCode1) {
     DeleteFileW((d().app + L"\\DravikVT.txt").c_str());
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(
         run.Lines(L"message"),
         Lines{L"message\ttitle=DravikVT\ticon=exclamation\ttext=Dravik: Ne mogu pokrenuti "
               L"program!\\r\\rError:" +
-              userlog::Escape(FailureText(ERROR_FILE_NOT_FOUND, {d().app + L"\\DravikVT.txt"}))});
+              test::Escape(FailureText(ERROR_FILE_NOT_FOUND, {d().app + L"\\DravikVT.txt"}))});
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=1"});
     EXPECT_EQ(d().AccessStarts(0), Lines{});
@@ -633,26 +602,24 @@ TEST_F(Launcher, AccessMissingFromDefAccessPathIsReportedNamingTheProgram) {
     d().WriteConfig(L"uxVTade.ade", d().server);
     d().office = office;
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND,
                          {d().root + L"\\nema-accessa\\\\MSACCESS.EXE"});
 }
 
 TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessage) {
     d().MakeRecorded();
-    for (int slot = 0; slot < 100; ++slot) {
-        WriteTrustedLocation(slot, L"C:\\drugi\\" + std::to_wstring(slot) + L"\\");
-    }
+    test::TakeEveryTrustedLocationSlot(WriteTrustedLocation);
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=DravikVT\ticon=none\ttext=Ne mogu dodijeliti prava na folder" +
-                    userlog::Escape(d().app) + L"\\r\\nTesmar se neće pokrenuti!"});
+                    test::Escape(d().app) + L"\\r\\nTesmar se neće pokrenuti!"});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=4"});
     EXPECT_EQ(d().AccessStarts(0), Lines{});
     EXPECT_EQ(TrustedLocationSlots().size(), 100u);
-    EXPECT_EQ(StringOf(ReadValue(L"Location0", L"Path")), L"C:\\drugi\\0\\");
+    EXPECT_EQ(StringOf(ReadValue(L"Location0", L"Path")), L"D:\\Folder0\\");
 }
 
 // The front end is open in Access (or anything else that refuses sharing)
@@ -670,13 +637,13 @@ PlayerRun PlayWithLocalFrontEndHeld(Deployment &d) {
 
 TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramFailsTheUpdateAsASharingViolation) {
     PlayerRun run = PlayWithLocalFrontEndHeld(d());
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     ExpectStartupFailure(d(), run, ERROR_SHARING_VIOLATION,
                          {d().server + L"\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kOldFrontEnd);
     EXPECT_EQ(d().Record(), Deployment::kRecord);
     for (const std::wstring &name : NamesIn(d().app)) {
-        EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << Narrow(name);
+        EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << test::Utf8(name);
     }
 }
 
@@ -690,19 +657,20 @@ TEST_F(Launcher, ReadOnlyServerFilesGiveOrdinaryCopiesAndLeftoverCopiesAreRemove
     }
     for (const wchar_t *leftover : {L"uxVTade.ade.dravik-tmp", L"uxVTade.ade.1.dravik-tmp"}) {
         const std::wstring path = d().app + L"\\" + leftover;
-        WriteBytes(path, "half a copy");
+        test::WriteBytes(path, "half a copy");
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     }
     PlayerRun run = d().Play(L"");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     for (const std::wstring &name : copied) {
         const DWORD attributes = GetFileAttributesW((d().app + L"\\" + name).c_str());
-        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << Narrow(name);
-        EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u) << Narrow(name) << " " << attributes;
+        ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << test::Utf8(name);
+        EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u)
+            << test::Utf8(name) << " " << attributes;
     }
     for (const std::wstring &name : NamesIn(d().app)) {
-        EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << Narrow(name);
+        EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << test::Utf8(name);
     }
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
     EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
@@ -712,12 +680,12 @@ TEST_F(Launcher, ReadOnlyServerFilesGiveOrdinaryCopiesAndLeftoverCopiesAreRemove
 // updates, the other waits for it; both start Access on a whole front end.
 TEST_F(Launcher, TwoLaunchersStartedTogetherOnOneFolderBothStartAccessOnAWholeCopy) {
     const std::string frontEnd = std::string(40 * 1024 * 1024, 'F') + "end of v2";
-    WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
+    test::WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
     PlayerRun first, second;
     std::thread other([&] { second = d().Play(L"", L"second.log"); });
     first = d().Play(L"");
     other.join();
-    SCOPED_TRACE(Narrow(first.All() + L"--- second\n" + second.All()));
+    SCOPED_TRACE(test::Utf8(first.All() + L"--- second\n" + second.All()));
     for (const PlayerRun *run : {&first, &second}) {
         EXPECT_EQ(run->toolExit, 0);
         EXPECT_EQ(run->Lines(L"message"), Lines{});
@@ -726,25 +694,11 @@ TEST_F(Launcher, TwoLaunchersStartedTogetherOnOneFolderBothStartAccessOnAWholeCo
     EXPECT_TRUE(d().Local(L"uxVTade.ade") == frontEnd);
     EXPECT_EQ(d().AccessStarts(2), (Lines{d().AccessStart(), d().AccessStart()}));
     for (const std::wstring &name : NamesIn(d().app)) {
-        EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << Narrow(name);
+        EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << test::Utf8(name);
     }
 }
 
 // ---- Many workstations on one record file ---------------------------------------------------
-
-// The program started, not waited for; nullptr when it could not be started.
-HANDLE StartProcess(const std::wstring &commandLine) {
-    std::wstring mutableLine = commandLine;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
-        return nullptr;
-    }
-    CloseHandle(process.hThread);
-    return process.hProcess;
-}
 
 // The record file's lines, each with its line end, by the key before the tabs.
 std::multimap<std::wstring, std::string> RecordLinesByKey(const std::string &record) {
@@ -768,7 +722,7 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
     for (std::size_t i = 0; i < frontEnd.size(); ++i) {
         frontEnd[i] = static_cast<char>(i * 7 + i / 4096);
     }
-    WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
+    test::WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
     const std::wstring go = L"DravikE2E-go-" + std::to_wstring(GetCurrentProcessId());
     HANDLE goEvent = CreateEventW(nullptr, TRUE, FALSE, go.c_str());
     ASSERT_NE(goEvent, nullptr);
@@ -787,7 +741,7 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
     // Every launcher is loaded and waits for the same moment.
     for (int waited = 0; waited < 120000; waited += 100) {
         if (std::all_of(logs.begin(), logs.end(), [](const std::wstring &log) {
-                return !testui::ReadUtf8Lines(log).empty();
+                return !test::ReadUtf8Lines(log).empty();
             })) {
             break;
         }
@@ -808,11 +762,11 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
     for (int i = 1; i <= count; ++i) {
         const Workstation &station = stations[static_cast<std::size_t>(i - 1)];
         PlayerRun run;
-        run.log = testui::ReadUtf8Lines(logs[static_cast<std::size_t>(i - 1)]);
+        run.log = test::ReadUtf8Lines(logs[static_cast<std::size_t>(i - 1)]);
         DWORD playerExit = 1;
         GetExitCodeProcess(players[static_cast<std::size_t>(i - 1)], &playerExit);
         CloseHandle(players[static_cast<std::size_t>(i - 1)]);
-        SCOPED_TRACE("workstation " + std::to_string(i) + "\n" + Narrow(run.All()));
+        SCOPED_TRACE("workstation " + std::to_string(i) + "\n" + test::Utf8(run.All()));
         EXPECT_EQ(playerExit, 0u);
         if (!run.Lines(L"message").empty()) {
             ++failed;
@@ -848,7 +802,7 @@ TEST_F(Launcher, RecordedWorkstationStartsQuietlyWhileAnotherAppendsToTheRecordF
     ASSERT_NE(appender, INVALID_HANDLE_VALUE);
     PlayerRun run = d().Play(L"");
     CloseHandle(appender);
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     ExpectQuietStart(d(), run);
     EXPECT_EQ(d().Record(), Deployment::kRecord);
 }
@@ -857,14 +811,14 @@ TEST_F(Launcher, RecordedWorkstationStartsQuietlyWhileAnotherAppendsToTheRecordF
 // while a new workstation records itself.
 TEST_F(Launcher, NewWorkstationRecordsItselfWhileAnotherProgramReadsTheRecordFile) {
     const std::string earlier = "PC01_ivo\t\t1.2.2024. - 8:15:00\r\n";
-    WriteBytes(d().server + L"\\Kolacici.txt", earlier);
+    test::WriteBytes(d().server + L"\\Kolacici.txt", earlier);
     HANDLE reader = CreateFileW((d().server + L"\\Kolacici.txt").c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
     PlayerRun run = d().Play(L"");
     CloseHandle(reader);
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
@@ -884,7 +838,7 @@ TEST_F(Launcher, NewWorkstationRecordsItselfWhileAnotherProgramReadsTheRecordFil
 TEST_F(Launcher, MaintenanceCodeOpensTheEmptyWindowThatStartsNothingUntilAskedAndKrajEnds) {
     // A new workstation: a normal start would copy and start Access.
     PlayerRun run = d().Play(L"--hold ctrl,shift prompt:zelk wait-window sleep:1000 click:Kraj");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt"), Lines{L"prompt\ttitle=DravikVT\ttext=Šifra ?"});
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{L"window-shown\tlabel="});
@@ -903,7 +857,7 @@ TEST_F(Launcher, MaintenanceButtonsStartAccessFetchTheCurrentFrontEndAgainAndKee
                              d().office +
                              L"\\msaccess-started.log\" sleep:300 wait-window "
                              L"\"click:Uzmi novi MDA\" sleep:1000 wait-window click:Kraj");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{L"window-shown\tlabel="});
     EXPECT_EQ(run.Lines(L"click"),
@@ -933,7 +887,7 @@ class MaintenanceGateFallsThrough : public Launcher,
 
 TEST_P(MaintenanceGateFallsThrough, ToANormalStart) {
     PlayerRun run = d().Play(std::wstring(L"--hold ctrl,shift ") + GetParam().action);
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt"), Lines{L"prompt\ttitle=DravikVT\ttext=Šifra ?"});
     EXPECT_EQ(run.Lines(L"prompt-answer"), Lines{GetParam().logged});
@@ -956,7 +910,7 @@ class OneKeyAlone : public Launcher, public ::testing::WithParamInterface<const 
 TEST_P(OneKeyAlone, AsksNothingAndStartsNormally) {
     d().MakeRecorded();
     PlayerRun run = d().Play(std::wstring(L"--hold ") + GetParam());
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.Lines(L"keys").size(), 2u);
     EXPECT_EQ(run.Lines(L"keys").front(), std::wstring(L"keys\tdown=") + GetParam());
     EXPECT_EQ(run.Lines(L"prompt"), Lines{});

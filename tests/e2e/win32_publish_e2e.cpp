@@ -18,7 +18,9 @@
 #include <thread>
 #include <vector>
 
-#include "tests/win32/ui_test_support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/TestText.h"
+#include "tests/support/WindowReading.h"
 
 namespace dravik {
 namespace {
@@ -29,38 +31,12 @@ using Lines = std::vector<std::wstring>;
 const wchar_t kTrustedLocations[] =
     L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations";
 
-std::string Pattern(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::minstd_rand generator(seed);
-    for (char &byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
-
-// Through the wide call: the path may hold letters the ANSI code page lacks.
+// Files the tests write, and read back as "<absent>" when they cannot.
 void Write(const fs::path &path, const std::string &bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size());
+    test::WriteBytes(path, bytes);
 }
-
-// The file's bytes, or "<absent>" when it cannot be opened.
 std::string Read(const fs::path &path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return "<absent>";
-    std::string bytes;
-    char chunk[65536];
-    DWORD got = 0;
-    while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-        bytes.append(chunk, got);
-    CloseHandle(file);
-    return bytes;
+    return test::ReadBytes(path).value_or("<absent>");
 }
 
 // The volume's number for the file: the same number means the same file.
@@ -87,12 +63,11 @@ bool Mentions(const Lines &lines, const std::wstring &piece) {
     });
 }
 
-std::string Narrow(const Lines &lines) {
-    std::string all;
+std::string AsUtf8Lines(const Lines &lines) {
+    std::wstring all;
     for (const std::wstring &line : lines)
-        for (wchar_t c : line + L"\n")
-            all += c < 0x80 ? static_cast<char>(c) : '?';
-    return all;
+        all += line + L"\n";
+    return test::Utf8(all);
 }
 
 // DravikPublish.exe with its standard output and error in one file.
@@ -108,7 +83,7 @@ public:
         startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
         startup.hStdOutput = file;
         startup.hStdError = file;
-        std::wstring line = L"\"" + testui::WindowsPath(DRAVIK_PUBLISH_EXE) + L"\" " + arguments;
+        std::wstring line = L"\"" + test::WindowsPath(DRAVIK_PUBLISH_EXE) + L"\" " + arguments;
         PROCESS_INFORMATION process{};
         if (CreateProcessW(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                            &process)) {
@@ -124,7 +99,7 @@ public:
     PublishRun(const PublishRun &) = delete;
     PublishRun &operator=(const PublishRun &) = delete;
 
-    Lines Output() const { return testui::ReadUtf8Lines(output_.wstring()); }
+    Lines Output() const { return test::ReadUtf8Lines(output_.wstring()); }
     // The exit code, or -1 when it did not start or end in time.
     int Wait(int timeoutMs = 120000) {
         DWORD code = static_cast<DWORD>(-1);
@@ -162,7 +137,7 @@ protected:
                 const std::size_t size =
                     std::string(name) == "uxVTade.ade" ? v * 1024 * 1024 : 5000;
                 versions[v][name] =
-                    Pattern(size, static_cast<unsigned>(v * 100 + name[0] + name[4]));
+                    test::Pattern(size, static_cast<unsigned>(v * 100 + name[0] + name[4]));
                 Write(Folder(v) / name, versions[v][name]);
             }
         }
@@ -211,7 +186,7 @@ TEST_F(PublishTool, ReplacesEveryFileAndEmptiesTheRecordInPlace) {
     const ULONGLONG record = FileIdentity(root / "server" / "Kolacici.txt");
     ASSERT_NE(record, 0u);
     Result result = PublishVersion(2);
-    SCOPED_TRACE(Narrow(result.output));
+    SCOPED_TRACE(AsUtf8Lines(result.output));
     EXPECT_EQ(result.code, 0);
     EXPECT_TRUE(AllOfVersion(2, root / "server"));
     EXPECT_EQ(Read(root / "server" / "Kolacici.txt"), "");
@@ -226,21 +201,21 @@ TEST_F(PublishTool, RefusalsEndWithTheirCodesAndChangeNothing) {
     fs::create_directories(root / "reports-only");
     Write(root / "reports-only" / "RuxVT1.ade", "report");
     Result usage = Publish(Quoted(Folder(2)));
-    EXPECT_EQ(usage.code, 2) << Narrow(usage.output);
-    EXPECT_TRUE(Mentions(usage.output, L"Usage: DravikPublish")) << Narrow(usage.output);
+    EXPECT_EQ(usage.code, 2) << AsUtf8Lines(usage.output);
+    EXPECT_TRUE(Mentions(usage.output, L"Usage: DravikPublish")) << AsUtf8Lines(usage.output);
     Result noFrontEnd = Publish(Quoted(root / "reports-only") + L" " + Quoted(root / "server"));
-    EXPECT_EQ(noFrontEnd.code, 3) << Narrow(noFrontEnd.output);
+    EXPECT_EQ(noFrontEnd.code, 3) << AsUtf8Lines(noFrontEnd.output);
     EXPECT_TRUE(Mentions(noFrontEnd.output, L"Refused: there is no front end in"));
     Result noServer = Publish(Quoted(Folder(2)) + L" " + Quoted(root / "nema"));
-    EXPECT_EQ(noServer.code, 4) << Narrow(noServer.output);
+    EXPECT_EQ(noServer.code, 4) << AsUtf8Lines(noServer.output);
     EXPECT_TRUE(Mentions(noServer.output, L"Refused: cannot write to the server folder"));
     // The folder's name comes from the wide command line and goes out whole, in UTF-8
     // (the test's output is a file); no such folder exists.
     Result croatian = Publish(Quoted(root / L"novo-\u010d\u0107\u017e\u0161\u0111") + L" " +
                               Quoted(root / "server"));
-    EXPECT_EQ(croatian.code, 3) << Narrow(croatian.output);
+    EXPECT_EQ(croatian.code, 3) << AsUtf8Lines(croatian.output);
     EXPECT_TRUE(Mentions(croatian.output, L"novo-\u010d\u0107\u017e\u0161\u0111\" holds no files"))
-        << Narrow(croatian.output);
+        << AsUtf8Lines(croatian.output);
     EXPECT_TRUE(AllOfVersion(1, root / "server"));
     EXPECT_EQ(Read(root / "server" / "Kolacici.txt"), kRecord);
 }
@@ -251,7 +226,7 @@ TEST_F(PublishTool, AFileHeldOpenIsWaitedForAndARunThatGivesUpIsFinishedByTheNex
     HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     Result gaveUp = PublishVersion(2, L"--wait 1 ");
-    SCOPED_TRACE(Narrow(gaveUp.output));
+    SCOPED_TRACE(AsUtf8Lines(gaveUp.output));
     EXPECT_EQ(gaveUp.code, 6);
     EXPECT_TRUE(Mentions(gaveUp.output, L"  RuxVT1.ade is in use on the server; trying again"));
     EXPECT_TRUE(Mentions(gaveUp.output, L"Still in use after 1 s."));
@@ -269,7 +244,7 @@ TEST_F(PublishTool, AFileHeldOpenIsWaitedForAndARunThatGivesUpIsFinishedByTheNex
         Sleep(50);
     EXPECT_TRUE(Mentions(next.Output(), L"  RuxVT1.ade is in use on the server"));
     CloseHandle(holder);
-    EXPECT_EQ(next.Wait(), 0) << Narrow(next.Output());
+    EXPECT_EQ(next.Wait(), 0) << AsUtf8Lines(next.Output());
     EXPECT_TRUE(AllOfVersion(2, root / "server"));
     EXPECT_EQ(Read(root / "server" / "Kolacici.txt"), "");
     EXPECT_FALSE(HasTemporaryCopies(root / "server"));
@@ -281,7 +256,7 @@ TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles)
     const fs::path server = root / "server";
     const fs::path office = root / "office";
     fs::create_directories(office);
-    fs::copy_file(testui::WindowsPath(DRAVIK_MSACCESS_EXE), office / "MSACCESS.EXE");
+    fs::copy_file(test::WindowsPath(DRAVIK_MSACCESS_EXE), office / "MSACCESS.EXE");
     const ULONGLONG record = FileIdentity(server / "Kolacici.txt");
 
     struct Station {
@@ -295,7 +270,7 @@ TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles)
         Station &s = stations[i];
         s.app = root / ("ws" + std::to_string(i + 1)) / "app";
         fs::create_directories(s.app);
-        fs::copy_file(testui::WindowsPath(DRAVIK_LAUNCHER_EXE), s.app / "DravikVT.exe");
+        fs::copy_file(test::WindowsPath(DRAVIK_LAUNCHER_EXE), s.app / "DravikVT.exe");
         Write(s.app / "DravikVT.txt", "NewFiles = " + server.string() +
                                           "\r\nDefAccessPath = " + office.string() +
                                           "\\MSACCESS.EXE\r\nNewFE = uxVTade.ade\r\n");
@@ -310,14 +285,14 @@ TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles)
                 std::error_code ignored;
                 fs::remove(s.app / "uxVTade.ade", ignored);
                 const fs::path log = s.app.parent_path() / "user.log";
-                testui::RunAndWait(L"\"" + testui::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" +
-                                       log.wstring() +
-                                       L"\" --timeout-ms 30000 --env computername=ws" + n +
-                                       L" --env username=user" + n + L" --run \"" +
-                                       (s.app / "DravikVT.exe").wstring() + L"\"",
-                                   60000);
+                test::RunAndWait(L"\"" + test::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" +
+                                     log.wstring() +
+                                     L"\" --timeout-ms 30000 --env computername=ws" + n +
+                                     L" --env username=user" + n + L" --run \"" +
+                                     (s.app / "DravikVT.exe").wstring() + L"\"",
+                                 60000);
                 ++s.starts;
-                if (Mentions(testui::ReadUtf8Lines(log.wstring()), L"message\t"))
+                if (Mentions(test::ReadUtf8Lines(log.wstring()), L"message\t"))
                     ++s.failures;
                 for (const char *name : kFiles)
                     if (fs::exists(s.app / name) && VersionOf(s.app, name) == 0)
@@ -337,7 +312,7 @@ TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles)
         thread.join();
 
     for (const Result &result : publishes)
-        EXPECT_EQ(result.code, 0) << Narrow(result.output);
+        EXPECT_EQ(result.code, 0) << AsUtf8Lines(result.output);
     int starts = 0;
     for (const Station &s : stations) {
         starts += s.starts;

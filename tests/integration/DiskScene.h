@@ -4,12 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
-#include <random>
 #include <regex>
 #include <string>
 #include <system_error>
@@ -17,66 +13,15 @@
 #include "platform/SystemPlatform.h"
 #include "tests/integration/SystemSupport.h"
 #include "tests/integration/TestPlatform.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Environment.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestText.h"
 #include "ui/frmDravikVT.h"
 
 namespace dravik::test {
 
 namespace fs = std::filesystem;
-
-inline const Text kUserKey = L"PC07_ana";
-
-// Bytes that are not text: every value, NULs and line ends included, so that a
-// copy that changed them in any way is seen.
-inline std::string Pattern(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::minstd_rand generator(seed);
-    for (char &byte : bytes)
-        byte = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
-
-inline void WriteBytes(const fs::path &path, const std::string &bytes) {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!file)
-        throw std::runtime_error("cannot write " + path.string());
-}
-
-inline std::optional<std::string> ReadBytes(const fs::path &path) {
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-// A fresh folder under the temporary folder, removed with everything in it.
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::random_device seed;
-        std::mt19937 generator(
-            seed() ^
-            static_cast<unsigned>(std::chrono::steady_clock::now().time_since_epoch().count()));
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            path_ = fs::temp_directory_path() / ("dravik-disk-" + std::to_string(generator()));
-            if (fs::create_directory(path_))
-                return;
-        }
-        throw std::runtime_error("cannot create a scratch folder");
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ScratchFolder(const ScratchFolder &) = delete;
-    ScratchFolder &operator=(const ScratchFolder &) = delete;
-
-    const fs::path &Path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 class DiskScene : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The few things the tests need from the system itself: error texts as the
-// platform words them, and setting an environment variable.
+// platform words them, and the error codes that stand for a missing folder and
+// for a folder opened as a file.
 #pragma once
 
 #ifdef _WIN32
@@ -8,7 +9,6 @@
 #include "platform/win32/Win32Error.h"
 #else
 #include <cerrno>
-#include <cstdlib>
 
 #include "platform/posix/PosixErrors.h"
 #endif
@@ -39,10 +39,6 @@ constexpr int kErrorFolderAsFile = ERROR_ACCESS_DENIED;
 inline Text SystemText(int code) {
     return SystemErrorText(static_cast<DWORD>(code));
 }
-
-inline void SetEnvironment(const Text &name, const Text &value) {
-    ::SetEnvironmentVariableW(name.c_str(), value.c_str());
-}
 #else
 constexpr int kErrorMissingFolder = ENOENT;
 constexpr int kErrorFolderAsFile = EISDIR;
@@ -51,18 +47,6 @@ constexpr int kErrorFolderAsFile = EISDIR;
 inline Text SystemText(int code) {
     return ErrorText(code);
 }
-
-inline void SetEnvironment(const Text &name, const Text &value) {
-    ::setenv(Ascii(name).c_str(), Ascii(value).c_str(), 1);
-}
 #endif
-
-// A failure's text for a test's output; letters outside ASCII become '?'.
-inline std::string Narrow(const Text &text) {
-    std::string bytes;
-    for (wchar_t c : text)
-        bytes += static_cast<unsigned long>(c) < 0x80 ? static_cast<char>(c) : '?';
-    return bytes;
-}
 
 } // namespace dravik::test

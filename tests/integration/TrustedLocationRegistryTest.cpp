@@ -10,6 +10,7 @@
 #include "launcher/TrustedLocation.h"
 #include "platform/SystemPlatform.h"
 #include "tests/integration/TestPlatform.h"
+#include "tests/support/TestText.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -142,8 +143,7 @@ TEST_F(TrustedLocationRegistryTest, ALaterAccessHasLocationsOfItsOwnVersion) {
 }
 
 TEST_F(TrustedLocationRegistryTest, AllHundredSlotsTakenRegistersNothing) {
-    for (int i = 0; i < 100; ++i)
-        Take(i, L"D:\\Folder" + std::to_wstring(i) + L"\\");
+    test::TakeEveryTrustedLocationSlot([&](int slot, const Text &folder) { Take(slot, folder); });
     EXPECT_FALSE(Ensure());
     EXPECT_EQ(PathOf(100), L"<none>");
 }

@@ -104,11 +104,10 @@ TEST_F(UpdateOnPosixDisk, ACopyStoppedHalfWayByAFullDiskKeepsTheOldFrontEnd) {
         failure = Update();
     }
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(EFBIG)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(EFBIG)), Text::npos) << Utf8(*failure);
     // The copy the user knows is named, never the temporary file.
-    EXPECT_NE(failure->find(program.wstring() + L"\\uxVTade.ade\")"), Text::npos)
-        << Narrow(*failure);
-    EXPECT_EQ(failure->find(L".dravik-tmp"), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(program.wstring() + L"\\uxVTade.ade\")"), Text::npos) << Utf8(*failure);
+    EXPECT_EQ(failure->find(L".dravik-tmp"), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -129,7 +128,7 @@ TEST_F(UpdateOnPosixDisk, AProgramFolderThatTakesNoNewFilesFailsAndKeepsTheOldCo
         failure = Update();
     }
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(expected)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(expected)), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -143,7 +142,7 @@ TEST_F(UpdateOnPosixDisk, AFrontEndWithoutReadPermissionFailsAndNothingIsRecorde
     ASSERT_EQ(chmod((server / "uxVTade.ade").c_str(), 0), 0);
     std::optional<Text> failure = Update();
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(EACCES)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(EACCES)), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -164,7 +163,7 @@ TEST_F(UpdateOnPosixDisk, ARecordFileThatRefusesWritingFailsAfterTheCopies) {
         failure = Update();
     }
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(expected)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(expected)), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), Server("uxVTade.ade"));
     EXPECT_EQ(Local("Velkor_2007.exe"), Server("Velkor_2007.exe"));
     EXPECT_EQ(Server("Kolacici.txt"), earlier);

@@ -1,6 +1,7 @@
 // The update against real folders on both platforms: what is copied, what is
 // recorded, and what stays when something on the way fails.
 #include <atomic>
+#include <fstream>
 #include <thread>
 
 #include "tests/integration/DiskScene.h"
@@ -71,8 +72,8 @@ TEST_F(UpdateOnDisk, AServerFileThatChangesWhileItIsCopiedFailsAndNothingIsRecor
     writer.join();
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(failure->rfind(L"Datoteka na serveru promijenila se dok se kopirala", 0), 0u)
-        << Narrow(*failure);
-    EXPECT_NE(failure->find(server.wstring() + L"\\uxVTade.ade"), Text::npos) << Narrow(*failure);
+        << Utf8(*failure);
+    EXPECT_NE(failure->find(server.wstring() + L"\\uxVTade.ade"), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -85,7 +86,7 @@ TEST_F(UpdateOnDisk, AMissingServerFolderFailsAndLeavesTheOldCopy) {
     std::optional<Text> failure = Update();
 
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(kErrorMissingFolder)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(kErrorMissingFolder)), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_FALSE(fs::exists(server));
@@ -100,7 +101,7 @@ TEST_F(UpdateOnDisk, AFrontEndThatIsAFolderCannotBeReadAndNothingIsRecorded) {
     std::optional<Text> failure = Update();
 
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(kErrorFolderAsFile)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(kErrorFolderAsFile)), Text::npos) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_EQ(Local("RUXVT2.ACCDE"), "<absent>"); // stopped at the first copy
     EXPECT_TRUE(NoTemporaryFiles());
@@ -115,7 +116,7 @@ TEST_F(UpdateOnDisk, ARecordFileThatIsAFolderFailsAfterTheCopies) {
     std::optional<Text> failure = Update();
 
     ASSERT_TRUE(failure.has_value());
-    EXPECT_NE(failure->find(SystemText(kErrorFolderAsFile)), Text::npos) << Narrow(*failure);
+    EXPECT_NE(failure->find(SystemText(kErrorFolderAsFile)), Text::npos) << Utf8(*failure);
     // What was copied before the record stays copied.
     EXPECT_EQ(Local("uxVTade.ade"), Server("uxVTade.ade"));
     EXPECT_EQ(Local("RUXVT2.ACCDE"), Server("RUXVT2.ACCDE"));

@@ -66,7 +66,7 @@ TEST_F(UpdateOnWindowsDisk, ACopyStoppedHalfWayByALockedRangeKeepsTheOldFrontEnd
     ::UnlockFileEx(holder.Get(), 0, 64 * 1024, 0, &at);
 
     ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(*failure, SystemText(ERROR_LOCK_VIOLATION)) << Narrow(*failure);
+    EXPECT_EQ(*failure, SystemText(ERROR_LOCK_VIOLATION)) << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -83,7 +83,7 @@ TEST_F(UpdateOnWindowsDisk, ALocalFrontEndHeldOpenWithoutSharingFailsAndStays) {
     }
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(*failure, CopyOf(SystemText(ERROR_SHARING_VIOLATION), L"uxVTade.ade"))
-        << Narrow(*failure);
+        << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -100,7 +100,7 @@ TEST_F(UpdateOnWindowsDisk, AServerFrontEndHeldOpenWithoutSharingFailsAndNothing
     }
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(*failure, CopyOf(SystemText(ERROR_SHARING_VIOLATION), L"uxVTade.ade"))
-        << Narrow(*failure);
+        << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
     EXPECT_TRUE(NoTemporaryFiles());
     EXPECT_TRUE(NothingRecorded());
@@ -120,7 +120,7 @@ TEST_F(UpdateOnWindowsDisk, ARecordFileHeldOpenWithoutSharingFailsAfterTheCopies
     ASSERT_TRUE(failure.has_value());
     EXPECT_EQ(*failure,
               Naming(SystemText(ERROR_SHARING_VIOLATION), {server.wstring() + L"\\Kolacici.txt"}))
-        << Narrow(*failure);
+        << Utf8(*failure);
     EXPECT_EQ(Local("uxVTade.ade"), Server("uxVTade.ade"));
     EXPECT_EQ(Local("RUXVT2.ACCDE"), Server("RUXVT2.ACCDE"));
     EXPECT_EQ(Local("Velkor_2007.exe"), Server("Velkor_2007.exe"));

@@ -7,8 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "PosixTestSupport.h"
 #include "platform/SystemPlatform.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Environment.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace dravik {
 namespace {

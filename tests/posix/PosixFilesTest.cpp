@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "PosixTestSupport.h"
 #include "platform/SystemPlatform.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Environment.h"
+#include "tests/support/ScratchFolder.h"
 #include "tests/support/TextParts.h"
 
 namespace dravik {

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "PosixTestSupport.h"
 #include "platform/SystemPlatform.h"
 #include "platform/posix/PosixProgramStart.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Environment.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace dravik {
 namespace {

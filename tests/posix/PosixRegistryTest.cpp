@@ -2,9 +2,11 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "PosixTestSupport.h"
 #include "platform/SystemPlatform.h"
 #include "platform/common/CaseMapping.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Environment.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace dravik {
 namespace {

@@ -13,10 +13,6 @@
 namespace dravik {
 namespace {
 
-WindowLayout LauncherLayout() {
-    return LauncherWindowLayout();
-}
-
 // A terminal whose input is a prepared file and whose output is captured.
 class TerminalUi : public ::testing::Test {
 protected:
@@ -50,7 +46,7 @@ protected:
 
 TEST_F(TerminalUi, StatusTextIsPrintedOnlyWhileTheWindowIsShownAndOncePerChange) {
     PosixTerminalUi ui(input_, output_);
-    ui.CreateLauncherWindow(LauncherLayout(), [](Control) {});
+    ui.CreateLauncherWindow(LauncherWindowLayout(), [](Control) {});
     ui.RepaintWindow();
     EXPECT_EQ(Printed(), "");
 
@@ -68,7 +64,7 @@ TEST_F(TerminalUi, StatusTextIsPrintedOnlyWhileTheWindowIsShownAndOncePerChange)
 // wiped when done; output to a file or a pipe gets none of it.
 TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
     PosixTerminalUi piped(input_, output_);
-    piped.CreateLauncherWindow(LauncherLayout(), [](Control) {});
+    piped.CreateLauncherWindow(LauncherWindowLayout(), [](Control) {});
     piped.ShowProgress(1, 2);
     EXPECT_EQ(Printed(), "");
 
@@ -78,7 +74,7 @@ TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
     ASSERT_NE(output, nullptr);
     {
         PosixTerminalUi ui(input_, output);
-        ui.CreateLauncherWindow(LauncherLayout(), [](Control) {});
+        ui.CreateLauncherWindow(LauncherWindowLayout(), [](Control) {});
         for (std::uint64_t done : {0, 1, 2, 3, 4})
             ui.ShowProgress(done, 4);
         ui.ShowProgress(0, 0);
@@ -94,7 +90,7 @@ TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
 
 TEST_F(TerminalUi, WindowSizeIsTheClientAreaAndAFrame) {
     PosixTerminalUi ui(input_, output_);
-    ui.CreateLauncherWindow(LauncherLayout(), [](Control) {});
+    ui.CreateLauncherWindow(LauncherWindowLayout(), [](Control) {});
     TwipSize size = ui.WindowSize();
     EXPECT_GT(size.width, 5025);
     EXPECT_GT(size.height, 2400);
@@ -106,7 +102,7 @@ TEST_F(TerminalUi, EventLoopDeliversNumberedChoicesUntilTheWindowCloses) {
     Type("2\n9\n1\n3\n1\n");
     PosixTerminalUi ui(input_, output_);
     std::vector<Control> clicks;
-    ui.CreateLauncherWindow(LauncherLayout(), [&](Control control) {
+    ui.CreateLauncherWindow(LauncherWindowLayout(), [&](Control control) {
         clicks.push_back(control);
         if (control == Control::CmdKraj)
             ui.CloseLauncherWindow();
@@ -125,7 +121,7 @@ TEST_F(TerminalUi, EndOfInputClosesTheWindow) {
     Type("2\n");
     PosixTerminalUi ui(input_, output_);
     int clicks = 0;
-    ui.CreateLauncherWindow(LauncherLayout(), [&](Control) { ++clicks; });
+    ui.CreateLauncherWindow(LauncherWindowLayout(), [&](Control) { ++clicks; });
     ui.SetWindowVisible(true);
     ui.RunEventLoop();
     EXPECT_EQ(clicks, 1);
@@ -137,7 +133,7 @@ TEST_F(TerminalUi, EventLoopOfAWindowNeverShownReturnsWithoutReading) {
     Type("3\n");
     PosixTerminalUi ui(input_, output_);
     int clicks = 0;
-    ui.CreateLauncherWindow(LauncherLayout(), [&](Control) { ++clicks; });
+    ui.CreateLauncherWindow(LauncherWindowLayout(), [&](Control) { ++clicks; });
     ui.RunEventLoop();
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(std::ftell(input_), 0);

@@ -54,9 +54,7 @@ TEST_F(FrontEndLaunchTest, CmdWithoutRuntime) {
 }
 
 TEST_F(FrontEndLaunchTest, AllSlotsTakenShowsTheMessageAndStartsNothing) {
-    for (int i = 0; i < 100; ++i)
-        platform.PutRegistryString(kSlot0.substr(0, kSlot0.size() - 1) + std::to_wstring(i),
-                                   L"Path", L"D:\\x" + std::to_wstring(i) + L"\\" + L'\0');
+    TakeEveryTrustedLocationSlot();
     Launch(L"NewFE = a.ade\r\n");
     EXPECT_TRUE(platform.starts.empty());
     ASSERT_EQ(platform.messages.size(), 1u);
@@ -115,9 +113,7 @@ TEST_F(FrontEndLaunchTest, ALaterAccessHasTheFolderRegisteredForItsOwnVersionToo
 }
 
 TEST_F(FrontEndLaunchTest, TheLaterRegistrationNeverKeepsAccessFromStarting) {
-    for (int i = 0; i < 100; ++i)
-        platform.PutRegistryString(SlotOf(L"16.0", i), L"Path",
-                                   L"D:\\x" + std::to_wstring(i) + L"\\" + L'\0');
+    TakeEveryTrustedLocationSlot(L"16.0");
     Launch(L"NewFE = a.ade\r\nAccessVersion = 16.0\r\n");
     EXPECT_EQ(platform.starts.size(), 1u);
     EXPECT_TRUE(platform.messages.empty());
@@ -135,9 +131,7 @@ TEST_F(FrontEndLaunchTest, AFailingStartReachesTheCallerAndAFailingMessageIsAbso
     form.PokreniFE(); // called twice, Access is started again
     EXPECT_EQ(platform.starts.size(), 1u);
 
-    for (int i = 0; i < 100; ++i)
-        platform.PutRegistryString(kSlot0.substr(0, kSlot0.size() - 1) + std::to_wstring(i),
-                                   L"Path", L"D:\\x" + std::to_wstring(i) + L"\\" + L'\0');
+    TakeEveryTrustedLocationSlot();
     platform.FailCall(FakeCall::ShowMessage, 1, L"no desktop");
     EXPECT_NO_THROW(form.PokreniFE());
     EXPECT_EQ(platform.starts.size(), 1u);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tests/fake/FakePlatform.h"
+#include "tests/support/TestText.h"
 #include "ui/frmDravikVT.h"
 
 namespace dravik::test {
@@ -11,7 +12,6 @@ namespace dravik::test {
 inline const Text kProgramFolder = L"C:\\Apps\\DravikVT";
 inline const Text kServer = L"\\\\srv\\dist\\";
 inline const Text kRecordFile = L"\\\\srv\\dist\\Kolacici.txt";
-inline const Text kUserKey = L"PC07_ana";
 
 struct Scene {
     FakePlatform platform;
@@ -54,6 +54,16 @@ struct Scene {
 
     // Loads and resolves the configuration, as start-up does before anything else.
     void Load() { form.LoadSettings(); }
+
+    // All 100 trusted-location slots of an Office version taken by other folders.
+    void TakeEveryTrustedLocationSlot(const Text &version = L"14.0") {
+        test::TakeEveryTrustedLocationSlot([&](int slot, const Text &folder) {
+            platform.PutRegistryString(L"Software\\Microsoft\\Office\\" + version +
+                                           L"\\Access\\Security\\Trusted Locations\\Location" +
+                                           std::to_wstring(slot),
+                                       L"Path", folder + L'\0');
+        });
+    }
 
     std::string Local(const Text &name) {
         return platform.FileBytes(kProgramFolder + L"\\" + name).value_or("<absent>");

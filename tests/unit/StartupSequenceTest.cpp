@@ -160,11 +160,7 @@ TEST_F(StartupSequenceTest, AMissingConfigurationEndsWithAReportBeforeAnythingEl
 TEST_F(StartupSequenceTest, AllSlotsTakenShowsOnlyTheSlotMessage) {
     LocalFiles();
     Recorded();
-    for (int i = 0; i < 100; ++i)
-        platform.PutRegistryString(
-            L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location" +
-                std::to_wstring(i),
-            L"Path", L"D:\\" + std::to_wstring(i) + L"\\" + L'\0');
+    TakeEveryTrustedLocationSlot();
     EXPECT_EQ(Run(), kExitNoTrustedSlot);
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0].text.rfind(L"Ne mogu dodijeliti prava na folder", 0), 0u);

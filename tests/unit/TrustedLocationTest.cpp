@@ -56,8 +56,7 @@ TEST_F(TrustedLocationTest, TheFirstGapIsUsed) {
 }
 
 TEST_F(TrustedLocationTest, AllHundredSlotsTakenGivesFalseAndTouchesNothingAbove99) {
-    for (int i = 0; i < 100; ++i)
-        Take(i, L"D:\\Folder" + std::to_wstring(i) + L"\\");
+    TakeEveryTrustedLocationSlot();
     EXPECT_FALSE(Ensure());
     EXPECT_TRUE(platform.regWrites.empty());
     EXPECT_EQ(platform.registryProbes.size(), 100u);

@@ -9,38 +9,30 @@
 #include <string>
 #include <vector>
 
-#include "tests/win32/ui_test_support.h"
-#include "tests/win32/user_log.h"
+#include "tests/support/TestText.h"
+#include "tests/support/UserLog.h"
+#include "tests/support/WindowReading.h"
 
 namespace dravik {
 namespace {
 
-using userlog::PlayerRun;
+using test::PlayerRun;
 
 PlayerRun Play(const std::wstring &name, const std::wstring &options) {
-    CreateDirectoryW(testui::WindowsPath(DRAVIK_ARTIFACT_DIR).c_str(), nullptr);
-    std::wstring log = testui::WindowsPath(DRAVIK_ARTIFACT_DIR) + L"\\user-" + name + L".log";
-    std::wstring commandLine = L"\"" + testui::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" + log +
+    CreateDirectoryW(test::WindowsPath(DRAVIK_ARTIFACT_DIR).c_str(), nullptr);
+    std::wstring log = test::WindowsPath(DRAVIK_ARTIFACT_DIR) + L"\\user-" + name + L".log";
+    std::wstring commandLine = L"\"" + test::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" + log +
                                L"\" --timeout-ms 30000 --run \"" +
-                               testui::WindowsPath(DRAVIK_UI_DEMO_EXE) + L"\" " + options;
+                               test::WindowsPath(DRAVIK_UI_DEMO_EXE) + L"\" " + options;
     PlayerRun run;
-    run.toolExit = testui::RunAndWait(commandLine, 60000);
-    run.log = testui::ReadUtf8Lines(log);
+    run.toolExit = test::RunAndWait(commandLine, 60000);
+    run.log = test::ReadUtf8Lines(log);
     return run;
-}
-
-std::string Narrow(const std::wstring &text) {
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), '\0');
-    if (size > 1) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], size, nullptr, nullptr);
-    }
-    return out;
 }
 
 TEST(DravikUser, NormalStartWithoutKeysSeesMessagesAndTheStatusWindow) {
     PlayerRun run = Play(L"normal", L"message wait-window message");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     auto messages = run.Lines(L"message");
     ASSERT_EQ(messages.size(), 2u);
@@ -60,7 +52,7 @@ TEST(DravikUser, HeldCtrlAndShiftReachTheProgramAndOpenMaintenance) {
         Play(L"maintenance", L"--hold ctrl,shift prompt:zelk wait-window "
                              L"\"click:Pokreni program\" message \"click:Uzmi novi MDA\" "
                              L"message close-window");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"keys"),
               (std::vector<std::wstring>{L"keys\tdown=ctrl,shift",
@@ -86,7 +78,7 @@ TEST(DravikUser, HeldCtrlAndShiftReachTheProgramAndOpenMaintenance) {
 
 TEST(DravikUser, KrajEndsTheProgram) {
     PlayerRun run = Play(L"kraj", L"--hold ctrl,shift prompt-enter:zelk wait-window click:Kraj");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt-answer"),
               std::vector<std::wstring>{L"prompt-answer\tbutton=enter\ttext=zelk"});
@@ -96,7 +88,7 @@ TEST(DravikUser, KrajEndsTheProgram) {
 
 TEST(DravikUser, CancelledPromptGoesOnAsANormalStart) {
     PlayerRun run = Play(L"cancel", L"--hold ctrl,shift prompt-cancel");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     auto messages = run.Lines(L"message");
     ASSERT_EQ(messages.size(), 3u);
@@ -109,7 +101,7 @@ TEST(DravikUser, CancelledPromptGoesOnAsANormalStart) {
 
 TEST(DravikUser, ShiftAloneGivesNoPrompt) {
     PlayerRun run = Play(L"shift", L"--hold shift");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_TRUE(run.Lines(L"prompt").empty());
     auto messages = run.Lines(L"message");
@@ -120,7 +112,7 @@ TEST(DravikUser, ShiftAloneGivesNoPrompt) {
 
 TEST(DravikUser, EscapeAndWrongCodeAreLogged) {
     PlayerRun run = Play(L"escape", L"--hold ctrl,shift prompt-escape");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt-answer"),
               std::vector<std::wstring>{L"prompt-answer\tbutton=escape\ttext="});
@@ -129,7 +121,7 @@ TEST(DravikUser, EscapeAndWrongCodeAreLogged) {
     EXPECT_EQ(messages[0], L"message\ttitle=DravikVT\ticon=none\ttext=odgovor=");
 
     PlayerRun wrong = Play(L"wrong", L"--hold ctrl,shift prompt:ZELK");
-    SCOPED_TRACE(Narrow(wrong.All()));
+    SCOPED_TRACE(test::Utf8(wrong.All()));
     auto wrongMessages = wrong.Lines(L"message");
     ASSERT_FALSE(wrongMessages.empty());
     EXPECT_EQ(wrongMessages[0], L"message\ttitle=DravikVT\ticon=none\ttext=odgovor=ZELK");
@@ -138,7 +130,7 @@ TEST(DravikUser, EscapeAndWrongCodeAreLogged) {
 TEST(DravikUser, ReportsAScriptThatCannotFinish) {
     // The window never shows a "Nema" button: the tool says which action was left.
     PlayerRun run = Play(L"unfinished", L"message click:Nema");
-    SCOPED_TRACE(Narrow(run.All()));
+    SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 1);
     EXPECT_EQ(run.Lines(L"unfinished"),
               std::vector<std::wstring>{L"unfinished\taction=click:Nema"});

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace dravik::testui {
+namespace dravik::test {
 
 std::wstring TextOf(HWND window);
 std::wstring ClassOf(HWND window);
@@ -30,8 +30,11 @@ std::wstring WindowsPath(const std::string &path);
 // Lines of a UTF-8 file (CR LF or LF line ends).
 std::vector<std::wstring> ReadUtf8Lines(const std::wstring &path);
 
+// Starts a program without waiting for it: its process, which the caller closes;
+// nullptr when it could not be started.
+HANDLE StartProcess(const std::wstring &commandLine);
 // Runs a program and waits for it; returns its exit code, or -1 when it could
 // not be started.
 int RunAndWait(const std::wstring &commandLine, int timeoutMs);
 
-} // namespace dravik::testui
+} // namespace dravik::test

@@ -9,15 +9,17 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/Win32UiIds.h"
-#include "tests/win32/ui_test_layout.h"
-#include "tests/win32/ui_test_support.h"
+#include "tests/support/WindowReading.h"
+#include "ui/LauncherWindowLayout.h"
+#include "ui/frmDravikVT.h"
 
 namespace dravik {
 namespace {
 
-using testui::TextOf;
+using test::TextOf;
 
 int Dpi() {
     HDC screen = GetDC(nullptr);
@@ -30,22 +32,10 @@ int Px(int twips) {
     return static_cast<int>(std::lround(twips * Dpi() / 1440.0));
 }
 
-// What ShowMe does with the window services: centre, status text, show, repaint.
-void ShowCentred(Win32Ui &ui, const Text &status) {
-    TwipSize screen = ui.ScreenSize();
-    TwipSize window = ui.WindowSize();
-    ui.SetWindowPosition(screen.width / 2 - window.width / 2,
-                         screen.height / 2 - window.height / 2);
-    ui.SetControlText(Control::Label1, status);
-    ui.SetControlVisible(Control::CmdUzmiNoviMDE, true);
-    ui.SetWindowVisible(true);
-    ui.RepaintWindow();
-}
-
 class LauncherWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ui_.CreateLauncherWindow(testui::LauncherLayout(), [this](Control control) {
+        ui_.CreateLauncherWindow(LauncherWindowLayout(), [this](Control control) {
             clicks_.push_back(control);
             if (onClick_) {
                 onClick_(control);
@@ -56,8 +46,21 @@ protected:
     }
 
     HWND Item(int id) const { return GetDlgItem(window_, id); }
+    // The window shown as the launcher shows it: centred, with the status text.
+    void ShowCentred(const Text &status) { frmDravikVT(platform_).ShowMe(status); }
+
+    // The launcher's window services under a platform whose window they are.
+    class WindowPlatform final : public Win32Platform {
+    public:
+        explicit WindowPlatform(Win32Ui &ui) : ui_(ui) {}
+        WindowServices &Window() override { return ui_; }
+
+    private:
+        Win32Ui &ui_;
+    };
 
     Win32Ui ui_;
+    WindowPlatform platform_{ui_};
     HWND window_ = nullptr;
     std::vector<Control> clicks_;
     std::function<void(Control)> onClick_;
@@ -67,7 +70,7 @@ TEST_F(LauncherWindowTest, IsCreatedHiddenWithCaptionAndFixedFrame) {
     EXPECT_TRUE(IsWindow(window_));
     EXPECT_FALSE(IsWindowVisible(window_));
     EXPECT_EQ(TextOf(window_), L"Dravik");
-    EXPECT_EQ(testui::ClassOf(window_), win32ui::kLauncherClassName);
+    EXPECT_EQ(test::ClassOf(window_), win32ui::kLauncherClassName);
     LONG style = GetWindowLongW(window_, GWL_STYLE);
     EXPECT_TRUE(style & WS_CAPTION);
     EXPECT_TRUE(style & WS_SYSMENU);
@@ -105,7 +108,7 @@ TEST_F(LauncherWindowTest, ControlsHaveTheirCaptionsPlacesAndKinds) {
     for (const Expected &e : expected) {
         HWND item = Item(e.id);
         ASSERT_NE(item, nullptr) << e.caption;
-        EXPECT_EQ(_wcsicmp(testui::ClassOf(item).c_str(), e.className), 0) << e.caption;
+        EXPECT_EQ(_wcsicmp(test::ClassOf(item).c_str(), e.className), 0) << e.caption;
         EXPECT_EQ(TextOf(item), e.caption);
         EXPECT_TRUE(GetWindowLongW(item, GWL_STYLE) & WS_VISIBLE) << e.caption;
         EXPECT_TRUE(IsWindowEnabled(item)) << e.caption;
@@ -210,7 +213,7 @@ TEST_F(LauncherWindowTest, CarriesItsOwn16PixelIcon) {
 }
 
 TEST_F(LauncherWindowTest, ShownCentredWithStatusTextAndFocusOnKraj) {
-    ShowCentred(ui_, L"Kopiranje nove verzije programa...");
+    ShowCentred(L"Kopiranje nove verzije programa...");
     EXPECT_TRUE(IsWindowVisible(window_));
     for (int id : {win32ui::kIdCmdKraj, win32ui::kIdCmdPokreniProgram, win32ui::kIdCmdUzmiNoviMDE,
                    win32ui::kIdLabel1}) {
@@ -237,7 +240,7 @@ TEST_F(LauncherWindowTest, ShownCentredWithStatusTextAndFocusOnKraj) {
     // loop: the label's area shows dark text on the light face colour.
     RECT label{};
     GetWindowRect(Item(win32ui::kIdLabel1), &label);
-    std::vector<std::uint32_t> pixels = testui::CaptureScreenRect(label);
+    std::vector<std::uint32_t> pixels = test::CaptureScreenRect(label);
     ASSERT_FALSE(pixels.empty());
     int dark = 0;
     for (std::uint32_t pixel : pixels) {
@@ -247,9 +250,9 @@ TEST_F(LauncherWindowTest, ShownCentredWithStatusTextAndFocusOnKraj) {
     }
     EXPECT_GT(dark, 50) << "no text drawn in the label";
 
-    CreateDirectoryW(testui::WindowsPath(DRAVIK_ARTIFACT_DIR).c_str(), nullptr);
-    EXPECT_TRUE(testui::SaveScreenRect(
-        rect, testui::WindowsPath(DRAVIK_ARTIFACT_DIR "/launcher-window.bmp")));
+    CreateDirectoryW(test::WindowsPath(DRAVIK_ARTIFACT_DIR).c_str(), nullptr);
+    EXPECT_TRUE(
+        test::SaveScreenRect(rect, test::WindowsPath(DRAVIK_ARTIFACT_DIR "/launcher-window.bmp")));
 }
 
 TEST_F(LauncherWindowTest, ShowingAgainOrHidingDoesNotMoveTheWindow) {
@@ -292,7 +295,7 @@ TEST_F(LauncherWindowTest, ButtonClicksReachTheHandler) {
 }
 
 TEST_F(LauncherWindowTest, TabAndEnterInTheEventLoopPressTheNextButton) {
-    ShowCentred(ui_, L"");
+    ShowCentred(L"");
     onClick_ = [this](Control) { ui_.CloseLauncherWindow(); };
     HWND kraj = Item(win32ui::kIdCmdKraj);
     ASSERT_EQ(GetFocus(), kraj);
@@ -328,7 +331,7 @@ TEST_F(LauncherWindowTest, EventLoopReturnsAtOnceWhenTheWindowIsAlreadyClosed) {
 // In the middle of an update the window repaints and answers, but neither a click
 // nor a close may cut in.
 TEST_F(LauncherWindowTest, AnsweringTheSystemPaintsButRunsNoClickAndNoClose) {
-    ShowCentred(ui_, L"Kopiranje nove verzije programa...");
+    ShowCentred(L"Kopiranje nove verzije programa...");
     PostMessageW(window_, WM_CLOSE, 0, 0);
     PostMessageW(window_, WM_COMMAND, MAKEWPARAM(win32ui::kIdCmdKraj, BN_CLICKED),
                  reinterpret_cast<LPARAM>(Item(win32ui::kIdCmdKraj)));

@@ -68,24 +68,13 @@
 #include <vector>
 
 #include "platform/win32/Win32UiIds.h"
-#include "tests/win32/ui_test_support.h"
-#include "tests/win32/user_log.h"
+#include "tests/support/TestText.h"
+#include "tests/support/UserLog.h"
+#include "tests/support/WindowReading.h"
 
 namespace {
 
-using dravik::userlog::Escape;
-
-std::string Utf8(const std::wstring &text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size,
-                        nullptr, nullptr);
-    return out;
-}
+using dravik::test::Escape;
 
 class Log {
 public:
@@ -103,7 +92,7 @@ public:
     bool IsOpen() const { return file_ != INVALID_HANDLE_VALUE; }
     // Each line is written at once, so a run that is cut short keeps its log.
     void Line(const std::wstring &line) {
-        std::string bytes = Utf8(line) + "\r\n";
+        std::string bytes = dravik::test::Utf8(line) + "\r\n";
         DWORD written = 0;
         WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         std::string echo = "DravikUser: " + bytes;
@@ -123,10 +112,10 @@ std::wstring WindowText(HWND window) {
     return std::wstring(buffer);
 }
 
-using dravik::testui::ClassOf;
+using dravik::test::ClassOf;
 
 std::vector<HWND> Children(HWND parent) {
-    return dravik::testui::ChildrenOf(parent);
+    return dravik::test::ChildrenOf(parent);
 }
 
 HWND ChildOfClass(HWND parent, const wchar_t *className) {
@@ -182,7 +171,7 @@ std::wstring IconByPixels(HWND iconControl) {
     if (!GetWindowRect(iconControl, &rect)) {
         return std::wstring();
     }
-    const std::vector<std::uint32_t> pixels = dravik::testui::CaptureScreenRect(rect);
+    const std::vector<std::uint32_t> pixels = dravik::test::CaptureScreenRect(rect);
     if (pixels.empty()) {
         return std::wstring();
     }

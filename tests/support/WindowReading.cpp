@@ -1,9 +1,9 @@
-#include "tests/win32/ui_test_support.h"
+#include "tests/support/WindowReading.h"
 
 #include <algorithm>
 #include <cstdint>
 
-namespace dravik::testui {
+namespace dravik::test {
 
 std::wstring TextOf(HWND window) {
     int length = GetWindowTextLengthW(window);
@@ -176,24 +176,32 @@ std::vector<std::wstring> ReadUtf8Lines(const std::wstring &path) {
     return lines;
 }
 
-int RunAndWait(const std::wstring &commandLine, int timeoutMs) {
+HANDLE StartProcess(const std::wstring &commandLine) {
     std::wstring mutableLine = commandLine;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, &mutableLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process)) {
+        return nullptr;
+    }
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+int RunAndWait(const std::wstring &commandLine, int timeoutMs) {
+    HANDLE process = StartProcess(commandLine);
+    if (process == nullptr) {
         return -1;
     }
     DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
+    if (WaitForSingleObject(process, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process, &exitCode);
     } else {
-        TerminateProcess(process.hProcess, 1);
+        TerminateProcess(process, 1);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    CloseHandle(process);
     return static_cast<int>(exitCode);
 }
 
-} // namespace dravik::testui
+} // namespace dravik::test

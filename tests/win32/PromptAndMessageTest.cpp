@@ -10,13 +10,13 @@
 
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/Win32UiIds.h"
-#include "tests/win32/ui_test_layout.h"
-#include "tests/win32/ui_test_support.h"
+#include "tests/support/WindowReading.h"
+#include "ui/LauncherWindowLayout.h"
 
 namespace dravik {
 namespace {
 
-using testui::TextOf;
+using test::TextOf;
 
 // What the user saw in a dialog.
 struct Seen {
@@ -38,7 +38,7 @@ template <typename Show> Seen WithUser(Show show, const std::function<void(HWND 
     Seen seen;
     const DWORD uiThread = GetCurrentThreadId();
     std::thread user([&] {
-        HWND dialog = testui::WaitForThreadWindow(uiThread, testui::IsDialog);
+        HWND dialog = test::WaitForThreadWindow(uiThread, test::IsDialog);
         if (dialog == nullptr) {
             return;
         }
@@ -50,8 +50,8 @@ template <typename Show> Seen WithUser(Show show, const std::function<void(HWND 
         info.cbSize = sizeof(info);
         GetGUIThreadInfo(uiThread, &info);
         seen.defaultButton = LOWORD(SendMessageW(dialog, DM_GETDEFID, 0, 0));
-        for (HWND child : testui::ChildrenOf(dialog)) {
-            std::wstring cls = testui::ClassOf(child);
+        for (HWND child : test::ChildrenOf(dialog)) {
+            std::wstring cls = test::ClassOf(child);
             LONG style = GetWindowLongW(child, GWL_STYLE);
             if (_wcsicmp(cls.c_str(), L"Button") == 0) {
                 ++seen.buttonCount;
@@ -207,7 +207,7 @@ TEST(ShowMessage, WithoutIconShowsNone) {
 
 TEST(ShowMessage, IsOwnedByTheVisibleLauncherWindow) {
     Win32Ui ui;
-    ui.CreateLauncherWindow(testui::LauncherLayout(), [](Control) {});
+    ui.CreateLauncherWindow(LauncherWindowLayout(), [](Control) {});
     ui.SetWindowVisible(true);
     Seen seen = WithUser([&] { ui.ShowMessage(L"x", MessageIcon::Information, std::nullopt); },
                          [](HWND dialog) { Click(dialog, IDOK); });

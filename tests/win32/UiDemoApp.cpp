@@ -14,25 +14,15 @@
 //   then the window is closed and the program ends with exit code 3.
 #include <windows.h>
 
-#include "platform/win32/Win32Ui.h"
-#include "tests/win32/ui_test_layout.h"
+#include "platform/SystemPlatform.h"
+#include "ui/LauncherWindowLayout.h"
+#include "ui/frmDravikVT.h"
 
 namespace {
 
 using dravik::Control;
 using dravik::MessageIcon;
 using dravik::Text;
-
-void ShowMe(dravik::Win32Ui &ui, const Text &status) {
-    dravik::TwipSize screen = ui.ScreenSize();
-    dravik::TwipSize window = ui.WindowSize();
-    ui.SetWindowPosition(screen.width / 2 - window.width / 2,
-                         screen.height / 2 - window.height / 2);
-    ui.SetControlText(Control::Label1, status);
-    ui.SetControlVisible(Control::CmdUzmiNoviMDE, true);
-    ui.SetWindowVisible(true);
-    ui.RepaintWindow();
-}
 
 bool Held(int key) {
     return (GetAsyncKeyState(key) & 0x8000) != 0;
@@ -41,8 +31,10 @@ bool Held(int key) {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    dravik::Win32Ui ui;
-    ui.CreateLauncherWindow(dravik::testui::LauncherLayout(), [&ui](Control control) {
+    auto platform = dravik::MakeSystemPlatform();
+    dravik::WindowServices &ui = platform->Window();
+    dravik::frmDravikVT form(*platform); // its ShowMe, as the launcher shows the window
+    ui.CreateLauncherWindow(dravik::LauncherWindowLayout(), [&ui, &form](Control control) {
         switch (control) {
         case Control::CmdKraj:
             ExitProcess(5);
@@ -50,7 +42,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             ui.ShowMessage(L"Pokreni program", MessageIcon::Information, Text(L"Dravik pokreće"));
             break;
         case Control::CmdUzmiNoviMDE:
-            ShowMe(ui, L"Kopiranje nove verzije programa...");
+            form.ShowMe(L"Kopiranje nove verzije programa...");
             Sleep(300);
             ui.SetControlText(Control::Label1, L"");
             ui.ShowMessage(L"Nema datoteke:\r\nVelkor_2007.exe", MessageIcon::Exclamation,
@@ -65,7 +57,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (ctrl && shift) {
         Text answer = ui.AskText(L"Šifra ?");
         if (answer == L"zelk") {
-            ShowMe(ui, L"");
+            form.ShowMe(L"");
             ui.SetWindowVisible(true);
             ui.RunEventLoop();
             return 0;
@@ -75,7 +67,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ui.ShowMessage(std::wstring(L"Tipke: ctrl=") + (ctrl ? L"1" : L"0") + L" shift=" +
                        (shift ? L"1" : L"0"),
                    MessageIcon::Information, std::nullopt);
-    ShowMe(ui, L"Kopiranje nove verzije programa...");
+    form.ShowMe(L"Kopiranje nove verzije programa...");
     Sleep(400);
     ui.SetControlText(Control::Label1, L"");
     ui.ShowMessage(L"Dravik: Ne mogu pokrenuti program!\r\r\nError:neće", MessageIcon::Exclamation,

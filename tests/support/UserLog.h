@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace dravik::userlog {
+namespace dravik::test {
 
 // CR, LF, TAB and "\" in a text, written as \r, \n, \t and \\.
 inline std::wstring Escape(const std::wstring &text) {
@@ -59,4 +59,4 @@ struct PlayerRun {
     }
 };
 
-} // namespace dravik::userlog
+} // namespace dravik::test
