@@ -300,8 +300,7 @@ void Publisher::RemoveTemporaryCopies(std::size_t from) {
         try {
             platform_.DeleteFileIfPresent(Server(temporary));
         } catch (const Failure &failure) {
-            output_.problem(L"Cannot remove " + temporary + L": " +
-                            Sentence(failure.Cause()) +
+            output_.problem(L"Cannot remove " + temporary + L": " + Sentence(failure.Cause()) +
                             L" The next run removes it; launchers never take it.");
         }
     }
