@@ -21,6 +21,26 @@ function(dravik_headers target scope)
   target_include_directories(${target} ${scope} ${root})
 endfunction()
 
+# A Windows program's icon, version information and manifest: the resource script
+# made from `script` (<name>.rc.in beside the sources), rebuilt when one of the
+# files it takes in changes. MSVC takes the manifest from it, not from the linker.
+#   dravik_windows_resources(<target> <script> <file the script takes in>...)
+function(dravik_windows_resources target script)
+  if(NOT WIN32)
+    return()
+  endif()
+  set(DRAVIK_RESOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  get_filename_component(name ${script} NAME_WLE)
+  set(made ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  configure_file(${script} ${made} @ONLY)
+  target_sources(${target} PRIVATE ${made})
+  list(TRANSFORM ARGN PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+  set_property(SOURCE ${made} APPEND PROPERTY OBJECT_DEPENDS ${ARGN})
+  if(MSVC)
+    target_link_options(${target} PRIVATE /MANIFEST:NO)
+  endif()
+endfunction()
+
 # What every piece of code that includes <windows.h> is built with, said once.
 add_library(dravik_windows_definitions INTERFACE)
 if(WIN32)

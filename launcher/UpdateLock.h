@@ -18,7 +18,6 @@ public:
 
     // Whether another launcher held the folder: it may have just brought it up to date.
     bool WaitedForAnother() const { return waitedForAnother_; }
-    bool Held() const { return lock_ != nullptr; }
 
 private:
     std::unique_ptr<FileLock> lock_;

@@ -43,10 +43,8 @@ void ShowUsage(const PublishOutput &output, const Text &problem) {
 } // namespace
 
 ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &arguments,
-                           const PublishOutput &output,
-                           const std::function<void(int milliseconds)> &pause) {
+                           const PublishOutput &output) {
     PublishSettings settings;
-    settings.pause = pause;
     std::vector<Text> folders;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == L"--wait") {

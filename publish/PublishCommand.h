@@ -2,7 +2,6 @@
 //   DravikPublish [--wait SECONDS] <folder with the new version> <server folder>
 #pragma once
 
-#include <functional>
 #include <vector>
 
 #include "platform/PlatformServices.h"
@@ -14,7 +13,6 @@ namespace dravik::publish {
 // Reads the arguments (those after the program's name) and publishes. A wrong
 // command line gets the usage and ExitCode::Usage.
 ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &arguments,
-                           const PublishOutput &output,
-                           const std::function<void(int milliseconds)> &pause);
+                           const PublishOutput &output);
 
 } // namespace dravik::publish

@@ -290,7 +290,7 @@ void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) 
                 output_.line(L"  " + name + L" is in use on the server; trying again for up to " +
                              std::to_wstring(settings_.waitSeconds) + L" s...");
         }
-        settings_.pause(pause);
+        platform_.SleepMilliseconds(pause);
     }
 }
 

@@ -26,8 +26,6 @@ struct PublishSettings {
     int retryMilliseconds = 250;
     // Files from this size on get progress lines while they are copied.
     std::uint64_t largeFileBytes = 16 * 1024 * 1024;
-    // Waits between two tries; the tests count instead of waiting.
-    std::function<void(int milliseconds)> pause;
 };
 
 class Publisher {

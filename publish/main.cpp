@@ -1,9 +1,7 @@
 // DravikPublish: puts a new version of the front end into the server folder,
 //   DravikPublish [--wait SECONDS] <folder with the new version> <server folder>
 // and ends with one of the codes of publish/ExitCode.h.
-#include <chrono>
 #include <exception>
-#include <thread>
 
 #include "platform/Console.h"
 #include "platform/SystemPlatform.h"
@@ -17,9 +15,7 @@ int main(int argc, char **argv) {
     try {
         auto platform = dravik::MakeSystemPlatform();
         return static_cast<int>(dravik::publish::RunPublishCommand(
-            *platform, dravik::ConsoleArguments(argc, argv), output, [](int milliseconds) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-            }));
+            *platform, dravik::ConsoleArguments(argc, argv), output));
     } catch (const dravik::Failure &failure) {
         output.problem(L"Failed: " + failure.Description() +
                        L" Run DravikPublish again; it removes what this run left.");

@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -35,6 +34,15 @@ int OpenRetrying(const std::string &path, int flags, mode_t mode = 0) {
         fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
+}
+
+// Takes an exclusive flock without waiting: 0, or the errno that kept it from us.
+int TryExclusiveLock(int descriptor) {
+    int result;
+    do {
+        result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
 }
 
 // Opens an existing ordinary file for reading; a folder is not a file.
@@ -163,14 +171,11 @@ Appended TryAppend(const std::string &native, std::string bytes) {
     // Appenders keep each other out for the whole append; readers take no lock and
     // are never kept out. A file system that cannot lock is still appended to, in
     // the one write below.
-    int locked;
-    do {
-        locked = flock(file.Get(), LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0 && errno == EWOULDBLOCK)
+    const int locked = TryExclusiveLock(file.Get());
+    if (locked == EWOULDBLOCK)
         return Appended::Refused;
-    if (locked != 0 && errno != ENOLCK && errno != EOPNOTSUPP && errno != EINVAL)
-        throw SystemFailure(errno, native);
+    if (locked != 0 && locked != ENOLCK && locked != EOPNOTSUPP && locked != EINVAL)
+        throw SystemFailure(locked, native);
     // A last line left without its end (edited by hand) is ended first, so that the
     // new record stands on a line of its own.
     struct stat info {};
@@ -385,15 +390,12 @@ std::unique_ptr<FileLock> PosixPlatform::TryLockFile(const Text &path) {
     FileDescriptor file(OpenRetrying(native, O_RDWR | O_CREAT, 0666));
     if (!file.IsOpen())
         throw SystemFailure(errno, native);
-    int result;
-    do {
-        result = ::flock(file.Get(), LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    if (result == 0)
+    const int locked = TryExclusiveLock(file.Get());
+    if (locked == 0)
         return std::make_unique<PosixFileLock>(std::move(file));
-    if (errno == EWOULDBLOCK)
+    if (locked == EWOULDBLOCK)
         return nullptr;
-    throw SystemFailure(errno, native);
+    throw SystemFailure(locked, native);
 }
 
 void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {

@@ -79,7 +79,7 @@ public:
 
 // Another program holds the file in a way that keeps this one out, for now.
 bool IsRefusal(DWORD error) {
-    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+    return KindOfError(error) == FailureKind::SharingViolation;
 }
 
 // One try at appending `record` (its line end included). Answers ERROR_SUCCESS, or
@@ -183,22 +183,21 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
                                   const CopyProgress &progress) {
     // The name is claimed first, by creating the file where no file may be, so that a
     // failed copy knows the file it leaves behind is its own to remove.
-    const std::string to = ToAnsiPath(target);
-    UniqueFileHandle claim(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFileHandle claim(::CreateFileA(ToAnsiPath(target).c_str(), GENERIC_WRITE, 0, nullptr,
+                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!claim)
         throw LastErrorFailure({target});
     claim.Reset();
-    if (::CopyFileExA(ToAnsiPath(source).c_str(), to.c_str(), progress ? &OnCopyProgress : nullptr,
-                      progress ? const_cast<CopyProgress *>(&progress) : nullptr, nullptr, 0))
-        return;
-    const Failure failure = LastErrorFailure({source, target});
     try {
-        DeleteFileIfPresent(target);
+        Win32Platform::CopyFileOver(source, target, progress);
     } catch (const Failure &) {
-        // The copy's own failure is the one to report.
+        try {
+            Win32Platform::DeleteFileIfPresent(target);
+        } catch (const Failure &) {
+            // The copy's own failure is the one to report.
+        }
+        throw;
     }
-    throw failure;
 }
 
 FileStamp Win32Platform::StampOf(const Text &path) {
@@ -251,7 +250,7 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
     if (file)
         return std::make_unique<Win32FileLock>(std::move(file));
     const DWORD error = ::GetLastError();
-    if (KindOfError(error) == FailureKind::SharingViolation)
+    if (IsRefusal(error))
         return nullptr;
     throw SystemFailure(error, {path});
 }
@@ -267,7 +266,7 @@ void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
         UniqueFileHandle probe(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
         const DWORD probeError = ::GetLastError();
-        if (!probe && (probeError == ERROR_SHARING_VIOLATION || probeError == ERROR_LOCK_VIOLATION))
+        if (!probe && IsRefusal(probeError))
             error = probeError;
     }
     throw SystemFailure(error, {source, target});

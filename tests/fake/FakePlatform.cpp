@@ -198,22 +198,20 @@ Text FakePlatform::ToLower(const Text &text) {
 
 void FakePlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     calls.push_back(L"ForEachLine:" + path);
-    Fail(FakeCall::ForEachLine, {path});
-    // The reader lets others read, write and delete alongside, so only a holder
-    // that does not let it read keeps it out.
-    RequireUnlocked(path);
-    auto it = files_.find(Key(path));
-    if (it == files_.end())
-        throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
-                      FailureKind::Other, {path});
-    for (const Text &line : SplitLines(AsText(it->second.bytes)))
-        visit(line);
+    ReadLines(path, [&](const std::string &bytes) { visit(AsText(bytes)); });
 }
 
 void FakePlatform::ForEachLineBytes(const Text &path,
                                     const std::function<void(const std::string &)> &visit) {
     calls.push_back(L"ForEachLineBytes:" + path);
+    ReadLines(path, visit);
+}
+
+void FakePlatform::ReadLines(const Text &path,
+                             const std::function<void(const std::string &)> &visit) {
     Fail(FakeCall::ForEachLine, {path});
+    // The reader lets others read, write and delete alongside, so only a holder
+    // that does not let it read keeps it out.
     RequireUnlocked(path);
     auto it = files_.find(Key(path));
     if (it == files_.end())

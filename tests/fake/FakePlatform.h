@@ -146,6 +146,8 @@ public:
     std::int64_t clockMs = 0;
     std::vector<int> pauses;
     int sleptMilliseconds = 0; // the waits the logic asked for, all together
+    // Runs after each such wait: what happens in the world meanwhile.
+    std::function<void()> duringSleep;
 
     // The window as a user would see it.
     bool windowCreated = false;
@@ -175,6 +177,8 @@ public:
     void SleepMilliseconds(int milliseconds) override {
         sleptMilliseconds += milliseconds;
         clockMs += milliseconds;
+        if (duringSleep)
+            duringSleep();
     }
     bool IsKeyDown(int virtualKey) override {
         calls.push_back(L"IsKeyDown:" + std::to_wstring(virtualKey));
@@ -266,6 +270,8 @@ private:
     void Fail(FakeCall call, std::vector<Text> paths = {});
     bool FolderExists(const Text &folder) const;
     void RequireUnlocked(const Text &path);
+    // The stored lines of a file, as both line readers see them.
+    void ReadLines(const Text &path, const std::function<void(const std::string &)> &visit);
     // The hold on the path that is still in place, if any.
     const FakeHold *HoldOn(const Text &path);
     bool TryAppend(const Text &path, const Text &text);

@@ -24,6 +24,11 @@ struct PublishTest : ::testing::Test {
     PublishTest() {
         platform.AddFolder(kNew);
         platform.AddFolder(kServer);
+        platform.duringSleep = [this] {
+            ++pauses;
+            if (onPause)
+                onPause(pauses);
+        };
     }
 
     PublishOutput Output() {
@@ -31,12 +36,7 @@ struct PublishTest : ::testing::Test {
                 [this](const Text &line) { problems.push_back(line); }};
     }
     ExitCode Publish(const std::vector<Text> &arguments = {kNew, kServer}) {
-        return RunPublishCommand(platform, arguments, Output(), [this](int) {
-            if (onPause)
-                onPause(++pauses);
-            else
-                ++pauses;
-        });
+        return RunPublishCommand(platform, arguments, Output());
     }
 
     void NewVersion() {
@@ -153,7 +153,6 @@ TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
     settings.newVersionFolder = kNew;
     settings.serverFolder = kServer;
     settings.largeFileBytes = 256 * 1024;
-    settings.pause = [](int) {};
     ASSERT_EQ(Publisher(platform, settings, Output()).Run(), ExitCode::Published);
     const auto first = std::find(lines.begin(), lines.end(), L"  uxVTade.ade");
     ASSERT_NE(first, lines.end());
