@@ -21,42 +21,8 @@ arch="$1" exe="$2" msaccess="$3" work="$4"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 wine="${DRAVIK_WINE64_LOADER:-/usr/lib/wine/wine64}"
 
-failures=0
-step_failures=0
-step_name=""
-step_started=0
-
-now_ms() { date +%s%3N; }
-begin() {
-    step_name="$1"
-    step_failures=0
-    step_started=$(now_ms)
-    echo "[ RUN      ] $step_name"
-}
-fail() {
-    echo "  FAILED: $*"
-    step_failures=$((step_failures + 1))
-}
-end() {
-    local took=$(($(now_ms) - step_started))
-    if [ "$step_failures" -eq 0 ]; then
-        echo "[       OK ] $step_name ($took ms)"
-    else
-        echo "[  FAILED  ] $step_name ($took ms)"
-        failures=$((failures + 1))
-    fi
-}
-skipped() {
-    echo "  SKIPPED: $*"
-    echo "[  SKIPPED ] $step_name (0 ms)"
-}
-# Stops at a failure that leaves nothing sensible to check.
-abort() {
-    fail "$*"
-    end
-    echo "msi_package $arch: stopped after a failure"
-    exit 1
-}
+suite="msi_package $arch"
+. "$(dirname "$0")/steps.sh"
 
 export WINEPREFIX="$work/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver="$(dirname "$wine")/wineserver"

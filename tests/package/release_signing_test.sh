@@ -18,36 +18,8 @@ fi
 work="$1"
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 
-failures=0
-step_failures=0
-step_name=""
-step_started=0
-now_ms() { date +%s%3N; }
-begin() {
-    step_name="$1"
-    step_failures=0
-    step_started=$(now_ms)
-    echo "[ RUN      ] $step_name"
-}
-fail() {
-    echo "  FAILED: $*"
-    step_failures=$((step_failures + 1))
-}
-end() {
-    local took=$(($(now_ms) - step_started))
-    if [ "$step_failures" -eq 0 ]; then
-        echo "[       OK ] $step_name ($took ms)"
-    else
-        echo "[  FAILED  ] $step_name ($took ms)"
-        failures=$((failures + 1))
-    fi
-}
-abort() {
-    fail "$*"
-    end
-    echo "release_signing: stopped after a failure"
-    exit 1
-}
+suite=release_signing
+. "$(dirname "$0")/steps.sh"
 
 for tool in openssl osslsigncode msiextract unzip; do
     command -v "$tool" >/dev/null || { echo "release_signing: $tool is missing"; exit 1; }

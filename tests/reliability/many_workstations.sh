@@ -18,22 +18,31 @@ for i in $(seq 1 "$count"); do
     make_workstation "$work/ws$i" "$server" "$access"
 done
 
-# The barrier: opening a FIFO for reading blocks until someone opens it for
-# writing, so every launcher waits on it and all go at once when the test opens it.
-mkfifo "$work/go"
-for i in $(seq 1 "$count"); do
-    (
-        exec 3<"$work/go"
-        cd "$work/ws$i" || exit 99
-        computername="ws$i" username="User$i" DRAVIKVT_REGISTRY="$work/ws$i/registry" \
-            timeout 50 "$work/ws$i/app/DravikVT" </dev/null >"$work/ws$i/out.txt" 2>&1
-        echo $? >"$work/ws$i/rc.txt"
-    ) &
-done
-sleep 1 # let every one of them block on the FIFO
-exec 4>"$work/go"
-exec 4>&-
-wait
+# start_together <count> <run>: runs "<run> <i>" for i from 1 to count, all at
+# the same moment, and waits for them. Opening a FIFO for reading blocks until
+# someone opens it for writing, so every one waits on it until the test does.
+start_together() {
+    local go="$work/go-$2" i
+    mkfifo "$go"
+    for i in $(seq 1 "$1"); do
+        (
+            exec 3<"$go"
+            "$2" "$i"
+        ) &
+    done
+    sleep 1 # let every one of them block on the FIFO
+    exec 4>"$go"
+    exec 4>&-
+    wait
+}
+
+workstation() { # workstation <i>: its own program folder, computer and user
+    cd "$work/ws$1" || exit 99
+    computername="ws$1" username="User$1" DRAVIKVT_REGISTRY="$work/ws$1/registry" \
+        timeout 50 "$work/ws$1/app/DravikVT" </dev/null >"$work/ws$1/out.txt" 2>&1
+    echo $? >"$work/ws$1/rc.txt"
+}
+start_together "$count" workstation
 
 echo "$count launchers started together"
 recorded_ok=0
@@ -85,20 +94,13 @@ shared="$work/shared"
 sharers=8
 make_workstation "$shared" "$server" "$access"
 : >"$access/started.log"
-mkfifo "$work/go-shared"
-for i in $(seq 1 "$sharers"); do
-    (
-        exec 3<"$work/go-shared"
-        cd "$shared" || exit 99
-        computername="desk" username="Sharer$i" DRAVIKVT_REGISTRY="$shared/registry" \
-            timeout 50 "$shared/app/DravikVT" </dev/null >"$shared/out$i.txt" 2>&1
-        echo $? >"$shared/rc$i.txt"
-    ) &
-done
-sleep 1
-exec 4>"$work/go-shared"
-exec 4>&-
-wait
+sharer() { # sharer <i>: one more user of the shared program folder
+    cd "$shared" || exit 99
+    computername="desk" username="Sharer$1" DRAVIKVT_REGISTRY="$shared/registry" \
+        timeout 50 "$shared/app/DravikVT" </dev/null >"$shared/out$1.txt" 2>&1
+    echo $? >"$shared/rc$1.txt"
+}
+start_together "$sharers" sharer
 for i in $(seq 1 "$sharers"); do
     check "sharer $i: ended by itself, exit 0" same "$(cat "$shared/rc$i.txt")" 0
     check "sharer $i: no failure" lacks "$shared/out$i.txt" "Dravik: Ne mogu pokrenuti program!"

@@ -13,12 +13,6 @@ struct FrontEndUpdateTest : ::testing::Test, Scene {
         Load();
         form.Create();
     }
-    bool NoTemporaryFiles() {
-        for (const Text &name : platform.FileNamesIn(kProgramFolder))
-            if (name.find(L".dravik-tmp") != Text::npos)
-                return false;
-        return true;
-    }
 };
 
 TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
@@ -33,7 +27,7 @@ TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
     EXPECT_EQ(Local(L"Velkor_2007.exe"), "companion v2");
     EXPECT_EQ(RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
     EXPECT_TRUE(platform.messages.empty());
-    EXPECT_TRUE(NoTemporaryFiles());
+    EXPECT_TRUE(NoTemporaryCopies());
 
     // The window showed the status while copying, then a blank label, still visible.
     EXPECT_TRUE(platform.windowVisible);
@@ -113,7 +107,7 @@ TEST_F(FrontEndUpdateTest, AFrontEndMissingOnTheServerFailsAndRecordsNothing) {
     EXPECT_EQ(Local(L"uxVTade.ade"), "FE v1");
     EXPECT_EQ(Local(L"RuxVT1.ade"), "reports ade v1");
     EXPECT_FALSE(platform.HasFile(kRecordFile));
-    EXPECT_TRUE(NoTemporaryFiles());
+    EXPECT_TRUE(NoTemporaryCopies());
 }
 
 TEST_F(FrontEndUpdateTest, AnEmptyFrontEndNameFailsAtOnce) {
@@ -132,11 +126,7 @@ TEST_F(FrontEndUpdateTest, AnInterruptedCopyNeverLeavesAHalfFile) {
     for (std::size_t failing = 0; failing < order.size(); ++failing) {
         for (FakeCall call : {FakeCall::CopyToNewFile, FakeCall::MoveFileOver}) {
             Scene scene;
-            scene.StandardConfig();
-            scene.ServerFiles();
-            scene.LocalFiles();
-            scene.Load();
-            scene.form.Create();
+            scene.ReadyToUpdate();
             scene.platform.FailCall(call, static_cast<int>(failing) + 1,
                                     L"The specified network name is no longer available.");
             try {
@@ -155,8 +145,7 @@ TEST_F(FrontEndUpdateTest, AnInterruptedCopyNeverLeavesAHalfFile) {
                 EXPECT_EQ(scene.Local(order[i]), i < failing ? v2[i] : v1[i])
                     << "copy " << failing << " failing, file " << i;
             EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
-            for (const Text &name : scene.platform.FileNamesIn(kProgramFolder))
-                EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos) << "copy " << failing;
+            EXPECT_TRUE(scene.NoTemporaryCopies()) << "copy " << failing;
         }
     }
 }
@@ -195,11 +184,7 @@ TEST_F(FrontEndUpdateTest, MarkedServerFilesAreCopiedAsOrdinaryFilesAgainAndAgai
 TEST_F(FrontEndUpdateTest, AServerFileThatChangesDuringItsCopyFailsTheUpdate) {
     for (const std::string &changed : {std::string("FE v2, growing"), std::string("FE v3")}) {
         Scene scene;
-        scene.StandardConfig();
-        scene.ServerFiles();
-        scene.LocalFiles();
-        scene.Load();
-        scene.form.Create();
+        scene.ReadyToUpdate();
         scene.platform.duringCopy = [&](const Text &source) {
             if (source == kServer + L"uxVTade.ade")
                 scene.platform.PutFile(source, changed);
@@ -214,8 +199,7 @@ TEST_F(FrontEndUpdateTest, AServerFileThatChangesDuringItsCopyFailsTheUpdate) {
         }
         EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v1");
         EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
-        for (const Text &name : scene.platform.FileNamesIn(kProgramFolder))
-            EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos);
+        EXPECT_TRUE(scene.NoTemporaryCopies());
     }
 }
 
@@ -233,10 +217,7 @@ TEST_F(FrontEndUpdateTest, AMoveRefusedForAMomentIsTriedAgainForAboutTwoSeconds)
     for (FailureKind kind : {FailureKind::SharingViolation, FailureKind::AccessDenied}) {
         for (int refusals : {3, 1000}) {
             Scene scene;
-            scene.StandardConfig();
-            scene.ServerFiles();
-            scene.Load();
-            scene.form.Create();
+            scene.ReadyToUpdate(false);
             for (int nth = 1; nth <= refusals; ++nth)
                 scene.platform.FailCall(FakeCall::MoveFileOver, nth, L"in use", kind);
             if (refusals == 3) {
@@ -253,10 +234,7 @@ TEST_F(FrontEndUpdateTest, AMoveRefusedForAMomentIsTriedAgainForAboutTwoSeconds)
     }
     // Anything else is no passing matter and fails at once.
     Scene scene;
-    scene.StandardConfig();
-    scene.ServerFiles();
-    scene.Load();
-    scene.form.Create();
+    scene.ReadyToUpdate(false);
     scene.platform.FailCall(FakeCall::MoveFileOver, 1, L"The disk is full.");
     EXPECT_THROW(scene.form.UzmiFE_and_Rux(), Failure);
     EXPECT_EQ(scene.platform.sleptMilliseconds, 0);
@@ -274,7 +252,7 @@ TEST_F(FrontEndUpdateTest, AFrontEndHeldOpenLocallyFailsAndKeepsTheOldCopy) {
         EXPECT_NE(f.Description().find(L"being used by another process"), Text::npos);
     }
     EXPECT_EQ(Local(L"uxVTade.ade"), "FE v1");
-    EXPECT_TRUE(NoTemporaryFiles());
+    EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_FALSE(platform.HasFile(kRecordFile));
 }
 

@@ -55,6 +55,25 @@ struct Scene {
     // Loads and resolves the configuration, as start-up does before anything else.
     void Load() { form.LoadSettings(); }
 
+    // What an update finds: the new version on the server, the old one here unless
+    // `oldVersionHere` is false, the settings loaded and the window made.
+    void ReadyToUpdate(bool oldVersionHere = true) {
+        StandardConfig();
+        ServerFiles();
+        if (oldVersionHere)
+            LocalFiles();
+        Load();
+        form.Create();
+    }
+
+    // No temporary copy is left in the program folder.
+    bool NoTemporaryCopies() {
+        for (const Text &name : platform.FileNamesIn(kProgramFolder))
+            if (name.find(L".dravik-tmp") != Text::npos)
+                return false;
+        return true;
+    }
+
     // All 100 trusted-location slots of an Office version taken by other folders.
     void TakeEveryTrustedLocationSlot(const Text &version = L"14.0") {
         test::TakeEveryTrustedLocationSlot([&](int slot, const Text &folder) {

@@ -51,8 +51,7 @@ TEST_F(StartupSequenceTest, LeftoversOfAnInterruptedUpdateAreRemovedAndBlockNoth
         platform.PutFile(leftover, "half", {true, false, false});
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(Updated());
-    for (const Text &name : platform.FileNamesIn(kProgramFolder))
-        EXPECT_EQ(name.find(L".dravik-tmp"), Text::npos) << name;
+    EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_EQ(platform.starts.size(), 1u);
 }
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "platform/win32/Win32Ui.h"
 #include "platform/win32/Win32UiIds.h"
@@ -126,43 +127,26 @@ TEST(AskText, EnterInTheFieldAnswersTheTypedText) {
     EXPECT_EQ(answer, L"Čćžšđ neće");
 }
 
-TEST(AskText, CancelAnswersEmptyEvenAfterTyping) {
-    Win32Ui ui;
-    Text answer = L"unchanged";
-    Seen seen = WithUser([&] { answer = ui.AskText(L"Šifra ?"); },
-                         [](HWND dialog) {
-                             Type(FieldOf(dialog), L"zelk");
-                             Sleep(100);
-                             Click(dialog, IDCANCEL);
-                         });
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(answer, L"");
-}
-
-TEST(AskText, EscapeAnswersEmpty) {
-    Win32Ui ui;
-    Text answer = L"unchanged";
-    Seen seen = WithUser([&] { answer = ui.AskText(L"Šifra ?"); },
-                         [](HWND dialog) {
-                             HWND field = FieldOf(dialog);
-                             Type(field, L"zelk");
-                             PressKey(field, VK_ESCAPE);
-                         });
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(answer, L"");
-}
-
-TEST(AskText, ClosingThroughTheTitleBarAnswersEmpty) {
-    Win32Ui ui;
-    Text answer = L"unchanged";
-    Seen seen = WithUser([&] { answer = ui.AskText(L"Šifra ?"); },
-                         [](HWND dialog) {
-                             Type(FieldOf(dialog), L"zelk");
-                             Sleep(100);
-                             PostMessageW(dialog, WM_CLOSE, 0, 0);
-                         });
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(answer, L"");
+// Cancel, Escape in the field and the title bar's close all answer empty, even
+// after typing.
+TEST(AskText, EveryWayOutButOkAnswersEmptyEvenAfterTyping) {
+    const std::pair<const char *, std::function<void(HWND)>> waysOut[] = {
+        {"cancel", [](HWND dialog) { Click(dialog, IDCANCEL); }},
+        {"escape", [](HWND dialog) { PressKey(FieldOf(dialog), VK_ESCAPE); }},
+        {"close", [](HWND dialog) { PostMessageW(dialog, WM_CLOSE, 0, 0); }},
+    };
+    for (const auto &[name, leave] : waysOut) {
+        Win32Ui ui;
+        Text answer = L"unchanged";
+        Seen seen = WithUser([&] { answer = ui.AskText(L"Šifra ?"); },
+                             [&](HWND dialog) {
+                                 Type(FieldOf(dialog), L"zelk");
+                                 Sleep(100);
+                                 leave(dialog);
+                             });
+        ASSERT_TRUE(seen.found) << name;
+        EXPECT_EQ(answer, L"") << name;
+    }
 }
 
 TEST(ShowMessage, InformationWithTheApplicationTitleAndOneOkButton) {
