@@ -38,6 +38,10 @@ constexpr std::uint32_t kRegDword = 4;
 constexpr int kVkShift = 16;
 constexpr int kVkControl = 17;
 
+// ForEachLine keeps this many bytes of a line at most; the rest of a longer line is
+// read past, so that one huge line in a shared file never costs a start its memory.
+constexpr std::size_t kLongestLineKept = 4096;
+
 // Show mode "minimised" for StartProgram (SW_SHOWMINIMIZED).
 constexpr int kShowMinimized = 2;
 
@@ -45,13 +49,14 @@ constexpr int kShowMinimized = 2;
 // while the copy runs, on the calling thread.
 using CopyProgress = std::function<void(std::uint64_t copied, std::uint64_t total)>;
 
-// What a file looks like from outside: a file that was written in between looks
-// different.
+// What a file looks like from outside: a file that was written in between, or
+// another file renamed over it, looks different.
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t lastWrite = 0; // the system's own units
+    std::uint64_t fileId = 0;   // which file on its volume: a file renamed over it has another
     bool operator==(const FileStamp &other) const {
-        return size == other.size && lastWrite == other.lastWrite;
+        return size == other.size && lastWrite == other.lastWrite && fileId == other.fileId;
     }
     bool operator!=(const FileStamp &other) const { return !(*this == other); }
 };
@@ -89,7 +94,8 @@ public:
     // ---- Files and folders --------------------------------------------------------------
     // The lines of a text file, without their line ends, handed one at a time to
     // `visit` (the text it gets lives only for the call), so that a long file is never
-    // held whole in memory; fails when the file cannot be opened.
+    // held whole in memory; each line cut to its first kLongestLineKept bytes. Fails
+    // when the file cannot be opened.
     virtual void ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) = 0;
     // The lines of a file as they are stored, each without its line end, for a caller
     // that decides itself how the file is written.
@@ -99,7 +105,14 @@ public:
     virtual Text DecodeAnsi(const std::string &bytes) = 0;
     // Appends text + CR LF in one write, creating the file when absent. A last line
     // left without its end is ended first, so the new line always stands alone.
-    virtual void AppendLine(const Text &path, const Text &text) = 0;
+    // `stillWanted` runs while the file is held for the append, with every other
+    // writer kept out (an appender, an emptying); when it answers false nothing is
+    // written and the answer is false.
+    virtual bool AppendLineIf(const Text &path, const Text &text,
+                              const std::function<bool()> &stillWanted) = 0;
+    void AppendLine(const Text &path, const Text &text) {
+        AppendLineIf(path, text, [] { return true; });
+    }
     // Wildcard search for ordinary files; bare name of the first match or "".
     // Starts the process's one search cursor over.
     virtual Text FindFirstMatch(const Text &pathPattern) = 0;
@@ -115,13 +128,19 @@ public:
     // Windows do. `progress` hears how far the copy has got, where the system tells.
     virtual void CopyToNewFile(const Text &source, const Text &target,
                                const CopyProgress &progress = {}) = 0;
-    // The size and last-write time of a file; fails when it cannot be looked at.
+    // The size, last-write time and identity of a file as it is now, read through a
+    // handle opened for the purpose (a network client may answer a look by name from
+    // what it saw seconds ago); fails when it cannot be looked at.
     virtual FileStamp StampOf(const Text &path) = 0;
+    // Writes what the system still holds of the file to the disk, so that a rename
+    // that follows can never be replayed over data that was not written.
+    virtual void FlushFile(const Text &path) = 0;
     // Clears the read-only, hidden and system attributes, so that the file can be replaced
     // and is found by FindFirstMatch; a file that is not there is no failure.
     virtual void MakeFileOrdinary(const Text &path) = 0;
     // Moves source onto target in one step, replacing an existing target; both lie in one
-    // folder. Used to put a completely copied file in place.
+    // folder. Used to put a completely copied file in place; the rename itself is on
+    // the disk before it returns.
     virtual void MoveFileOver(const Text &source, const Text &target) = 0;
     // Removes a file; a file that is not there is no failure.
     virtual void DeleteFileIfPresent(const Text &path) = 0;

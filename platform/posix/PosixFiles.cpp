@@ -91,11 +91,10 @@ namespace {
 
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
-template <class OnLine> void ReadLines(const Text &path, OnLine &&handOn) {
+template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLine &&handOn) {
     std::string native = ResolvePath(path);
     struct stat info {};
     FileDescriptor file = OpenForReading(native, info);
-    ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
         ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
@@ -115,7 +114,7 @@ template <class OnLine> void ReadLines(const Text &path, OnLine &&handOn) {
 void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     const SingleByteCodePage page = ActiveCodePage();
     Text line; // reused for every line: no allocation per line
-    ReadLines(path, [&](const char *begin, std::size_t count) {
+    ReadLines(path, ChunkLines(kLongestLineKept), [&](const char *begin, std::size_t count) {
         DecodeSingleByteInto(begin, count, page, line);
         visit(line);
     });
@@ -123,7 +122,7 @@ void PosixPlatform::ForEachLine(const Text &path, const std::function<void(const
 
 void PosixPlatform::ForEachLineBytes(const Text &path,
                                      const std::function<void(const std::string &)> &visit) {
-    ReadLines(path,
+    ReadLines(path, ChunkLines(),
               [&](const char *begin, std::size_t count) { visit(std::string(begin, count)); });
 }
 
@@ -155,11 +154,12 @@ public:
 };
 
 // The outcome of one try at appending.
-enum class Appended { Done, Refused };
+enum class Appended { Done, Refused, NotWanted };
 
 // One try at appending `bytes` (the line end included). Another appender holding
 // the file refuses it before anything is written; any other failure is thrown.
-Appended TryAppend(const std::string &native, std::string bytes) {
+Appended TryAppend(const std::string &native, std::string bytes,
+                   const std::function<bool()> &stillWanted) {
     // Opened for reading too, to see how the file ends; a file we may only write to
     // is still appended to.
     FileDescriptor file(OpenRetrying(native, O_RDWR | O_APPEND | O_CREAT, 0666));
@@ -176,6 +176,10 @@ Appended TryAppend(const std::string &native, std::string bytes) {
         return Appended::Refused;
     if (locked != 0 && locked != ENOLCK && locked != EOPNOTSUPP && locked != EINVAL)
         throw SystemFailure(locked, native);
+    // Emptying the file takes the same lock, so what is checked here still holds
+    // when the line is written.
+    if (!stillWanted())
+        return Appended::NotWanted;
     // A last line left without its end (edited by hand) is ended first, so that the
     // new record stands on a line of its own.
     struct stat info {};
@@ -199,15 +203,21 @@ Appended TryAppend(const std::string &native, std::string bytes) {
 
 } // namespace
 
-void PosixPlatform::AppendLine(const Text &path, const Text &text) {
+bool PosixPlatform::AppendLineIf(const Text &path, const Text &text,
+                                 const std::function<bool()> &stillWanted) {
     std::string native = ResolvePath(path);
     const std::string bytes = EncodeSingleByte(text + L"\r\n", ActiveCodePage());
     // Another workstation appending holds the file only for a moment, so a refusal
     // is tried again for a while before it counts as a failure.
     SystemPacer pacer;
-    if (!RetryWhileRefused(pacer, [&] { return TryAppend(native, bytes) == Appended::Done; }))
+    Appended outcome = Appended::Refused;
+    if (!RetryWhileRefused(pacer, [&] {
+            outcome = TryAppend(native, bytes, stillWanted);
+            return outcome != Appended::Refused;
+        }))
         throw Failure(L"The file is being used by another process.", FailureKind::SharingViolation,
                       {TextFromUtf8(native)});
+    return outcome == Appended::Done;
 }
 
 Text PosixPlatform::FindFirstMatch(const Text &pathPattern) {
@@ -360,14 +370,48 @@ void PosixPlatform::CopyToNewFile(const Text &source, const Text &target,
 
 FileStamp PosixPlatform::StampOf(const Text &path) {
     std::string native = ResolvePath(path);
+    // An open makes a network client ask the server (close-to-open), where a look by
+    // name may be answered from its cache. A file we may not read is looked at by name.
     struct stat info {};
-    if (stat(native.c_str(), &info) != 0)
+    FileDescriptor file(OpenRetrying(native, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    const int looked = file.IsOpen()     ? fstat(file.Get(), &info)
+                       : errno == EACCES ? stat(native.c_str(), &info)
+                                         : -1;
+    if (looked != 0)
         throw SystemFailure(errno, native);
     FileStamp stamp;
     stamp.size = static_cast<std::uint64_t>(info.st_size);
     stamp.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 +
                       static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+    stamp.fileId = static_cast<std::uint64_t>(info.st_ino);
     return stamp;
+}
+
+namespace {
+
+// fsync, tried again when a signal cuts it short; 0 or errno.
+int SyncDescriptor(int descriptor) {
+    int result;
+    do {
+        result = ::fsync(descriptor);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 ? 0 : errno;
+}
+
+// A file system that cannot sync a folder (some network mounts) has nothing to say.
+bool CannotSync(int error) {
+    return error == EINVAL || error == EROFS || error == ENOTSUP || error == EBADF;
+}
+
+} // namespace
+
+void PosixPlatform::FlushFile(const Text &path) {
+    std::string native = ResolvePath(path);
+    FileDescriptor file(OpenRetrying(native, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    if (!file.IsOpen())
+        throw SystemFailure(errno, native);
+    if (int error = SyncDescriptor(file.Get()); error != 0 && !CannotSync(error))
+        throw SystemFailure(error, native);
 }
 
 // Read-only on POSIX is a missing write permission for the owner; hidden and system
@@ -405,6 +449,14 @@ void PosixPlatform::MoveFileOver(const Text &source, const Text &target) {
         int error = errno;
         throw SystemFailure(error, {TextFromUtf8(from), TextFromUtf8(to)});
     }
+    // The rename is an entry of the folder: it is on the disk once the folder is.
+    const std::size_t cut = to.find_last_of('/');
+    const std::string folder = cut == std::string::npos ? "." : cut == 0 ? "/" : to.substr(0, cut);
+    FileDescriptor directory(OpenRetrying(folder, O_RDONLY | O_DIRECTORY));
+    if (!directory.IsOpen())
+        throw SystemFailure(errno, folder);
+    if (int error = SyncDescriptor(directory.Get()); error != 0 && !CannotSync(error))
+        throw SystemFailure(error, folder);
 }
 
 void PosixPlatform::DeleteFileIfPresent(const Text &path) {

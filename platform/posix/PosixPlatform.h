@@ -32,7 +32,8 @@ public:
     void ForEachLineBytes(const Text &path,
                           const std::function<void(const std::string &)> &visit) override;
     Text DecodeAnsi(const std::string &bytes) override;
-    void AppendLine(const Text &path, const Text &text) override;
+    bool AppendLineIf(const Text &path, const Text &text,
+                      const std::function<bool()> &stillWanted) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target,
@@ -40,6 +41,7 @@ public:
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override;
     FileStamp StampOf(const Text &path) override;
+    void FlushFile(const Text &path) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;

@@ -21,7 +21,7 @@ namespace {
 
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
-template <class OnLine> void ReadLines(const Text &path, OnLine &&onLine) {
+template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLine &&onLine) {
     // Others may read, write and delete alongside: a workstation appending its
     // line, or an administrator emptying the file, never makes a start fail here.
     // A line still being written is at worst not seen yet.
@@ -31,7 +31,6 @@ template <class OnLine> void ReadLines(const Text &path, OnLine &&onLine) {
                                         nullptr));
     if (!file)
         throw LastErrorFailure({path});
-    ChunkLines lines;
     std::vector<char> chunk(256 * 1024);
     for (;;) {
         DWORD read = 0;
@@ -47,14 +46,14 @@ template <class OnLine> void ReadLines(const Text &path, OnLine &&onLine) {
 } // namespace
 
 void Win32Platform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
-    ReadLines(path, [&](const char *begin, std::size_t count) {
+    ReadLines(path, ChunkLines(kLongestLineKept), [&](const char *begin, std::size_t count) {
         visit(FromAnsi(std::string(begin, count)));
     });
 }
 
 void Win32Platform::ForEachLineBytes(const Text &path,
                                      const std::function<void(const std::string &)> &visit) {
-    ReadLines(path,
+    ReadLines(path, ChunkLines(),
               [&](const char *begin, std::size_t count) { visit(std::string(begin, count)); });
 }
 
@@ -82,75 +81,99 @@ bool IsRefusal(DWORD error) {
     return KindOfError(error) == FailureKind::SharingViolation;
 }
 
-// One try at appending `record` (its line end included). Answers ERROR_SUCCESS, or
-// the error that stopped it; a refusal always comes before anything is written.
-DWORD TryAppend(const std::string &path, const std::string &record) {
+// What one try at appending came to: ERROR_SUCCESS, or the error that stopped it (a
+// refusal always comes before anything is written).
+struct AppendTry {
+    DWORD error = ERROR_SUCCESS;
+    bool wanted = true;
+};
+
+// Whether the file's last byte ends a line; an empty file needs no line end. Read
+// from the end as it is now, whatever size was seen before.
+bool EndsWithLineEnd(HANDLE file, DWORD &error) {
+    LARGE_INTEGER back{};
+    back.QuadPart = -1;
+    if (!::SetFilePointerEx(file, back, nullptr, FILE_END)) {
+        error = ::GetLastError();
+        if (error == ERROR_NEGATIVE_SEEK)
+            error = ERROR_SUCCESS;
+        return true;
+    }
+    char lastByte = '\n';
+    DWORD read = 0;
+    if (!::ReadFile(file, &lastByte, 1, &read, nullptr))
+        error = ::GetLastError();
+    return read != 1 || lastByte == '\n';
+}
+
+AppendTry TryAppend(const std::string &path, const std::string &record,
+                    const std::function<bool()> &stillWanted) {
     // Writing while letting others only read and delete keeps every other writer
-    // out until the handle is closed. The file server enforces that for all its
-    // clients, so the end measured below is still the end when the line is
-    // written, on a network share too. Append-only access adds that nothing
-    // already in the file can be overwritten.
+    // out until the handle is closed, an emptying of the file among them. The file
+    // server enforces that for all its clients, on a network share too. Read and
+    // append access is all it asks for, so that users given no more than that on
+    // the shared record file can still append; nothing in the file can be overwritten.
     UniqueFileHandle file(::CreateFileA(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
                                         FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return ::GetLastError();
-    LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(file.Get(), &size))
-        return ::GetLastError();
+    AppendTry outcome;
+    if (!file) {
+        outcome.error = ::GetLastError();
+        return outcome;
+    }
+    if (!stillWanted()) {
+        outcome.wanted = false;
+        return outcome;
+    }
 
     // A last line left without its end (a file edited by hand) gets one first, so
     // that the new line never joins it.
-    std::string line;
-    if (size.QuadPart > 0) {
-        OVERLAPPED last{};
-        const ULONGLONG lastOffset = static_cast<ULONGLONG>(size.QuadPart - 1);
-        last.Offset = static_cast<DWORD>(lastOffset);
-        last.OffsetHigh = static_cast<DWORD>(lastOffset >> 32);
-        char lastByte = '\0';
-        DWORD read = 0;
-        if (!::ReadFile(file.Get(), &lastByte, 1, &read, &last))
-            return ::GetLastError();
-        if (read == 1 && lastByte != '\n')
-            line = "\r\n";
-    }
+    std::string line = EndsWithLineEnd(file.Get(), outcome.error) ? "" : "\r\n";
+    if (outcome.error != ERROR_SUCCESS)
+        return outcome;
 
-    // One write for the whole line, at the end measured above.
+    // One write for the whole line, at the end of the file as it is when written.
     line += record;
-    if (line.size() > std::numeric_limits<DWORD>::max())
-        return ERROR_NOT_ENOUGH_MEMORY;
+    if (line.size() > std::numeric_limits<DWORD>::max()) {
+        outcome.error = ERROR_NOT_ENOUGH_MEMORY;
+        return outcome;
+    }
     OVERLAPPED end{};
-    end.Offset = size.LowPart;
-    end.OffsetHigh = static_cast<DWORD>(size.HighPart);
+    end.Offset = 0xFFFFFFFF; // FILE_WRITE_TO_END_OF_FILE
+    end.OffsetHigh = 0xFFFFFFFF;
     DWORD written = 0;
     if (!::WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, &end))
-        return ::GetLastError();
-    if (written != line.size())
-        return ERROR_DISK_FULL; // a short write on a file means no room left
-    return ERROR_SUCCESS;
+        outcome.error = ::GetLastError();
+    else if (written != line.size())
+        outcome.error = ERROR_DISK_FULL; // a short write on a file means no room left
+    return outcome;
 }
 
 } // namespace
 
-void Win32Platform::AppendLine(const Text &path, const Text &text) {
+bool Win32Platform::AppendLineIf(const Text &path, const Text &text,
+                                 const std::function<bool()> &stillWanted) {
     const std::string ansiPath = ToAnsiPath(path);
     const std::string record = ToAnsi(text) + "\r\n";
     // Another workstation appending (or reading, with a launcher that shares less
     // than this one) holds the file only for a moment, so a refusal is tried again
     // for a while before it counts as a failure.
     DWORD refusal = ERROR_SUCCESS;
+    bool wanted = true;
     SystemPacer pacer;
     const bool done = RetryWhileRefused(pacer, [&] {
-        const DWORD error = TryAppend(ansiPath, record);
-        if (error == ERROR_SUCCESS)
+        const AppendTry outcome = TryAppend(ansiPath, record, stillWanted);
+        wanted = outcome.wanted;
+        if (outcome.error == ERROR_SUCCESS)
             return true;
-        if (!IsRefusal(error))
-            throw SystemFailure(error, {path});
-        refusal = error;
+        if (!IsRefusal(outcome.error))
+            throw SystemFailure(outcome.error, {path});
+        refusal = outcome.error;
         return false;
     });
     if (!done)
         throw SystemFailure(refusal, {path});
+    return wanted;
 }
 
 namespace {
@@ -201,15 +224,32 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
 }
 
 FileStamp Win32Platform::StampOf(const Text &path) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!::GetFileAttributesExA(ToAnsiPath(path).c_str(), GetFileExInfoStandard, &data))
+    // Through a handle of its own: the network client may answer a look by name
+    // (GetFileAttributesEx) from what it saw seconds ago. Opening asks for no access,
+    // so that no one is kept out, not even a publisher renaming the file.
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), 0,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || !::GetFileInformationByHandle(file.Get(), &info))
         throw LastErrorFailure({path});
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        throw SystemFailure(ERROR_ACCESS_DENIED, {path});
     FileStamp stamp;
-    stamp.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     stamp.lastWrite = static_cast<std::int64_t>(
-        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-        data.ftLastWriteTime.dwLowDateTime);
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    stamp.fileId = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return stamp;
+}
+
+void Win32Platform::FlushFile(const Text &path) {
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file || !::FlushFileBuffers(file.Get()))
+        throw LastErrorFailure({path});
 }
 
 void Win32Platform::MakeFileOrdinary(const Text &path) {
@@ -257,8 +297,22 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
 
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
     const std::string to = ToAnsiPath(target);
-    if (::MoveFileExA(ToAnsiPath(source).c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return;
+    if (::MoveFileExA(ToAnsiPath(source).c_str(), to.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // The new name is on the disk once the file's own record is.
+        UniqueFileHandle moved(::CreateFileA(
+            to.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (moved && ::FlushFileBuffers(moved.Get()))
+            return;
+        const DWORD error = ::GetLastError();
+        // A program that opened the new file at once (a scanner) and shares no writing,
+        // or a read-only mark, keeps only this second flush out: the contents were
+        // flushed before the move.
+        if (!moved && (IsRefusal(error) || error == ERROR_ACCESS_DENIED))
+            return;
+        throw SystemFailure(error, {target});
+    }
     DWORD error = ::GetLastError();
     if (error == ERROR_ACCESS_DENIED) {
         // A target open in another program (Access) refuses the move as "access

@@ -84,13 +84,16 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
     Put(L"one.txt", "x\r\n");
     EXPECT_EQ(ReadAllLines(P(), At(L"one.txt")), std::vector<Text>{L"x"});
     // Files are read in chunks: a CR LF split between two of them still ends a line.
+    // Of a long line only the start is kept, however long it is.
     std::string chunked;
     std::vector<Text> expected;
     for (std::size_t boundary : {1u << 16, 1u << 17, 1u << 18, 1u << 20}) {
         const std::size_t length = boundary - 1 - chunked.size();
         chunked += std::string(length, 'k') + "\r\n";
-        expected.push_back(Text(length, L'k'));
+        expected.push_back(Text(kLongestLineKept, L'k'));
     }
+    chunked += std::string(kLongestLineKept, 'r') + "\r\nPC01_ivo";
+    expected.insert(expected.end(), {Text(kLongestLineKept, L'r'), L"PC01_ivo"});
     Put(L"chunked.txt", chunked);
     EXPECT_EQ(ReadAllLines(P(), At(L"chunked.txt")), expected);
     EXPECT_THROW(ReadAllLines(P(), At(L"missing.txt")), Failure);
@@ -191,6 +194,22 @@ TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
     EXPECT_THROW(P().CopyFileOver(At(L"server\\none.ade"), At(L"FE.ade")), Failure);
     EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
     EXPECT_THROW(P().CopyFileOver(At(L"server"), At(L"x.ade")), Failure); // a folder
+}
+
+// A publisher renames the new version over the old one: the same size and time
+// must not make it look the same.
+TEST_P(ContractTest, AFileRenamedOverLooksDifferentEvenWithTheSameSizeAndTime) {
+    Put(L"FE.ade", "old");
+    Put(L"FE.new", "new");
+    h_->SameWriteTime(At(L"FE.new"), At(L"FE.ade"));
+    const FileStamp old = P().StampOf(At(L"FE.ade"));
+    const FileStamp incoming = P().StampOf(At(L"FE.new"));
+    ASSERT_EQ(incoming.size, old.size);
+    ASSERT_EQ(incoming.lastWrite, old.lastWrite);
+    P().FlushFile(At(L"FE.new"));
+    P().MoveFileOver(At(L"FE.new"), At(L"FE.ade"));
+    EXPECT_NE(P().StampOf(At(L"FE.ade")), old);
+    EXPECT_THROW(P().FlushFile(At(L"FE.new")), Failure);
 }
 
 TEST_P(ContractTest, MovingReplacesTheTargetAndDeletingAnAbsentFileIsFine) {

@@ -34,6 +34,9 @@ public:
         auto attributes = fake_.AttributesOf(path);
         return attributes && attributes->readOnly;
     }
+    void SameWriteTime(const Text &path, const Text &model) override {
+        fake_.TakeWriteTime(path, model);
+    }
     void SetEnv(const Text &name, const Text &value) override { fake_.environment[name] = value; }
     Text FreshRegistryKey() override { return L"Software\\DravikVT contract"; }
     std::unique_ptr<FileHold> Hold(const Text &path, Holder how,

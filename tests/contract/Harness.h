@@ -35,6 +35,8 @@ public:
     // The read-only mark: the attribute on Windows, a missing owner's write permission on POSIX.
     virtual void SetReadOnly(const Text &path) = 0;
     virtual bool IsReadOnly(const Text &path) = 0;
+    // Gives both files one last-write time, to the whole second.
+    virtual void SameWriteTime(const Text &path, const Text &model) = 0;
     virtual void SetEnv(const Text &name, const Text &value) = 0;
     // A registry key path below HKEY_CURRENT_USER that no earlier run has used.
     virtual Text FreshRegistryKey() = 0;

@@ -124,6 +124,12 @@ public:
     bool IsReadOnly(const Text &path) override {
         return (fs::status(ToPath(path)).permissions() & fs::perms::owner_write) == fs::perms::none;
     }
+    void SameWriteTime(const Text &path, const Text &model) override {
+        const auto time =
+            std::chrono::floor<std::chrono::seconds>(fs::last_write_time(ToPath(model)));
+        fs::last_write_time(ToPath(model), time);
+        fs::last_write_time(ToPath(path), time);
+    }
     void SetEnv(const Text &name, const Text &value) override { test::SetEnvironment(name, value); }
     Text FreshRegistryKey() override { return L"Software\\DravikVT contract\\" + UniqueSuffix(); }
     std::unique_ptr<FileHold> Hold(const Text &path, Holder how,

@@ -88,7 +88,12 @@ void FakePlatform::PutFile(const Text &path, const std::string &bytes, FileAttri
     AddFolder(FolderPart(path));
     auto it = files_.find(Key(path));
     Text stored = it == files_.end() ? path : it->second.path; // the name keeps its case
-    files_[Key(path)] = File{stored, bytes, attributes, ++writes_};
+    const std::uint64_t id = it == files_.end() ? ++fileIds_ : it->second.id;
+    files_[Key(path)] = File{stored, bytes, attributes, ++writes_, id};
+}
+
+void FakePlatform::TakeWriteTime(const Text &path, const Text &model) {
+    files_.at(Key(path)).written = files_.at(Key(model)).written;
 }
 
 void FakePlatform::PutTextFile(const Text &path, const Text &text) {
@@ -198,16 +203,16 @@ Text FakePlatform::ToLower(const Text &text) {
 
 void FakePlatform::ForEachLine(const Text &path, const std::function<void(const Text &)> &visit) {
     calls.push_back(L"ForEachLine:" + path);
-    ReadLines(path, [&](const std::string &bytes) { visit(AsText(bytes)); });
+    ReadLines(path, kLongestLineKept, [&](const std::string &bytes) { visit(AsText(bytes)); });
 }
 
 void FakePlatform::ForEachLineBytes(const Text &path,
                                     const std::function<void(const std::string &)> &visit) {
     calls.push_back(L"ForEachLineBytes:" + path);
-    ReadLines(path, visit);
+    ReadLines(path, Text::npos, visit);
 }
 
-void FakePlatform::ReadLines(const Text &path,
+void FakePlatform::ReadLines(const Text &path, std::size_t longestKept,
                              const std::function<void(const std::string &)> &visit) {
     Fail(FakeCall::ForEachLine, {path});
     // The reader lets others read, write and delete alongside, so only a holder
@@ -220,8 +225,8 @@ void FakePlatform::ReadLines(const Text &path,
     // Split as text of one character a byte, the same rules as the lines of text.
     Text widened(it->second.bytes.begin(), it->second.bytes.end());
     for (const Text &line : SplitLines(widened)) {
-        std::string bytes(line.size(), '\0');
-        for (std::size_t i = 0; i < line.size(); ++i)
+        std::string bytes(std::min(line.size(), longestKept), '\0');
+        for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<char>(line[i]);
         visit(bytes);
     }
@@ -231,18 +236,22 @@ Text FakePlatform::DecodeAnsi(const std::string &bytes) {
     return AsText(bytes);
 }
 
-void FakePlatform::AppendLine(const Text &path, const Text &text) {
+bool FakePlatform::AppendLineIf(const Text &path, const Text &text,
+                                const std::function<bool()> &stillWanted) {
     calls.push_back(L"AppendLine:" + path);
     Fail(FakeCall::AppendLine, {path});
     if (!FolderExists(FolderPart(path)))
         throw Failure(kPathNotFound, FailureKind::Other, {path});
-    if (!RetryWhileRefused(*pacer_, [&] { return TryAppend(path, text); }))
+    bool wanted = false;
+    if (!RetryWhileRefused(*pacer_, [&] { return TryAppend(path, text, stillWanted, wanted); }))
         throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
+    return wanted;
 }
 
 // The appender writes and lets others only read and delete alongside: another
 // program that writes, or that does not let it write, refuses it.
-bool FakePlatform::TryAppend(const Text &path, const Text &text) {
+bool FakePlatform::TryAppend(const Text &path, const Text &text,
+                             const std::function<bool()> &stillWanted, bool &wanted) {
     ++appendTries;
     if (refusedAppends > 0) {
         --refusedAppends;
@@ -251,6 +260,9 @@ bool FakePlatform::TryAppend(const Text &path, const Text &text) {
     const FakeHold *hold = HoldOn(path);
     if (hold && *hold != FakeHold::SharingReader)
         return false;
+    wanted = stillWanted();
+    if (!wanted)
+        return true;
     auto it = files_.find(Key(path));
     if (it == files_.end()) {
         PutFile(path, AsBytes(text + L"\r\n"));
@@ -357,7 +369,14 @@ FileStamp FakePlatform::StampOf(const Text &path) {
     if (it == files_.end())
         throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
                       FailureKind::Other, {path});
-    return FileStamp{it->second.bytes.size(), it->second.written};
+    return FileStamp{it->second.bytes.size(), it->second.written, it->second.id};
+}
+
+void FakePlatform::FlushFile(const Text &path) {
+    calls.push_back(L"FlushFile:" + path);
+    Fail(FakeCall::FlushFile, {path});
+    if (!files_.count(Key(path)))
+        throw Failure(kFileNotFound, FailureKind::Other, {path});
 }
 
 void FakePlatform::MakeFileOrdinary(const Text &path) {
@@ -383,6 +402,10 @@ void FakePlatform::MoveFileOver(const Text &source, const Text &target) {
     File moved = src->second;
     files_.erase(src);
     PutFile(target, moved.bytes, moved.attributes);
+    // A rename moves the file itself: its identity and time go with it.
+    File &placed = files_.at(Key(target));
+    placed.written = moved.written;
+    placed.id = moved.id;
 }
 
 class FakePlatform::FakeFileLock final : public FileLock {

@@ -40,6 +40,7 @@ enum class FakeCall {
     CopyToNewFile,
     MakeFileOrdinary,
     MoveFileOver,
+    FlushFile,
     DeleteFileIfPresent,
     EmptyFile,
     ParentFolderOf,
@@ -75,6 +76,8 @@ public:
     void AddFolder(const Text &folder);
     // Files hold bytes of the Windows-1250 code page, as on a Croatian workstation.
     void PutFile(const Text &path, const std::string &bytes, FileAttributes attributes = {});
+    // Gives the file the last-write time of `model`, as a copy tool that keeps times would.
+    void TakeWriteTime(const Text &path, const Text &model);
     void PutTextFile(const Text &path, const Text &text);
     bool HasFile(const Text &path) const;
     std::optional<std::string> FileBytes(const Text &path) const;
@@ -192,7 +195,8 @@ public:
     void ForEachLineBytes(const Text &path,
                           const std::function<void(const std::string &)> &visit) override;
     Text DecodeAnsi(const std::string &bytes) override;
-    void AppendLine(const Text &path, const Text &text) override;
+    bool AppendLineIf(const Text &path, const Text &text,
+                      const std::function<bool()> &stillWanted) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     // Copies report as Windows does: once at the start, then after every 64 KiB part.
@@ -201,6 +205,7 @@ public:
     void CopyToNewFile(const Text &source, const Text &target,
                        const CopyProgress &progress) override;
     FileStamp StampOf(const Text &path) override;
+    void FlushFile(const Text &path) override;
     void MakeFileOrdinary(const Text &path) override;
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
@@ -246,6 +251,7 @@ private:
         std::string bytes;
         FileAttributes attributes;
         std::int64_t written = 0; // when last written, on a counter of writes
+        std::uint64_t id = 0;     // which file: kept by writes and renames, new when created
     };
     struct LockElsewhere {
         int refusals;
@@ -271,16 +277,20 @@ private:
     bool FolderExists(const Text &folder) const;
     void RequireUnlocked(const Text &path);
     // The stored lines of a file, as both line readers see them.
-    void ReadLines(const Text &path, const std::function<void(const std::string &)> &visit);
+    void ReadLines(const Text &path, std::size_t longestKept,
+                   const std::function<void(const std::string &)> &visit);
     // The hold on the path that is still in place, if any.
     const FakeHold *HoldOn(const Text &path);
-    bool TryAppend(const Text &path, const Text &text);
+    // Answers whether the try got the file; `wanted` whether the line was then written.
+    bool TryAppend(const Text &path, const Text &text, const std::function<bool()> &stillWanted,
+                   bool &wanted);
     void CopyFile(const Text &source, const Text &target, bool replacing,
                   const CopyProgress &progress = {});
     RegKeyData *KeyOf(RegKey handle);
 
     std::map<Text, File> files_; // by upper-cased path
     std::int64_t writes_ = 0;
+    std::uint64_t fileIds_ = 0;
     std::set<Text> folders_; // upper-cased
     struct Hold {
         FakeHold how;
