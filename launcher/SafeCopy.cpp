@@ -67,16 +67,23 @@ Text TemporaryCopyPath(const Text &target, int n) {
     return target + L"." + std::to_wstring(n) + L".dravik-tmp";
 }
 
-void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
-                   const CopyProgress &progress) {
+Failure ServerFileChanged(const Text &source, const Text &target) {
+    return Failure(L"Datoteka na serveru promijenila se dok se kopirala; pokušajte "
+                   L"ponovno kad se nova verzija do kraja objavi.",
+                   FailureKind::Other, {source, target});
+}
+
+FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
+                        const CopyProgress &progress) {
     // A failure names the files the user knows, never the temporary one.
     Text temporary;
+    FileStamp before;
     try {
         // A server file that changes while it is copied (an administrator still
         // copying the new version there) would give a torn copy, taken for current
         // until the next version: it is looked at before and after, and must not
         // have changed.
-        const FileStamp before = platform.StampOf(source);
+        before = platform.StampOf(source);
         temporary = CopyToTemporaryFile(platform, source, target, progress);
         bool changed = true;
         try {
@@ -87,8 +94,7 @@ void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &t
         }
         if (changed) {
             RemoveQuietly(platform, temporary);
-            throw Failure(L"Datoteka na serveru promijenila se dok se kopirala; pokušajte "
-                          L"ponovno kad se nova verzija do kraja objavi.");
+            throw ServerFileChanged(source, target);
         }
     } catch (const Failure &failure) {
         throw failure.ConcerningFiles({source, target});
@@ -97,11 +103,14 @@ void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &t
         // Attributes come along with a copy: a read-only copy could never be
         // replaced, and a hidden one would never be found.
         platform.MakeFileOrdinary(temporary);
+        // After a power cut the rename could otherwise stand over data never written.
+        platform.FlushFile(temporary);
         MoveIntoPlace(platform, temporary, target);
     } catch (const Failure &failure) {
         RemoveQuietly(platform, temporary);
         throw failure.ConcerningFiles({source, target});
     }
+    return before;
 }
 
 void RemoveLeftoverCopies(PlatformServices &platform, const Text &folder) {

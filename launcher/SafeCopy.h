@@ -9,11 +9,16 @@ namespace dravik {
 // new by this process alone, and is moved into place only once it is whole. The
 // copy never keeps the read-only, hidden or system attribute, and a read-only
 // target does not stand in the way. A move refused for a moment (a virus scanner
-// looking at the new file) is tried again for about two seconds. On failure the
-// temporary file is removed and the failure goes on to the caller.
-// `progress` hears how far the copy has got.
-void CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
-                   const CopyProgress &progress = {});
+// looking at the new file) is tried again for about two seconds. The copy is on
+// the disk before it takes the target's name. On failure the temporary file is
+// removed and the failure goes on to the caller. `progress` hears how far the copy
+// has got. Answers the stamp the source had when its copy began.
+FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
+                        const CopyProgress &progress = {});
+
+// The failure of a copy whose server file changed meanwhile: a new version is being
+// put in place there.
+Failure ServerFileChanged(const Text &source, const Text &target);
 
 // The n-th temporary file CopyIntoPlace may use for `target`, n from 1.
 Text TemporaryCopyPath(const Text &target, int n);

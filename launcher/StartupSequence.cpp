@@ -17,6 +17,17 @@ bool Absent(PlatformServices &platform, const Text &pattern) {
     return platform.FindFirstMatch(pattern).empty();
 }
 
+// A launcher waiting for another one's update shows that it is at work, so that a
+// user who sees nothing does not start it again, and answers the system meanwhile.
+std::function<void()> ShowWhileWaiting(frmDravikVT &form, PlatformServices &platform) {
+    return [&form, &platform, shown = false]() mutable {
+        if (!shown)
+            form.ShowMe(L"Kopiranje nove verzije programa...");
+        shown = true;
+        platform.Window().AnswerWindowSystem();
+    };
+}
+
 } // namespace
 
 bool frmDravikVT::IsLocalCopyCurrent() {
@@ -53,7 +64,8 @@ void frmDravikVT::Form_Load() {
 
     try {
         if (!IsLocalCopyCurrent()) {
-            UpdateLock lock(platform_, platform_.ProgramFolderPath());
+            UpdateLock lock(platform_, platform_.ProgramFolderPath(),
+                            ShowWhileWaiting(*this, platform_));
             // A launcher started at the same moment may just have done the update.
             if (!lock.WaitedForAnother() || !IsLocalCopyCurrent())
                 UzmiFE_and_Rux();
@@ -92,7 +104,8 @@ void frmDravikVT::CmdPokreniProgram_Click() {
 
 void frmDravikVT::CmdUzmiNoviMDE_Click() {
     try {
-        UpdateLock lock(platform_, platform_.ProgramFolderPath());
+        UpdateLock lock(platform_, platform_.ProgramFolderPath(),
+                        ShowWhileWaiting(*this, platform_));
         UzmiFE_and_Rux();
     } catch (...) {
         ReportButtonFailureAndEnd(kButtonFailure, CurrentFailureText());

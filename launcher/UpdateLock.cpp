@@ -13,7 +13,8 @@ constexpr int kWaitStep = 250;
 
 } // namespace
 
-UpdateLock::UpdateLock(PlatformServices &platform, const Text &programFolder) {
+UpdateLock::UpdateLock(PlatformServices &platform, const Text &programFolder,
+                       const std::function<void()> &whileWaiting) {
     const Text path = programFolder + L"\\" + kUpdateLockName;
     for (int waited = 0;; waited += kWaitStep) {
         try {
@@ -26,6 +27,8 @@ UpdateLock::UpdateLock(PlatformServices &platform, const Text &programFolder) {
         waitedForAnother_ = true;
         if (waited >= kWaitMilliseconds)
             return;
+        if (whileWaiting)
+            whileWaiting();
         platform.SleepMilliseconds(kWaitStep);
     }
     RemoveLeftoverCopies(platform, programFolder);

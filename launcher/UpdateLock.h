@@ -13,8 +13,9 @@ public:
     // Takes the lock file of `programFolder`, waiting while another launcher holds
     // it, for about a minute at most. Then the update goes on without it, so that a
     // launcher never ends without starting Access. The holder first removes what an
-    // interrupted update left behind.
-    UpdateLock(PlatformServices &platform, const Text &programFolder);
+    // interrupted update left behind. `whileWaiting` runs at every step of a wait.
+    UpdateLock(PlatformServices &platform, const Text &programFolder,
+               const std::function<void()> &whileWaiting = {});
 
     // Whether another launcher held the folder: it may have just brought it up to date.
     bool WaitedForAnother() const { return waitedForAnother_; }

@@ -31,9 +31,10 @@ bool IsRecorded(PlatformServices &platform, const Text &recordFilePath, const Te
     return recorded;
 }
 
-void AppendRecord(PlatformServices &platform, const Text &recordFilePath, const Text &key) {
+bool AppendRecord(PlatformServices &platform, const Text &recordFilePath, const Text &key,
+                  const std::function<bool()> &stillWanted) {
     Text line = key + L"\t\t" + platform.DateText() + L" - " + platform.TimeText();
-    platform.AppendLine(recordFilePath, line);
+    return platform.AppendLineIf(recordFilePath, line, stillWanted);
 }
 
 } // namespace dravik

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "launcher/SafeCopy.h"
 #include "platform/common/CaseMapping.h"
 #include "tests/unit/Scene.h"
@@ -28,6 +30,16 @@ TEST_F(FrontEndUpdateTest, CopiesEverythingRecordsAndClearsTheStatus) {
     EXPECT_EQ(RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_TRUE(NoTemporaryCopies());
+    // Each copy is on the disk before it takes its name.
+    std::set<Text> flushed;
+    for (const Text &call : platform.calls) {
+        if (call.rfind(L"FlushFile:", 0) == 0)
+            flushed.insert(call.substr(10));
+        if (call.rfind(L"MoveFileOver:", 0) == 0) {
+            EXPECT_EQ(flushed.count(call.substr(13, call.find(L'>') - 13)), 1u) << call;
+        }
+    }
+    EXPECT_EQ(flushed.size(), 4u);
 
     // The window showed the status while copying, then a blank label, still visible.
     EXPECT_TRUE(platform.windowVisible);
@@ -200,6 +212,42 @@ TEST_F(FrontEndUpdateTest, AServerFileThatChangesDuringItsCopyFailsTheUpdate) {
         EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v1");
         EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
         EXPECT_TRUE(scene.NoTemporaryCopies());
+    }
+}
+
+// A version published after this launcher took some of its files leaves it a mix:
+// never recorded as current. It takes the new version whole, once; a server that
+// changes again fails the update, naming the file, with nothing recorded.
+TEST_F(FrontEndUpdateTest, AVersionPublishedMeanwhileIsTakenWholeOrNotRecorded) {
+    for (int publishes : {1, 2}) {
+        Scene scene;
+        scene.ReadyToUpdate();
+        int published = 0;
+        scene.platform.duringCopy = [&](const Text &source) {
+            if (source != kServer + L"Velkor_2007.exe" || published == publishes)
+                return;
+            const std::string version = " v" + std::to_string(3 + published++);
+            scene.platform.PutFile(kServer + L"uxVTade.ade", "FE" + version);
+            scene.platform.PutFile(kServer + L"RuxVT1.ade", "reports ade" + version);
+        };
+        if (publishes == 1) {
+            scene.form.UzmiFE_and_Rux();
+            EXPECT_EQ(scene.Local(L"uxVTade.ade"), "FE v3");
+            EXPECT_EQ(scene.Local(L"RuxVT1.ade"), "reports ade v3");
+            EXPECT_EQ(scene.RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+            EXPECT_EQ(scene.platform.copies.size(), 8u);
+            EXPECT_TRUE(scene.platform.windowVisible);
+            continue;
+        }
+        try {
+            scene.form.UzmiFE_and_Rux();
+            ADD_FAILURE() << "a version that kept changing was recorded";
+        } catch (const Failure &f) {
+            EXPECT_EQ(f.Cause().rfind(L"Datoteka na serveru promijenila se dok se kopirala", 0),
+                      0u);
+            EXPECT_EQ(f.Paths().front(), kServer + L"uxVTade.ade");
+        }
+        EXPECT_FALSE(scene.platform.HasFile(kRecordFile));
     }
 }
 

@@ -69,6 +69,10 @@ TEST_F(StartupSequenceTest, ASecondLauncherWaitsForTheFirstOneUpdatingTheFolder)
     EXPECT_EQ(platform.sleptMilliseconds, 8 * 250);
     EXPECT_EQ(platform.starts.size(), 1u);
     EXPECT_TRUE(platform.messages.empty());
+    // Seen at work all the while, so that no one starts it again.
+    EXPECT_TRUE(platform.windowEverShown);
+    EXPECT_EQ(platform.labelWhenAnswering,
+              std::vector<Text>(8, L"Kopiranje nove verzije programa..."));
 
     Scene stuck;
     stuck.StandardConfig();
