@@ -3,13 +3,13 @@
 # does not exist, or a #anchor that names no heading of the Markdown file it
 # points into. Links to web addresses are not followed.
 # Usage: scripts/check-links.sh [FILE.md...]
-#        (default: README.md docs/administration.md docs/development.md)
+#        (default: README.md and every docs/*.md)
 set -uo pipefail
 export LC_ALL=C.UTF-8 # letters beyond ASCII in headings lower-cased as GitHub does
 
 if [ $# -eq 0 ]; then
     cd "$(dirname "$0")/.."
-    set -- README.md docs/administration.md docs/development.md
+    set -- README.md docs/*.md
 fi
 
 # A Markdown file with its fenced code blocks as empty lines (line numbers stay).
