@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the release zip: DravikVT.exe and DravikPublish.exe for 32-bit Windows
-# (they run on 64-bit Windows too) and for 64-bit Windows, a sample DravikVT.txt
-# and the README.
+# (they run on 64-bit Windows too) and for 64-bit Windows, a sample DravikVT.txt,
+# the README and the guides.
 #
 # Usage: scripts/release.sh [--msi DravikVT.txt]
 #                           [--sign CERT.pfx [--pass-file FILE] [--timestamp URL]]
@@ -95,7 +95,7 @@ cp build/release-x86/launcher/DravikVT.exe build/release-x86/publish/DravikPubli
 cp build/release-x64/launcher/DravikVT.exe build/release-x64/publish/DravikPublish.exe "$stage/64-bit/"
 [ ${#sign[@]} -eq 0 ] || sign_files "$stage"/32-bit/*.exe "$stage"/64-bit/*.exe
 cp examples/DravikVT.txt README.md "$stage/"
-mkdir -p "$stage/docs" && cp docs/launcher-window.png "$stage/docs/"
+mkdir -p "$stage/docs" && cp docs/*.md docs/launcher-window.png "$stage/docs/"
 
 zip="$out/DravikVT-${version}.zip"
 rm -f "$zip"

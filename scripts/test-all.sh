@@ -5,9 +5,10 @@
 # signed release, all inside one virtual X display.
 # Name presets to run only those, e.g. scripts/test-all.sh linux.
 #
-# Every preset named is configured, built and tested even when an earlier one
-# failed; a table of passed, failed and skipped tests ends the run, and the exit
-# code is non-zero when any step of any preset failed.
+# The guides' links are checked first. Every preset named is configured, built
+# and tested even when an earlier one failed; a table of passed, failed and
+# skipped tests ends the run, then every test that passed only when repeated,
+# and the exit code is non-zero when any step of any preset failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -45,10 +46,17 @@ junit_counts() {
 
 declare -A outcome counts notes
 failed=0
+links=passed
+if ! scripts/check-links.sh; then
+    links=failed
+    failed=1
+fi
+repeated=()
 for preset in "${presets[@]}"; do
     echo "=== ${preset}: configure, build, test"
     junit="$PWD/build/${preset}/test-results.xml"
-    rm -f "$junit"
+    log="build/${preset}/Testing/Temporary/LastTest.log"
+    rm -f "$junit" "$log"
     if ! cmake --preset "${preset}"; then
         outcome[$preset]="configure failed"
     elif ! cmake --build --preset "${preset}"; then
@@ -68,6 +76,11 @@ for preset in "${presets[@]}"; do
         echo "=== ${preset}: the tests under Wine did NOT run: $(cat "$skip_file")"
     fi
     list_cases "${preset}"
+    if [ -f "$log" ]; then
+        while read -r test; do
+            repeated+=("${preset} ${test}")
+        done < <(scripts/passed-on-repeat.sh "$log")
+    fi
 done
 
 echo
@@ -80,6 +93,13 @@ for preset in "${presets[@]}"; do
     printf '%-12s %-17s %7s %7s %7s  %s\n' "$preset" "${outcome[$preset]}" "$passed" "$fails" \
         "$skips" "${notes[$preset]:-}"
 done
+echo "=== links in the guides: ${links}"
+# A test under Wine that fails is started again; one that passed only then
+# is named in every run, so that a flaky test cannot hide.
+for test in "${repeated[@]}"; do
+    echo "=== passed only when repeated: ${test}"
+done
+[ ${#repeated[@]} -gt 0 ] || echo "=== no test needed a repeat"
 if [ "$failed" -ne 0 ]; then
     echo "=== some steps failed"
     exit 1
