@@ -2,7 +2,9 @@
 # Times the whole launcher from outside on Linux and prints the figures of
 # docs/PERFORMANCE.md: the start of a current workstation with record files of
 # 1,000, 100,000 and 1,000,000 lines beside `grep -F -c KEY` on the same file,
-# the update of a 200 MB front end beside `cp`, and the memory of a start.
+# the update of a 200 MB front end beside `cp` followed by `sync` of the copy (the
+# launcher writes its copies to the disk before it renames them), and the memory
+# of a start, also with a record file that holds one 200 MB line.
 # Each figure is the median of RUNS runs (default 11) with the fastest and the
 # slowest. Needs: cmake, g++, and GNU time (/usr/bin/time, Debian package "time").
 set -euo pipefail
@@ -71,14 +73,14 @@ for _ in $(seq "$runs"); do
     sync
     t0=$(now); "$d/app/DravikVT" </dev/null >/dev/null; t1=$(now)
     sync
-    t2=$(now); cp "$d/server/big.ade" "$d/cp.ade"; t3=$(now)
+    t2=$(now); cp "$d/server/big.ade" "$d/cp.ade"; sync "$d/cp.ade"; t3=$(now)
     echo $((t1 - t0)) >>"$d/launcher.ns"
     echo $((t3 - t2)) >>"$d/cp.ns"
 done
 cmp -s "$d/server/big.ade" "$d/app/big.ade" || { echo "the update did not copy the front end" >&2; exit 1; }
 read -r lm lmin lmax <<<"$(stats "$d/launcher.ns")"
 read -r cm cmin cmax <<<"$(stats "$d/cp.ns")"
-echo "| whole update (DravikVT) | cp of the same file | DravikVT / cp |"
+echo "| whole update (DravikVT) | cp and sync of the same file | DravikVT / cp+sync |"
 echo "|---:|---:|---:|"
 echo "| $lm ($lmin-$lmax) | $cm ($cmin-$cmax) | $(ratio "$lm" "$cm") |"
 
@@ -94,6 +96,9 @@ for _ in $(seq 5); do /usr/bin/time -f %M -a -o "$d/rss" "$d/app/DravikVT" </dev
 : >"$d/grss"
 for _ in $(seq 5); do /usr/bin/time -f %M -a -o "$d/grss" grep -F -c PC07_ana "$d/server/Kolacici.txt" >/dev/null; done
 echo "| current workstation, 1,000,000 record lines | $(sort -n "$d/rss" | sed -n 3p) | $(sort -n "$d/grss" | sed -n 3p) |"
+# One line of 200 MB without a line end, then this workstation's line.
+{ head -c 200000000 /dev/zero | tr '\0' x; printf '\r\nPC07_ana\t\t8.12.2026. - 9:15:00\r\n'; } >"$d/server/Kolacici.txt"
+echo "| current workstation, one 200 MB line in the record | $(/usr/bin/time -f %M "$d/app/DravikVT" </dev/null 2>&1 >/dev/null) | $(/usr/bin/time -f %M grep -F -c PC07_ana "$d/server/Kolacici.txt" 2>&1 >/dev/null | tail -1) |"
 d="$root/update"
 export DRAVIKVT_REGISTRY="$d/registry"
 rm -f "$d/server/Kolacici.txt"
