@@ -225,9 +225,9 @@ void Win32Platform::CopyToNewFile(const Text &source, const Text &target,
 
 FileStamp Win32Platform::StampOf(const Text &path) {
     // Through a handle of its own: the network client may answer a look by name
-    // (GetFileAttributesEx) from what it saw seconds ago. Opening asks for no access,
-    // so that no one is kept out, not even a publisher renaming the file.
-    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), 0,
+    // (GetFileAttributesEx) from what it saw seconds ago. Opening asks only to read
+    // attributes, which keeps no one out, and shares everything.
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), FILE_READ_ATTRIBUTES,
                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
