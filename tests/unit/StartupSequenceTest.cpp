@@ -70,12 +70,16 @@ TEST_F(StartupSequenceTest, ASecondLauncherWaitsForTheFirstOneUpdatingTheFolder)
     EXPECT_EQ(platform.starts.size(), 1u);
     EXPECT_TRUE(platform.messages.empty());
 
+    // The holder may still be writing its copies: one that gave up waiting removes none.
     Scene stuck;
     stuck.StandardConfig();
     stuck.ServerFiles();
+    const Text othersCopy = TemporaryCopyPath(kProgramFolder + L"\\uxVTade.ade", 1);
+    stuck.platform.PutFile(othersCopy, "being written");
     stuck.platform.HoldLockElsewhere(lock, -1);
     EXPECT_EQ(RunLauncher(stuck.platform), 0);
     EXPECT_EQ(stuck.Local(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(stuck.platform.FileBytes(othersCopy), "being written");
     EXPECT_EQ(stuck.platform.sleptMilliseconds, 60000);
     EXPECT_EQ(stuck.platform.starts.size(), 1u);
 }
