@@ -196,6 +196,10 @@ TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
     platform.promptAnswers = {L"zelk"};
     platform.clicks = {Control::CmdPokreniProgram, Control::CmdPokreniProgram,
                        Control::CmdUzmiNoviMDE, Control::CmdKraj, Control::CmdPokreniProgram};
+    // The update waits, as a start does, for a launcher updating the same folder.
+    std::size_t copiesWhileHeld = 99;
+    platform.HoldLockElsewhere(kProgramFolder + L"\\" + kUpdateLockName, 2,
+                               [&] { copiesWhileHeld = platform.copies.size(); });
     try {
         Run();
         ADD_FAILURE() << "Kraj did not end the program";
@@ -204,6 +208,7 @@ TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
     }
     EXPECT_EQ(platform.starts.size(), 2u); // nothing after Kraj
     EXPECT_TRUE(Updated());                // even though the copy was current
+    EXPECT_EQ(copiesWhileHeld, 0u);
     EXPECT_TRUE(platform.windowVisible);
     EXPECT_EQ(platform.controlText[Control::Label1], L"");
 }
