@@ -32,10 +32,19 @@ bool SlotHoldsFolder(PlatformServices &platform, RegKey slot, const Text &folder
     std::uint32_t byteCount = kPathBufferBytes;
     std::uint32_t type = kRegSz;
     long status = platform.RegQueryValueExA(slot, L"Path", type, buffer, byteCount);
-    platform.RegCloseKey(slot);
     if (status == kRegFileNotFound)
         return false; // a slot without a Path names no folder
     return StoredPathHoldsFolder(buffer, byteCount, folder);
+}
+
+// Whether the slot trusts the subfolders too: AllowSubfolders is the DWORD 1.
+bool SlotAllowsSubfolders(PlatformServices &platform, RegKey slot) {
+    Text buffer(4, L' ');
+    std::uint32_t byteCount = 4;
+    std::uint32_t type = kRegDword;
+    return platform.RegQueryValueExA(slot, L"AllowSubfolders", type, buffer, byteCount) ==
+               kRegSuccess &&
+           type == kRegDword && byteCount == 4 && buffer == Text(L"\x01\0\0\0", 4);
 }
 
 } // namespace
@@ -55,7 +64,14 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         RegKey slot = 0;
         Text slotKey = slotPrefix + std::to_wstring(i);
         if (platform.RegOpenKeyExA(slotKey, kAccessMask, slot) == kRegSuccess) {
-            if (SlotHoldsFolder(platform, slot, parentFolder))
+            const bool holdsFolder = SlotHoldsFolder(platform, slot, parentFolder);
+            // A first start stopped between its two writes leaves the folder named
+            // without its subfolders, and Access would warn on every start: the slot
+            // is completed, and nothing else in it changes.
+            if (holdsFolder && !SlotAllowsSubfolders(platform, slot))
+                platform.RegSetValueExA(slot, L"AllowSubfolders", std::uint32_t{1});
+            platform.RegCloseKey(slot);
+            if (holdsFolder)
                 return true;
         } else if (freeSlotName.empty()) {
             freeSlotName = L"Location" + std::to_wstring(i);

@@ -8,7 +8,8 @@ namespace Global {
 
 // True when a slot already names the parent of the program folder or a new slot
 // was written for it, or when the program folder has no parent to register;
-// false when all 100 slots are taken by other folders.
+// false when all 100 slots are taken by other folders. A slot that names the
+// folder without AllowSubfolders = 1 is given it.
 // Access 2010 reads the locations of Office version 14.0; later versions their own.
 bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion = L"14.0");
 

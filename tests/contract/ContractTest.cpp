@@ -2,9 +2,11 @@
 // the fake the unit tests use and the real platform this binary was built for.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdint>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,6 +16,14 @@ namespace dravik::contract {
 namespace {
 
 enum class Kind { Fake, System };
+
+// Returns early in a second of the wall clock, so that the next few writes share it.
+void WaitForAnEarlyPartOfASecond() {
+    using namespace std::chrono;
+    const auto intoSecond = system_clock::now().time_since_epoch() % seconds(1);
+    if (intoSecond > milliseconds(800))
+        std::this_thread::sleep_for(seconds(1) - intoSecond);
+}
 
 class ContractTest : public ::testing::TestWithParam<Kind> {
 protected:
@@ -188,8 +198,14 @@ TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
     const FileStamp stamp = P().StampOf(At(L"server\\fe.ADE"));
     EXPECT_EQ(stamp.size, 3u);
     EXPECT_EQ(P().StampOf(At(L"server\\FE.ade")), stamp);
+    WaitForAnEarlyPartOfASecond();
     Put(L"server\\FE.ade", "newer");
-    EXPECT_NE(P().StampOf(At(L"server\\FE.ade")), stamp);
+    const FileStamp newer = P().StampOf(At(L"server\\FE.ade"));
+    EXPECT_NE(newer, stamp);
+    // Rewritten at the same size within the same second, once a coarse file clock has ticked.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    Put(L"server\\FE.ade", "NEWER");
+    EXPECT_NE(P().StampOf(At(L"server\\FE.ade")), newer);
     EXPECT_THROW(P().StampOf(At(L"none.ade")), Failure);
     EXPECT_THROW(P().CopyFileOver(At(L"server\\none.ade"), At(L"FE.ade")), Failure);
     EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));

@@ -485,6 +485,14 @@ void FakePlatform::PutRegistryString(const Text &key, const Text &name, const Te
     registry_[Key(key)].values[UpperText(name)] = RegValue{kRegSz, AsBytes(textWithNul)};
 }
 
+void FakePlatform::PutRegistryDword(const Text &key, const Text &name, std::uint32_t number) {
+    PutRegistryKey(key);
+    std::string bytes(4, '\0');
+    for (std::size_t i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>((number >> (8 * i)) & 0xFF);
+    registry_[Key(key)].values[UpperText(name)] = RegValue{kRegDword, bytes};
+}
+
 std::optional<std::string> FakePlatform::RegistryValue(const Text &key, const Text &name,
                                                        std::uint32_t *type) const {
     auto k = registry_.find(Key(key));

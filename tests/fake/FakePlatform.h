@@ -105,6 +105,7 @@ public:
 
     // Registry set-up and inspection (paths below HKEY_CURRENT_USER).
     void PutRegistryString(const Text &key, const Text &name, const Text &textWithNul);
+    void PutRegistryDword(const Text &key, const Text &name, std::uint32_t number);
     void PutRegistryKey(const Text &key);
     bool HasRegistryKey(const Text &key) const;
     std::optional<std::string> RegistryValue(const Text &key, const Text &name,

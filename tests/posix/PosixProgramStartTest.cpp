@@ -96,17 +96,27 @@ TEST_F(PosixProgramStart, StartDoesNotWaitForTheProgram) {
     EXPECT_TRUE(WaitForFile(report, std::chrono::seconds(20))); // and yet it did run
 }
 
-// Access gets the launcher's standard descriptors and nothing else of it.
-TEST_F(PosixProgramStart, TheProgramGetsNoStrayDescriptor) {
+// Access gets the launcher's output descriptors and nothing else of it: not its
+// input, which the launcher's prompts keep, nor any other descriptor.
+TEST_F(PosixProgramStart, TheProgramGetsNoStrayDescriptorAndNoInput) {
     for (int fd = 3; fd < 1024; ++fd) // what the test itself inherited is not the launcher's
         fcntl(fd, F_SETFD, FD_CLOEXEC);
     std::string report = scratch_.Native("fds.txt");
     WriteBytes(scratch_.Native("fds.sh"),
                "#!/bin/sh\nls -l /proc/$$/fd | awk '$(NF-2) + 0 >= 3 && $NF == \"/dev/null\" "
                "{ print $(NF-2) }' > '" +
-                   report + ".part'\nmv '" + report + ".part' '" + report + "'\n");
+                   report + ".part'\ncat >> '" + report + ".part'\nmv '" + report + ".part' '" +
+                   report + "'\n");
     fs::permissions(scratch_.Path() / "fds.sh", fs::perms::owner_all);
+    WriteBytes(scratch_.Native("typed.txt"), "typed at the launcher\n");
+    const int input = fcntl(0, F_DUPFD_CLOEXEC, 3);
+    const int typed = open(scratch_.Native("typed.txt").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(typed, 0);
+    dup2(typed, 0);
+    close(typed);
     platform_->StartProgram(1, scratch_.Windows(L"fds.sh"), L"", L"c:\\", kShowMinimized);
+    dup2(input, 0);
+    close(input);
     ASSERT_TRUE(WaitForFile(report, std::chrono::seconds(20)));
     EXPECT_EQ(ReadBytes(report), "");
 }

@@ -144,7 +144,8 @@ TEST_F(ConfigurationTest, TheFileIsReadAsItWasSaved) {
                              "akovec \xC4\x91\xC5\xBE\r\nNewFE = a\r\n";
     const std::string ansi = "NewFiles = \\\\srv\\\x8Aibenik \xC8"
                              "akovec \xF0\x9E\r\nNewFE = a\r\n";
-    for (const std::string &file : {utf8, "\xEF\xBB\xBF* UTF-8\r\n" + utf8, ansi}) {
+    for (const std::string &file :
+         {utf8, "\xEF\xBB\xBF* UTF-8\r\n" + utf8, "\xEF\xBB\xBF" + utf8, ansi}) {
         platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file);
         Load();
         EXPECT_EQ(S().ServerFolder, folder + L"\\") << file;
@@ -154,9 +155,14 @@ TEST_F(ConfigurationTest, TheFileIsReadAsItWasSaved) {
     platform.PutFile(kProgramFolder + L"\\DravikVT.txt", "NewFE = \xC5\xA0\r\nNewFiles = \x8A\r\n");
     Load();
     EXPECT_EQ(S().FrontEndName, L"\u0139\u00A0");
+    // Nor is a UTF-16 surrogate written in three bytes.
+    platform.PutFile(kProgramFolder + L"\\DravikVT.txt", "NewFE = \xED\xA0\x8A\r\n");
+    Load();
+    EXPECT_EQ(S().FrontEndName, L"\u00ED\u00A0\u0160");
 
     const std::string utf16 = std::string("N\0e\0w\0F\0E\0 \0=\0 \0a\0\r\0\n\0", 22);
-    for (const std::string &file : {"\xFF\xFE" + utf16, utf16}) {
+    const std::string bigEndian = "\xFE\xFF" + std::string("\0N\0e\0w\0F\0E\0 \0=\0 \0a", 18);
+    for (const std::string &file : {"\xFF\xFE" + utf16, utf16, bigEndian}) {
         platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file);
         try {
             Load();

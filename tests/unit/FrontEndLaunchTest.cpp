@@ -108,6 +108,8 @@ TEST_F(FrontEndLaunchTest, ALaterAccessHasTheFolderRegisteredForItsOwnVersionToo
                           std::string("\x01\0\0\0", 4));
             }
         }
+        // Path and AllowSubfolders for 14.0, and for no other version but the later one.
+        EXPECT_EQ(scene.platform.regWrites.size(), version.empty() ? 2u : 4u) << settings;
         EXPECT_EQ(scene.platform.starts.size(), 1u);
     }
 }
@@ -118,6 +120,10 @@ TEST_F(FrontEndLaunchTest, TheLaterRegistrationNeverKeepsAccessFromStarting) {
     EXPECT_EQ(platform.starts.size(), 1u);
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_TRUE(platform.RegistryValue(SlotOf(L"14.0", 0), L"Path").has_value());
+    // Nor does one that fails outright.
+    platform.FailCall(FakeCall::ParentFolderOf, 2, L"no scripting runtime");
+    form.PokreniFE();
+    EXPECT_EQ(platform.starts.size(), 2u);
 }
 
 // A start the shell refuses (a wrong Access folder) must be told, not swallowed;

@@ -87,14 +87,24 @@ TEST_F(FrontEndUpdateTest, NoReportFilesForTheAdeFrontEndWarnsOnceAndGoesOn) {
     EXPECT_NE(RecordBytes(), "");
 }
 
+// Report files on the server or none: another front end neither takes nor misses them.
 TEST_F(FrontEndUpdateTest, AnotherFrontEndTakesNoReportsAndGivesNoWarning) {
-    ServerFiles(L"other.accde");
-    Prepare(L"other.accde");
-    form.UzmiFE_and_Rux();
-    EXPECT_EQ(Local(L"other.accde"), "FE v2");
-    EXPECT_EQ(Local(L"RuxVT1.ade"), "<absent>");
-    EXPECT_TRUE(platform.messages.empty());
-    EXPECT_NE(RecordBytes(), "");
+    for (bool reportsOnServer : {true, false}) {
+        Scene scene;
+        scene.ServerFiles(L"other.accde");
+        if (!reportsOnServer) {
+            scene.platform.DeleteFileIfPresent(kServer + L"RuxVT1.ade");
+            scene.platform.DeleteFileIfPresent(kServer + L"RuxVT2.accde");
+        }
+        scene.StandardConfig(L"other.accde");
+        scene.Load();
+        scene.form.Create();
+        scene.form.UzmiFE_and_Rux();
+        EXPECT_EQ(scene.Local(L"other.accde"), "FE v2");
+        EXPECT_EQ(scene.Local(L"RuxVT1.ade"), "<absent>");
+        EXPECT_TRUE(scene.platform.messages.empty()) << reportsOnServer;
+        EXPECT_NE(scene.RecordBytes(), "");
+    }
 }
 
 TEST_F(FrontEndUpdateTest, AMissingCompanionIsNamedAndTheUpdateIsStillRecorded) {

@@ -74,12 +74,16 @@ TEST_F(StartupSequenceTest, ASecondLauncherWaitsForTheFirstOneUpdatingTheFolder)
     EXPECT_EQ(platform.labelWhenAnswering,
               std::vector<Text>(8, L"Kopiranje nove verzije programa..."));
 
+    // The holder may still be writing its copies: one that gave up waiting removes none.
     Scene stuck;
     stuck.StandardConfig();
     stuck.ServerFiles();
+    const Text othersCopy = TemporaryCopyPath(kProgramFolder + L"\\uxVTade.ade", 1);
+    stuck.platform.PutFile(othersCopy, "being written");
     stuck.platform.HoldLockElsewhere(lock, -1);
     EXPECT_EQ(RunLauncher(stuck.platform), 0);
     EXPECT_EQ(stuck.Local(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(stuck.platform.FileBytes(othersCopy), "being written");
     EXPECT_EQ(stuck.platform.sleptMilliseconds, 60000);
     EXPECT_EQ(stuck.platform.starts.size(), 1u);
 }
@@ -196,6 +200,10 @@ TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
     platform.promptAnswers = {L"zelk"};
     platform.clicks = {Control::CmdPokreniProgram, Control::CmdPokreniProgram,
                        Control::CmdUzmiNoviMDE, Control::CmdKraj, Control::CmdPokreniProgram};
+    // The update waits, as a start does, for a launcher updating the same folder.
+    std::size_t copiesWhileHeld = 99;
+    platform.HoldLockElsewhere(kProgramFolder + L"\\" + kUpdateLockName, 2,
+                               [&] { copiesWhileHeld = platform.copies.size(); });
     try {
         Run();
         ADD_FAILURE() << "Kraj did not end the program";
@@ -204,6 +212,7 @@ TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
     }
     EXPECT_EQ(platform.starts.size(), 2u); // nothing after Kraj
     EXPECT_TRUE(Updated());                // even though the copy was current
+    EXPECT_EQ(copiesWhileHeld, 0u);
     EXPECT_TRUE(platform.windowVisible);
     EXPECT_EQ(platform.controlText[Control::Label1], L"");
 }

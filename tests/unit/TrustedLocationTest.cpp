@@ -41,10 +41,29 @@ TEST_F(TrustedLocationTest, AMatchingSlotEndsTheSearchAndNothingIsWritten) {
     Take(0, L"D:\\Other\\");
     Take(1, L"E:\\");
     Take(3, L"C:\\Apps\\");
+    platform.PutRegistryDword(Slot(3), L"AllowSubfolders", 1);
     EXPECT_TRUE(Ensure());
     EXPECT_TRUE(platform.regWrites.empty());
     EXPECT_EQ(platform.registryProbes.size(), 4u);
     EXPECT_EQ(platform.OpenRegistryHandles(), 0);
+}
+
+// A first start stopped between its two writes leaves the folder named without its
+// subfolders, and Access would warn on every start: the next start completes the
+// slot, and writes nothing else.
+TEST_F(TrustedLocationTest, TheFoldersSlotWithoutSubfoldersGetsThem) {
+    for (int allow : {-1, 0}) { // none, or not 1
+        Scene scene;
+        scene.platform.PutRegistryString(Slot(1), L"Path", L"C:\\Apps\\" + Text(1, L'\0'));
+        if (allow >= 0)
+            scene.platform.PutRegistryDword(Slot(1), L"AllowSubfolders", allow);
+        EXPECT_TRUE(Global::EnsureTrustedLocation(scene.platform));
+        ASSERT_EQ(scene.platform.regWrites.size(), 1u) << allow;
+        EXPECT_EQ(scene.platform.RegistryValue(Slot(1), L"AllowSubfolders"),
+                  std::string("\x01\0\0\0", 4));
+        EXPECT_FALSE(scene.platform.HasRegistryKey(Slot(0)));
+        EXPECT_EQ(scene.platform.OpenRegistryHandles(), 0);
+    }
 }
 
 TEST_F(TrustedLocationTest, TheFirstGapIsUsed) {
