@@ -197,4 +197,18 @@ check "the old front end stays" same "$(cat "$app/uxVTade.ade")" "old uxVTade.ad
 check "no temporary file" no_temporary_files "$app"
 check "nothing recorded" [ ! -e "$server/Kolacici.txt" ]
 
+# --- A record file users may only read and append to ----------------------------------
+# The append-only attribute (root, ext4) is Linux's nearest to Read and Append Data:
+# no one may truncate, rewrite or delete the file; appending still works.
+scene record_append_only
+printf 'PC01_ivo\t\t1.12.2026. - 8:00:00\r\n' >"$server/Kolacici.txt"
+if is_root && chattr +a "$server/Kolacici.txt" 2>/dev/null; then
+    run
+    chattr -a "$server/Kolacici.txt"
+    check "Access started" same "$(access_starts "$access" pc07)" 1
+    check "the line appended after the others" same "$(sed -n 2p "$server/Kolacici.txt" | cut -f1)" PC07_ana
+else
+    echo "  (no append-only attribute here: skipped)"
+fi
+
 finish
