@@ -1,7 +1,10 @@
 #include "launcher/SafeCopy.h"
 
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Retry.h"
 
 namespace dravik {
 
@@ -11,8 +14,7 @@ namespace {
 constexpr int kTemporaryNames = 100;
 // A new file is often opened at once by a virus scanner or an indexer, which
 // refuses the move for a moment.
-constexpr int kMoveRetryMilliseconds = 2000;
-constexpr int kMoveRetryStep = 100;
+constexpr RetryPlan kRefusedMoveRetry{2000, 100};
 
 void RemoveQuietly(PlatformServices &platform, const Text &path) {
     try {
@@ -38,7 +40,7 @@ Text CopyToTemporaryFile(PlatformServices &platform, const Text &source, const T
     }
 }
 
-bool IsPassing(const Failure &failure) {
+bool IsMomentaryRefusal(const Failure &failure) {
     return failure.Kind() == FailureKind::SharingViolation ||
            failure.Kind() == FailureKind::AccessDenied;
 }
@@ -49,16 +51,19 @@ void MoveIntoPlace(PlatformServices &platform, const Text &temporary, const Text
     } catch (const Failure &) {
         // The move says what is in the way.
     }
-    for (int waited = 0;; waited += kMoveRetryStep) {
-        try {
-            platform.MoveFileOver(temporary, target);
-            return;
-        } catch (const Failure &failure) {
-            if (!IsPassing(failure) || waited >= kMoveRetryMilliseconds)
-                throw;
-        }
-        platform.SleepMilliseconds(kMoveRetryStep);
-    }
+    std::optional<Failure> refusal;
+    if (!RetryWithin(platform, kRefusedMoveRetry, [&] {
+            try {
+                platform.MoveFileOver(temporary, target);
+                return true;
+            } catch (const Failure &failure) {
+                if (!IsMomentaryRefusal(failure))
+                    throw;
+                refusal = failure;
+                return false;
+            }
+        }))
+        throw *refusal;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <unistd.h>
 
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixText.h"
 
 namespace dravik {
@@ -18,9 +19,8 @@ void WriteConsoleLine(const Text &line, bool toStandardError) {
     const std::string bytes = Utf8FromText(line) + "\n";
     const int fd = toStandardError ? STDERR_FILENO : STDOUT_FILENO;
     for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR)
-            continue;
+        const ssize_t put =
+            RetryOnInterrupt([&] { return ::write(fd, bytes.data() + done, bytes.size() - done); });
         if (put <= 0)
             return; // nobody is listening; publishing goes on
         done += static_cast<std::size_t>(put);

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/common/CaseMapping.h"
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/PosixText.h"
 
@@ -128,8 +129,7 @@ void PosixPlatform::SleepMilliseconds(int milliseconds) {
     if (milliseconds <= 0)
         return;
     timespec wait{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
-    }
+    RetryOnInterrupt([&] { return nanosleep(&wait, &wait); });
 }
 
 void PosixPlatform::EndProgram(int exitCode) {

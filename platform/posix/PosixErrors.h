@@ -3,6 +3,7 @@
 // registry call answers with.
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,15 @@ FailureKind KindOfErrno(int errorNumber);
 // program gave them, or as native paths).
 Failure SystemFailure(int errorNumber, std::vector<Text> paths = {});
 Failure SystemFailure(int errorNumber, const std::string &nativePath);
+
+// Calls `call` again for as long as a signal cuts it short (-1 with EINTR); its
+// last answer.
+template <class Call> auto RetryOnInterrupt(Call call) {
+    auto result = call();
+    while (result == -1 && errno == EINTR)
+        result = call();
+    return result;
+}
 
 // The Win32 status a registry service answers with for an error number.
 long RegistryStatusOf(int errorNumber);

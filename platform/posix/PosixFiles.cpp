@@ -13,11 +13,11 @@
 #include <functional>
 #include <vector>
 
+#include "platform/Retry.h"
 #include "platform/common/CaseMapping.h"
 #include "platform/common/ChunkLines.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
-#include "platform/common/RefusalRetry.h"
 #include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
@@ -29,20 +29,13 @@ namespace dravik {
 namespace {
 
 int OpenRetrying(const std::string &path, int flags, mode_t mode = 0) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return RetryOnInterrupt([&] { return ::open(path.c_str(), flags | O_CLOEXEC, mode); });
 }
 
 // Takes an exclusive flock without waiting: 0, or the errno that kept it from us.
 int TryExclusiveLock(int descriptor) {
-    int result;
-    do {
-        result = ::flock(descriptor, LOCK_EX | LOCK_NB);
-    } while (result != 0 && errno == EINTR);
-    return result == 0 ? 0 : errno;
+    return RetryOnInterrupt([&] { return ::flock(descriptor, LOCK_EX | LOCK_NB); }) == 0 ? 0
+                                                                                         : errno;
 }
 
 // Opens an existing ordinary file for reading; a folder is not a file.
@@ -60,9 +53,7 @@ FileDescriptor OpenForReading(const std::string &path, struct stat &info) {
 // Writes all bytes; false with errno set when the system refuses part of them.
 bool WriteAll(int fd, const char *data, std::size_t size) {
     while (size > 0) {
-        ssize_t put = ::write(fd, data, size);
-        if (put < 0 && errno == EINTR)
-            continue;
+        const ssize_t put = RetryOnInterrupt([&] { return ::write(fd, data, size); });
         if (put <= 0) {
             if (put == 0)
                 errno = EIO;
@@ -97,9 +88,8 @@ template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLin
     FileDescriptor file = OpenForReading(native, info);
     std::vector<char> chunk(256 * 1024);
     for (;;) {
-        ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got =
+            RetryOnInterrupt([&] { return ::read(file.Get(), chunk.data(), chunk.size()); });
         if (got < 0)
             throw SystemFailure(errno, native);
         if (got == 0)
@@ -132,26 +122,13 @@ Text PosixPlatform::DecodeAnsi(const std::string &bytes) {
 
 namespace {
 
-// The system's clock and pauses, for the retry of a refused append.
-class SystemPacer final : public RetryPacer {
-public:
-    std::int64_t NowMs() override {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return static_cast<std::int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-    }
-    void PauseMs(int milliseconds) override {
-        timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000};
-        while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
-        }
-    }
-    std::uint32_t Seed() override {
-        timespec now{};
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        return static_cast<std::uint32_t>(now.tv_nsec) ^
-               (static_cast<std::uint32_t>(getpid()) * 2654435761u);
-    }
-};
+// Differs between processes that start together, so that their retries spread.
+std::uint32_t RetrySeed() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint32_t>(now.tv_nsec) ^
+           (static_cast<std::uint32_t>(getpid()) * 2654435761u);
+}
 
 // The outcome of one try at appending.
 enum class Appended { Done, Refused, NotWanted };
@@ -188,10 +165,8 @@ Appended TryAppend(const std::string &native, std::string bytes,
         ::pread(file.Get(), &last, 1, info.st_size - 1) == 1 && last != '\n')
         bytes.insert(0, "\r\n");
     // One write, so that lines never interleave even where no lock could be taken.
-    ssize_t put;
-    do {
-        put = ::write(file.Get(), bytes.data(), bytes.size());
-    } while (put < 0 && errno == EINTR);
+    const ssize_t put =
+        RetryOnInterrupt([&] { return ::write(file.Get(), bytes.data(), bytes.size()); });
     if (put < 0)
         throw SystemFailure(errno, native);
     if (static_cast<std::size_t>(put) != bytes.size())
@@ -209,12 +184,14 @@ bool PosixPlatform::AppendLineIf(const Text &path, const Text &text,
     const std::string bytes = EncodeSingleByte(text + L"\r\n", ActiveCodePage());
     // Another workstation appending holds the file only for a moment, so a refusal
     // is tried again for a while before it counts as a failure.
-    SystemPacer pacer;
     Appended outcome = Appended::Refused;
-    if (!RetryWhileRefused(pacer, [&] {
-            outcome = TryAppend(native, bytes, stillWanted);
-            return outcome != Appended::Refused;
-        }))
+    if (!RetryWithin(
+            *this, kRefusedAppendRetry,
+            [&] {
+                outcome = TryAppend(native, bytes, stillWanted);
+                return outcome != Appended::Refused;
+            },
+            RetrySeed()))
         throw Failure(L"The file is being used by another process.", FailureKind::SharingViolation,
                       {TextFromUtf8(native)});
     return outcome == Appended::Done;
@@ -271,7 +248,8 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
     bool copiedAny = false;
     for (;;) {
         // In steps, so that the caller hears now and then how far it got.
-        ssize_t got = ::copy_file_range(input, nullptr, output, nullptr, 16 << 20, 0);
+        const ssize_t got = RetryOnInterrupt(
+            [&] { return ::copy_file_range(input, nullptr, output, nullptr, 16 << 20, 0); });
         if (got > 0) {
             copiedAny = true;
             count.Add(static_cast<std::size_t>(got));
@@ -279,8 +257,6 @@ bool CopyInKernel(int input, int output, const std::string &from, const std::str
         }
         if (got == 0)
             return true;
-        if (errno == EINTR)
-            continue;
         bool unsupported = errno == EXDEV || errno == EINVAL || errno == ENOSYS ||
                            errno == EOPNOTSUPP || errno == EBADF;
         if (unsupported && !copiedAny)
@@ -302,9 +278,8 @@ void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::stri
     if (!CopyInKernel(input.Get(), output.Get(), from, to, count)) {
         std::vector<char> chunk(1024 * 1024);
         for (;;) {
-            ssize_t got = ::read(input.Get(), chunk.data(), chunk.size());
-            if (got < 0 && errno == EINTR)
-                continue;
+            const ssize_t got =
+                RetryOnInterrupt([&] { return ::read(input.Get(), chunk.data(), chunk.size()); });
             if (got < 0)
                 throw SystemFailure(errno, from);
             if (got == 0)
@@ -389,13 +364,9 @@ FileStamp PosixPlatform::StampOf(const Text &path) {
 
 namespace {
 
-// fsync, tried again when a signal cuts it short; 0 or errno.
+// fsync; 0 or errno.
 int SyncDescriptor(int descriptor) {
-    int result;
-    do {
-        result = ::fsync(descriptor);
-    } while (result != 0 && errno == EINTR);
-    return result == 0 ? 0 : errno;
+    return RetryOnInterrupt([&] { return ::fsync(descriptor); }) == 0 ? 0 : errno;
 }
 
 // A file system that cannot sync a folder (some network mounts) has nothing to say.

@@ -172,13 +172,9 @@ void PosixPlatform::StartProgram(WindowHandle, const Text &file, const Text &par
     }
     writing.Close();
     int status = 0;
-    while (waitpid(middle, &status, 0) < 0 && errno == EINTR) {
-    }
+    RetryOnInterrupt([&] { return waitpid(middle, &status, 0); });
     int error = 0;
-    ssize_t got;
-    do {
-        got = read(reading.Get(), &error, sizeof error);
-    } while (got < 0 && errno == EINTR);
+    const ssize_t got = RetryOnInterrupt([&] { return read(reading.Get(), &error, sizeof error); });
     if (got == static_cast<ssize_t>(sizeof error))
         throw SystemFailure(error, {file});
 }

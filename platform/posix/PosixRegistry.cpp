@@ -112,9 +112,8 @@ bool ReadFile(const std::string &path, std::string &bytes, int &error) {
     }
     char chunk[4096];
     for (;;) {
-        ssize_t got = ::read(file.Get(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got =
+            RetryOnInterrupt([&] { return ::read(file.Get(), chunk, sizeof chunk); });
         if (got < 0) {
             error = errno;
             return false;

@@ -7,9 +7,9 @@
 #include <limits>
 #include <vector>
 
+#include "platform/Retry.h"
 #include "platform/common/ChunkLines.h"
 #include "platform/common/PathText.h"
-#include "platform/common/RefusalRetry.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
@@ -63,18 +63,12 @@ Text Win32Platform::DecodeAnsi(const std::string &bytes) {
 
 namespace {
 
-// The system's clock and pauses, for the retry of a refused append.
-class SystemPacer final : public RetryPacer {
-public:
-    std::int64_t NowMs() override { return static_cast<std::int64_t>(::GetTickCount64()); }
-    void PauseMs(int milliseconds) override { ::Sleep(static_cast<DWORD>(milliseconds)); }
-    std::uint32_t Seed() override {
-        LARGE_INTEGER counter{};
-        ::QueryPerformanceCounter(&counter);
-        return static_cast<std::uint32_t>(counter.QuadPart) ^
-               (::GetCurrentProcessId() * 2654435761u);
-    }
-};
+// Differs between processes that start together, so that their retries spread.
+std::uint32_t RetrySeed() {
+    LARGE_INTEGER counter{};
+    ::QueryPerformanceCounter(&counter);
+    return static_cast<std::uint32_t>(counter.QuadPart) ^ (::GetCurrentProcessId() * 2654435761u);
+}
 
 // Another program holds the file in a way that keeps this one out, for now.
 bool IsRefusal(DWORD error) {
@@ -160,17 +154,19 @@ bool Win32Platform::AppendLineIf(const Text &path, const Text &text,
     // for a while before it counts as a failure.
     DWORD refusal = ERROR_SUCCESS;
     bool wanted = true;
-    SystemPacer pacer;
-    const bool done = RetryWhileRefused(pacer, [&] {
-        const AppendTry outcome = TryAppend(ansiPath, record, stillWanted);
-        wanted = outcome.wanted;
-        if (outcome.error == ERROR_SUCCESS)
-            return true;
-        if (!IsRefusal(outcome.error))
-            throw SystemFailure(outcome.error, {path});
-        refusal = outcome.error;
-        return false;
-    });
+    const bool done = RetryWithin(
+        *this, kRefusedAppendRetry,
+        [&] {
+            const AppendTry outcome = TryAppend(ansiPath, record, stillWanted);
+            wanted = outcome.wanted;
+            if (outcome.error == ERROR_SUCCESS)
+                return true;
+            if (!IsRefusal(outcome.error))
+                throw SystemFailure(outcome.error, {path});
+            refusal = outcome.error;
+            return false;
+        },
+        RetrySeed());
     if (!done)
         throw SystemFailure(refusal, {path});
     return wanted;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/Retry.h"
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
-#include "platform/common/RefusalRetry.h"
 #include "tests/support/TextParts.h"
 
 namespace dravik {
@@ -33,22 +33,7 @@ Text AsText(const std::string &bytes) {
 
 } // namespace
 
-// The retry of a refused append runs on the fake's own clock.
-class FakePlatform::Pacer final : public RetryPacer {
-public:
-    explicit Pacer(FakePlatform &fake) : fake_(fake) {}
-    std::int64_t NowMs() override { return fake_.clockMs; }
-    void PauseMs(int milliseconds) override {
-        fake_.pauses.push_back(milliseconds);
-        fake_.clockMs += milliseconds;
-    }
-    std::uint32_t Seed() override { return 12345; }
-
-private:
-    FakePlatform &fake_;
-};
-
-FakePlatform::FakePlatform() : pacer_(std::make_unique<Pacer>(*this)) {
+FakePlatform::FakePlatform() {
     AddFolder(programFolder);
 }
 
@@ -243,7 +228,8 @@ bool FakePlatform::AppendLineIf(const Text &path, const Text &text,
     if (!FolderExists(FolderPart(path)))
         throw Failure(kPathNotFound, FailureKind::Other, {path});
     bool wanted = false;
-    if (!RetryWhileRefused(*pacer_, [&] { return TryAppend(path, text, stillWanted, wanted); }))
+    if (!RetryWithin(*this, kRefusedAppendRetry,
+                     [&] { return TryAppend(path, text, stillWanted, wanted); }))
         throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
     return wanted;
 }

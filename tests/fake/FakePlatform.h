@@ -179,6 +179,7 @@ public:
     Text DateText() override { return date; }
     Text TimeText() override { return time; }
     void SleepMilliseconds(int milliseconds) override {
+        pauses.push_back(milliseconds);
         sleptMilliseconds += milliseconds;
         clockMs += milliseconds;
         if (duringSleep)
@@ -297,9 +298,7 @@ private:
         FakeHold how;
         std::optional<std::int64_t> until; // on clockMs
     };
-    std::map<Text, Hold> holds_; // by upper-cased path
-    class Pacer;
-    std::unique_ptr<Pacer> pacer_;
+    std::map<Text, Hold> holds_;                   // by upper-cased path
     std::map<Text, LockElsewhere> locksElsewhere_; // by key
     std::set<Text> locksHeld_;                     // keys of the locks this process holds
     std::map<FakeCall, std::map<int, PlannedFailure>> failures_; // call -> (nth -> failure)
