@@ -40,7 +40,10 @@ bool SlotHoldsFolder(PlatformServices &platform, RegKey slot, const Text &folder
 
 } // namespace
 
-bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion) {
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion,
+                           TrustedSlot *namingSlot) {
+    TrustedSlot unused;
+    TrustedSlot &found = namingSlot ? *namingSlot : unused;
     const Text parentKey = LocationsKey(officeVersion);
     const Text slotPrefix = parentKey + L"Location";
     Text freeSlotName;
@@ -55,8 +58,10 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         RegKey slot = 0;
         Text slotKey = slotPrefix + std::to_wstring(i);
         if (platform.RegOpenKeyExA(slotKey, kAccessMask, slot) == kRegSuccess) {
-            if (SlotHoldsFolder(platform, slot, parentFolder))
+            if (SlotHoldsFolder(platform, slot, parentFolder)) {
+                found = {L"Location" + std::to_wstring(i), false};
                 return true;
+            }
         } else if (freeSlotName.empty()) {
             freeSlotName = L"Location" + std::to_wstring(i);
         }
@@ -80,6 +85,7 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         platform.RegSetValueExA(reopened, L"AllowSubfolders", std::uint32_t{1});
         platform.RegCloseKey(reopened);
     }
+    found = {freeSlotName, true};
     return true;
 }
 

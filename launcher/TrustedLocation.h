@@ -10,7 +10,13 @@ namespace Global {
 // was written for it, or when the program folder has no parent to register;
 // false when all 100 slots are taken by other folders.
 // Access 2010 reads the locations of Office version 14.0; later versions their own.
-bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion = L"14.0");
+// `namingSlot`, when given, hears which slot names the folder and whether this call wrote it.
+struct TrustedSlot {
+    Text name; // "Location3"; "" when no slot names the folder
+    bool registered = false;
+};
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion = L"14.0",
+                           TrustedSlot *namingSlot = nullptr);
 
 // The size of the buffer a slot's Path value is read into.
 constexpr std::uint32_t kPathBufferBytes = 255;
