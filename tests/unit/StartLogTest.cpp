@@ -61,37 +61,26 @@ TEST_F(StartLogTest, AnUpdateLogsItsReasonsCopiesRecordLocationAndStart) {
         }));
 }
 
-TEST_F(StartLogTest, ACurrentStartAppendsItsLinesAfterTheLastStart) {
+// A current start, then one that fails: each appends its lines, and the failure
+// comes with the system's code, its Croatian letters in UTF-8.
+TEST_F(StartLogTest, ACurrentStartAndAFailedOneAppendTheirLines) {
     LocalFiles();
     Recorded();
     platform.PutRegistryString(
         L"Software\\Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\Location3",
         L"Path", L"C:\\Apps\\" + Text(1, L'\0'));
-    platform.PutFile(kLog, "\xEF\xBB\xBF" + kStamp + "earlier start\r\n");
     EXPECT_EQ(RunLauncher(platform), kExitAccessStarted);
-    EXPECT_EQ(Events(), (std::vector<std::string>{
-                            "earlier start",
-                            kStarted,
-                            "up to date: no update",
-                            "trusted location for Access 14.0: Location3 found",
-                            kAccessStarted,
-                            "ended, exit code 0",
-                        }));
-}
-
-// The system's code comes with the failure, and Croatian letters are UTF-8.
-TEST_F(StartLogTest, AFailureIsLoggedWithItsSystemCode) {
-    LocalFiles();
-    Recorded();
     platform.FailCall(FakeCall::StartProgram, 1, L"Pristup odbijen, zaključano.",
                       FailureKind::AccessDenied, 5);
     EXPECT_EQ(RunLauncher(platform), kExitStartupFailed);
-    const std::vector<std::string> events = Events();
-    ASSERT_GE(events.size(), 2u);
-    EXPECT_EQ(events[events.size() - 2], "failure: Pristup odbijen, zaklju\xC4\x8D"
-                                         "ano. (\"C:\\Office14\\\\MSACCESS.EXE\") "
-                                         "[system code 5]");
-    EXPECT_EQ(events.back(), "ended, exit code 2");
+    const std::string current = "up to date: no update",
+                      found = "trusted location for Access 14.0: Location3 found";
+    EXPECT_EQ(Events(),
+              (std::vector<std::string>{kStarted, current, found, kAccessStarted,
+                                        "ended, exit code 0", kStarted, current, found,
+                                        "failure: Pristup odbijen, zaklju\xC4\x8D"
+                                        "ano. (\"C:\\Office14\\\\MSACCESS.EXE\") [system code 5]",
+                                        "ended, exit code 2"}));
 }
 
 // A log another program holds is tried once, and the start goes on as without it.
