@@ -1,4 +1,7 @@
 // What the launcher does on every start, and the maintenance buttons.
+#include <initializer_list>
+#include <utility>
+
 #include "launcher/FailureText.h"
 #include "launcher/Launcher.h"
 #include "launcher/UpdateLock.h"

@@ -68,7 +68,7 @@ sed "s|@DEMO@/|$escaped\\\\|" "$root/examples/demo/workstation/DravikVT.txt" >"$
 # The second package brings other settings and another exe: the upgrade must
 # replace both, an edited settings file too.
 cp "$work/v1/DravikVT.txt" "$work/v2/DravikVT.txt"
-printf '* The second package.\r\n' >>"$work/v2/DravikVT.txt"
+printf '* The second package.\r\nLog = True\r\n' >>"$work/v2/DravikVT.txt"
 cp "$exe" "$work/v1/DravikVT.exe"
 cp "$exe" "$work/v2/DravikVT.exe"
 printf 'second package' >>"$work/v2/DravikVT.exe" # data after the image: still runs
@@ -184,6 +184,10 @@ if [ -z "$start_skip" ]; then
     # Same settings, same copies: the upgraded launcher copies nothing again.
     start_through_shortcut 2
     [ "$(lines "$demo/server/Kolacici.txt")" -eq 1 ] || fail "the upgraded launcher updated again"
+    # The second package's settings switch the log on.
+    LC_ALL=C grep -qaP '^\xEF\xBB\xBF.* started, user \Q'"$user_key"'\E\r$' "$program/DravikVT.log" &&
+        grep -qa 'ended, exit code 0' "$program/DravikVT.log" ||
+        fail "no log of the start: $(cat "$program/DravikVT.log" 2>/dev/null)"
 fi
 end
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "launcher/Launcher.h"
 #include "tests/unit/Scene.h"
 
