@@ -50,6 +50,7 @@ void frmDravikVT::LoadSettings() {
     settings_.CompanionExeName = L"Velkor_2007.exe";
     LoadConfiguration();
     ResolveSettings();
+    log_.Begin(settings_);
 }
 
 void frmDravikVT::LoadConfiguration() {
@@ -135,6 +136,7 @@ void frmDravikVT::ResolveSettings() {
     s.FrontEndName = ReadDravikTxt(L"NewFE", L"");
     s.CmdArgument = ReadDravikTxt(L"SQLBaza", L"");
     s.UseRuntime = ReadDravikTxt(L"Runtime", L"") == L"True";
+    s.UseLog = ReadDravikTxt(L"Log", L"") == L"True";
     s.RecordFilePath = s.ServerFolder + L"Kolacici.txt";
     s.UserKey = platform_.ToUpper(platform_.GetEnvVar(L"computername")) + L"_" +
                 platform_.ToLower(platform_.GetEnvVar(L"username"));

@@ -49,7 +49,10 @@ bool SlotAllowsSubfolders(PlatformServices &platform, RegKey slot) {
 
 } // namespace
 
-bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion) {
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion,
+                           TrustedSlot *namingSlot) {
+    TrustedSlot unused;
+    TrustedSlot &found = namingSlot ? *namingSlot : unused;
     const Text parentKey = LocationsKey(officeVersion);
     const Text slotPrefix = parentKey + L"Location";
     Text freeSlotName;
@@ -71,8 +74,10 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
             if (holdsFolder && !SlotAllowsSubfolders(platform, slot))
                 platform.RegSetValueExA(slot, L"AllowSubfolders", std::uint32_t{1});
             platform.RegCloseKey(slot);
-            if (holdsFolder)
+            if (holdsFolder) {
+                found = {L"Location" + std::to_wstring(i), false};
                 return true;
+            }
         } else if (freeSlotName.empty()) {
             freeSlotName = L"Location" + std::to_wstring(i);
         }
@@ -96,6 +101,7 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         platform.RegSetValueExA(reopened, L"AllowSubfolders", std::uint32_t{1});
         platform.RegCloseKey(reopened);
     }
+    found = {freeSlotName, true};
     return true;
 }
 

@@ -154,6 +154,15 @@ public:
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;
 
+    // ---- The log a site may switch on ----------------------------------------------------
+    // Milliseconds on a clock that only goes forward: how long something took.
+    virtual std::int64_t MillisecondsNow() = 0;
+    // Appends `line` + CR LF to the log `path` in UTF-8; a new log begins with the
+    // byte-order mark. A log of `rotateAt` bytes or more first moves to `path` + ".1",
+    // replacing it: of two processes at it together one moves it, and neither loses
+    // its line. Waits only a moment for another writer, then fails.
+    virtual void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) = 0;
+
     // ---- Registry (current user's hive) --------------------------------------------------
     // Each is one call of the Win32 function of the same name and never raises.
     virtual long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) = 0;

@@ -49,6 +49,9 @@ public:
     void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
+    std::int64_t MillisecondsNow() override;
+    void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
+
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
     long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
                           std::uint32_t &byteCount) override;

@@ -43,6 +43,7 @@ enum class FakeCall {
     FlushFile,
     DeleteFileIfPresent,
     EmptyFile,
+    AppendToLog,
     ParentFolderOf,
     ShowMessage,
     AskText,
@@ -101,7 +102,8 @@ public:
 
     // The n-th call (1-based, counted from now) of `call` fails with `text`. A failing
     // copy leaves half of the source in the target, as a dropped network would.
-    void FailCall(FakeCall call, int nth, Text text, FailureKind kind = FailureKind::Other);
+    void FailCall(FakeCall call, int nth, Text text, FailureKind kind = FailureKind::Other,
+                  long systemCode = 0);
 
     // Registry set-up and inspection (paths below HKEY_CURRENT_USER).
     void PutRegistryString(const Text &key, const Text &name, const Text &textWithNul);
@@ -215,6 +217,11 @@ public:
     void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
+    // The fake's clock (clockMs); the log is written in UTF-8 and moved aside as on
+    // Windows, and a held log (HoldFile) refuses it.
+    std::int64_t MillisecondsNow() override { return clockMs; }
+    void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
+
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
     long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
                           std::uint32_t &byteCount) override;
@@ -263,6 +270,7 @@ private:
     struct PlannedFailure {
         Text text;
         FailureKind kind;
+        long systemCode;
     };
     struct RegValue {
         std::uint32_t type;
