@@ -88,19 +88,38 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
     OldVersion();
     ASSERT_EQ(Publish(), ExitCode::Published);
 
-    EXPECT_EQ(ServerChanges(), (std::vector<Text>{
-                                   L"AppendLine:~DravikPublish~write-test",
-                                   L"DeleteFileIfPresent:~DravikPublish~write-test",
-                                   L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
-                                   L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
-                                   L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
-                                   L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
-                                   L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                                   L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                                   L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
-                                   L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
-                                   L"EmptyFile:Kolacici.txt",
-                               }));
+    EXPECT_EQ(ServerChanges(),
+              (std::vector<Text>{
+                  L"AppendLine:~DravikPublish~write-test",
+                  L"DeleteFileIfPresent:~DravikPublish~write-test",
+                  L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
+                  L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
+                  L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
+                  L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
+                  // what is replaced is kept, the earlier version let go
+                  L"MakeFolder:DravikPublish",
+                  L"MakeFolder:DravikPublish\\Previous",
+                  L"DeleteFileIfPresent:DravikPublish\\Published.txt",
+                  L"DeleteFileIfPresent:DravikPublish\\Kolacici.txt",
+                  L"CopyFileOver:uxVTade.ade>DravikPublish\\Previous\\uxVTade.ade",
+                  L"CopyFileOver:RuxVT1.ade>DravikPublish\\Previous\\RuxVT1.ade",
+                  L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous\\Velkor_2007.exe",
+                  L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
+                  L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
+                  L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
+                  L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+                  L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~Published.txt",
+                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
+                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
+                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
+                  L"MoveFileOver:DravikPublish\\~DravikPublish~Published.txt>"
+                  L"DravikPublish\\Published.txt",
+                  L"ReadAndEmptyFile:Kolacici.txt",
+                  L"WriteWholeFile:DravikPublish\\Kolacici.txt",
+              }));
+    EXPECT_EQ(Server(L"DravikPublish\\Published.txt"),
+              "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nAdded\tRuxVT2.accde\r\n");
+    EXPECT_EQ(Server(L"DravikPublish\\Kolacici.txt"), kRecord);
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
@@ -284,7 +303,7 @@ TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
 TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::EmptyFile, 1, L"Access is denied.");
+    platform.FailCall(FakeCall::ReadAndEmptyFile, 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::RecordNotEmptied);
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
@@ -323,7 +342,8 @@ TEST_F(PublishTest, AFileInUseForTheWholeWaitFailsClearly) {
     platform.LockFile(kServer + L"\\uxVTade.ade");
     EXPECT_EQ(Publish({L"--wait", L"1", kNew, kServer}), ExitCode::ServerUnchanged);
     EXPECT_EQ(pauses, 4); // a quarter of a second each
-    EXPECT_TRUE(Mentions(problems, L"Failed: cannot put uxVTade.ade in place: The process cannot "
+    EXPECT_TRUE(Mentions(problems, L"Failed: cannot keep uxVTade.ade for a rollback in "
+                                   L"\"\\\\srv\\dist\\DravikPublish\": The process cannot "
                                    L"access the file because it is being used by another "
                                    L"process. Still in use after 1 s."));
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
