@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "publish/PublishCommand.h"
 #include "tests/fake/FakePlatform.h"
@@ -184,6 +185,90 @@ TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
               expected);
 }
 
+// ---- Status and rollback ------------------------------------------------------------------------
+
+TEST_F(PublishTest, StatusShowsWhoTookTheVersionAndWhoTookOnlyThePreviousOne) {
+    NewVersion();
+    OldVersion();
+    platform.PutFile(kServer + L"\\Kolacici.txt", "PC07_ana\t\t1.12.2026. - 8:00:00\r\n"
+                                                  "PC08_iva\t\t12/1/2026 - 8:01:00 AM\r\n"
+                                                  "PC09_eva\t\t1.12.2026. - 8:02:00\r\n"
+                                                  "stari unos\r\n");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    // A key with a tab counts as a launcher reads it; one with spaces and no tab does not.
+    platform.PutFile(kServer + L"\\Kolacici.txt", "PC08_iva\t\t12/9/2026 - 9:20:00 AM\r\n"
+                                                  "PC09_eva \tvratila ru\xE8no\r\n"
+                                                  "PC10_ivo\t\t9.12.2026. - 9:30:00\r\n"
+                                                  "\r\n"
+                                                  "PC08_iva\t\t12/9/2026 - 9:25:00 AM\r\n"
+                                                  "  PC07_ana\r\n");
+    lines.clear();
+    EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::StillToUpdate);
+    EXPECT_EQ(lines,
+              (std::vector<Text>{
+                  L"The version in \"\\\\srv\\dist\" was published 8.12.2026. - 9:15:00.",
+                  L"Taken by 2 pairs (each date in that workstation's own format):",
+                  L"  PC08_iva\t12/9/2026 - 9:20:00 AM\t(2 lines)",
+                  L"  PC10_ivo\t9.12.2026. - 9:30:00",
+                  L"Written by hand in Kolacici.txt (2 lines, not in the form DravikVT writes):",
+                  L"  \"PC09_eva \tvratila ručno\"",
+                  L"  \"  PC07_ana\"",
+                  L"Took the previous version but not yet this one: 1 pair:",
+                  L"  PC07_ana\t(took the previous version 1.12.2026. - 8:00:00)",
+                  L"Written by hand in the previous version's record (1 line, not in the form "
+                  L"DravikVT writes):",
+                  L"  \"stari unos\"",
+                  L"Still to update: 1 pair.",
+              }));
+    platform.AppendLine(kServer + L"\\Kolacici.txt", L"PC07_ana\t\t9.12.2026. - 9:40:00");
+    lines.clear();
+    EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::Published);
+    EXPECT_EQ(lines.back(), L"Every known pair has taken this version.");
+    EXPECT_EQ(Publish({L"--status", L"\\\\srv\\nema"}), ExitCode::ServerRefused);
+}
+
+TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnlyOnce) {
+    NewVersion();
+    OldVersion();
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
+    EXPECT_TRUE(Mentions(problems, L"Nothing to roll back to"));
+    EXPECT_TRUE(ServerChanges().empty());
+    std::map<Text, std::string> before;
+    for (const Text &name : platform.FileNamesIn(kServer))
+        before[name] = name == L"Kolacici.txt" ? "" : Server(name);
+    ASSERT_EQ(Publish(), ExitCode::Published);
+
+    platform.calls.clear();
+    lines.clear();
+    platform.LockFile(kServer + L"\\RuxVT2.accde"); // a workstation copying the added file
+    onPause = [this](int) { platform.UnlockFile(kServer + L"\\RuxVT2.accde"); };
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    std::map<Text, std::string> after;
+    for (const Text &name : platform.FileNamesIn(kServer))
+        after[name] = Server(name);
+    EXPECT_EQ(after, before);
+    const std::vector<Text> changes = ServerChanges();
+    const auto put = std::find(changes.begin(), changes.end(),
+                               L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade");
+    EXPECT_EQ(
+        std::vector<Text>(put, put + 6),
+        (std::vector<Text>{L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
+                           L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
+                           L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+                           L"DeleteFileIfPresent:RuxVT2.accde", // in use: tried again
+                           L"DeleteFileIfPresent:RuxVT2.accde", L"ReadAndEmptyFile:Kolacici.txt"}));
+    EXPECT_TRUE(Mentions(lines, L"  RuxVT2.accde is in use on the server; trying again"));
+    EXPECT_EQ(lines.back(), L"Rolled back: 3 files put back, 1 file removed.");
+    EXPECT_TRUE(NoTemporaryCopies());
+
+    platform.PutFile(kServer + L"\\Kolacici.txt", kRecord);
+    problems.clear();
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
+    EXPECT_TRUE(Mentions(problems, L"Nothing to roll back to"));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+}
+
 // ---- Refusals: nothing in the server folder changes ------------------------------------------
 
 TEST_F(PublishTest, RefusesANewVersionWithoutExactlyOneFrontEnd) {
@@ -234,7 +319,9 @@ TEST_F(PublishTest, AWrongCommandLineShowsTheUsage) {
                                         {kNew, L""},
                                         {L"--wait", kNew, kServer},
                                         {L"--wait", L"-1", kNew, kServer},
-                                        {kNew, kServer, L"--wait"}}) {
+                                        {kNew, kServer, L"--wait"},
+                                        {L"--rollback", kNew, kServer},
+                                        {L"--status", L"--rollback", kServer}}) {
         problems.clear();
         EXPECT_EQ(Publish(arguments), ExitCode::Usage);
         EXPECT_TRUE(Mentions(problems, L"Usage: DravikPublish [--wait SECONDS] <folder with the "
