@@ -90,7 +90,7 @@ ExitCode Publisher::Run() {
     }
     if (Rollback())
         output_.line(L"Rolled back: " + Files(version_.files.size()) + L" put back, " +
-                     Files(publication_->added.size()) + L" removed.");
+                     Files(removed_) + L" removed.");
     else
         output_.line(L"Published " + Files(version_.files.size()) + L".");
     return notKept_ ? ExitCode::NotKept : ExitCode::Published;
@@ -404,6 +404,7 @@ ExitCode Publisher::RemoveAddedFiles() {
             return ExitCode::PartlyPublished;
         }
         output_.line(L"  " + name + L" removed");
+        ++removed_;
     }
     return ExitCode::Published;
 }

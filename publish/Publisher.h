@@ -74,6 +74,7 @@ private:
     KeptPlace kept_;
     std::optional<Publication> publication_;    // of the version on the server, when written down
     std::optional<std::string> replacedRecord_; // Kolacici.txt as it was emptied
+    std::size_t removed_ = 0;                   // files that the rolled-back publish had added
     bool notKept_ = false;
 };
 
