@@ -147,9 +147,16 @@ public:
     // Takes the lock file `path`, creating it when absent; nullptr when another holder has
     // it. Never waits. The lock goes with the result, and with the process however it ends.
     virtual std::unique_ptr<FileLock> TryLockFile(const Text &path) = 0;
-    // Cuts an existing file to nothing. The file itself stays, and with it the rights
-    // set on it. Fails when it is absent or cannot be written.
-    virtual void EmptyFile(const Text &path) = 0;
+    // Reads an existing file whole and cuts it to nothing through the same open file, so
+    // that no line appended in between is lost; answers the bytes it held. The file itself
+    // stays, and with it the rights set on it. A launcher appending at this moment keeps
+    // it out: that fails as a file in use (SharingViolation), to be tried again. Fails
+    // when the file is absent or cannot be read and written.
+    virtual std::string ReadAndEmptyFile(const Text &path) = 0;
+    // Makes the folder when it is not there; its parent must be.
+    virtual void MakeFolder(const Text &path) = 0;
+    // Writes `bytes` as the whole file, creating or replacing it.
+    virtual void WriteWholeFile(const Text &path, const std::string &bytes) = 0;
     // The path with its last component removed, as the scripting runtime's
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;

@@ -439,15 +439,39 @@ void FakePlatform::DeleteFileIfPresent(const Text &path) {
     files_.erase(Key(path));
 }
 
-void FakePlatform::EmptyFile(const Text &path) {
-    calls.push_back(L"EmptyFile:" + path);
-    Fail(FakeCall::EmptyFile, {path});
-    RequireUnlocked(path);
+// Reads and writes, letting others only read: a launcher appending (it writes) or a
+// program that does not let others write keeps it out.
+std::string FakePlatform::ReadAndEmptyFile(const Text &path) {
+    calls.push_back(L"ReadAndEmptyFile:" + path);
+    Fail(FakeCall::ReadAndEmptyFile, {path});
+    const FakeHold *hold = HoldOn(path);
+    if (hold && *hold != FakeHold::SharingReader)
+        throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
     auto it = files_.find(Key(path));
     if (it == files_.end())
         throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
                       FailureKind::Other, {path});
-    it->second.bytes.clear();
+    std::string bytes;
+    bytes.swap(it->second.bytes);
+    it->second.written = ++writes_;
+    return bytes;
+}
+
+void FakePlatform::MakeFolder(const Text &path) {
+    calls.push_back(L"MakeFolder:" + path);
+    if (!FolderExists(FolderPart(path)) || files_.count(Key(path)))
+        throw Failure(FolderExists(FolderPart(path)) ? kFileExists : kPathNotFound,
+                      FailureKind::Other, {path});
+    AddFolder(path);
+}
+
+void FakePlatform::WriteWholeFile(const Text &path, const std::string &bytes) {
+    calls.push_back(L"WriteWholeFile:" + path);
+    Fail(FakeCall::WriteWholeFile, {path});
+    if (!FolderExists(FolderPart(path)))
+        throw Failure(kPathNotFound, FailureKind::Other, {path});
+    RequireUnlocked(path);
+    PutFile(path, bytes);
 }
 
 void FakePlatform::AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) {

@@ -42,7 +42,8 @@ enum class FakeCall {
     MoveFileOver,
     FlushFile,
     DeleteFileIfPresent,
-    EmptyFile,
+    ReadAndEmptyFile,
+    WriteWholeFile,
     AppendToLog,
     ParentFolderOf,
     ShowMessage,
@@ -214,7 +215,9 @@ public:
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
-    void EmptyFile(const Text &path) override;
+    std::string ReadAndEmptyFile(const Text &path) override;
+    void MakeFolder(const Text &path) override;
+    void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;
 
     // The fake's clock (clockMs); the log is written in UTF-8 and moved aside as on
