@@ -51,6 +51,7 @@ void WritePublication(PlatformServices &platform, const KeptPlace &place,
         platform.AppendLine(temporary, Text(kPrevious) + L"\t" + *publication.previous);
     for (const Text &name : publication.added)
         platform.AppendLine(temporary, Text(kAdded) + L"\t" + name);
+    platform.FlushFile(temporary);
     platform.MoveFileOver(temporary, place.publication);
 }
 

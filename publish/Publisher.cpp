@@ -1,7 +1,10 @@
 #include "publish/Publisher.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
+
+#include "platform/Retry.h"
 
 namespace dravik::publish {
 
@@ -255,18 +258,26 @@ ExitCode Publisher::CopyUnderTemporaryNames() {
 }
 
 void Publisher::CopyOne(const Text &name) {
+    const Text temporary = Server(TemporaryNameOf(name));
     int shown = 0; // the last tenth shown
-    platform_.CopyFileOver(
-        Source(name), Server(TemporaryNameOf(name)),
-        [&](std::uint64_t copied, std::uint64_t total) {
-            if (total < settings_.largeFileBytes || total == 0)
-                return;
-            const int tenth = static_cast<int>(std::min<std::uint64_t>(copied, total) * 10 / total);
-            if (tenth <= shown)
-                return;
-            shown = tenth;
-            output_.line(L"    " + std::to_wstring(tenth * 10) + L"% of " + Megabytes(total));
-        });
+    platform_.CopyFileOver(Source(name), temporary, [&](std::uint64_t copied, std::uint64_t total) {
+        if (total < settings_.largeFileBytes || total == 0)
+            return;
+        const int tenth = static_cast<int>(std::min<std::uint64_t>(copied, total) * 10 / total);
+        if (tenth <= shown)
+            return;
+        shown = tenth;
+        output_.line(L"    " + std::to_wstring(tenth * 10) + L"% of " + Megabytes(total));
+    });
+    OnTheDisk(temporary);
+}
+
+// A server that goes down right after the renames must not hand out a file whose
+// data was never written. The copy is made ordinary first: a read-only file could be
+// neither flushed nor, at the next publish, replaced.
+void Publisher::OnTheDisk(const Text &path) {
+    platform_.MakeFileOrdinary(path);
+    platform_.FlushFile(path);
 }
 
 ExitCode Publisher::LookUpServerFiles() {
@@ -306,6 +317,7 @@ ExitCode Publisher::KeepWhatIsReplaced() {
             if (present_[i])
                 WhileInUse(keeping, [&] {
                     platform_.CopyFileOver(Server(keeping), InFolder(kept_.files, keeping));
+                    OnTheDisk(InFolder(kept_.files, keeping));
                 });
         }
     } catch (const Failure &failure) {
@@ -445,25 +457,26 @@ void Publisher::NotKept(const Text &what, const Failure &failure) {
 // A workstation reading the file at this moment holds it open on Windows; it lets
 // go once its copy is done.
 void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) {
-    const int waitMilliseconds = settings_.waitSeconds * 1000;
-    const int pause = std::max(1, settings_.retryMilliseconds);
-    for (int waited = 0;; waited += pause) {
+    const RetryPlan plan{settings_.waitSeconds * 1000, std::max(1, settings_.retryMilliseconds)};
+    std::optional<Failure> inUse;
+    const bool done = RetryWithin(platform_, plan, [&] {
         try {
             step();
-            return;
+            return true;
         } catch (const Failure &failure) {
             if (failure.Kind() != FailureKind::SharingViolation)
                 throw;
-            if (waited >= waitMilliseconds)
-                throw Failure(Sentence(failure.Cause()) + L" Still in use after " +
-                                  std::to_wstring(settings_.waitSeconds) + L" s.",
-                              FailureKind::SharingViolation, failure.Paths());
-            if (waited == 0)
+            if (!inUse && plan.budgetMs > 0)
                 output_.line(L"  " + name + L" is in use on the server; trying again for up to " +
                              std::to_wstring(settings_.waitSeconds) + L" s...");
+            inUse = failure;
+            return false;
         }
-        platform_.SleepMilliseconds(pause);
-    }
+    });
+    if (!done)
+        throw Failure(Sentence(inUse->Cause()) + L" Still in use after " +
+                          std::to_wstring(settings_.waitSeconds) + L" s.",
+                      FailureKind::SharingViolation, inUse->Paths());
 }
 
 void Publisher::RemoveTemporaryCopies(std::size_t from) {

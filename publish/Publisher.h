@@ -60,6 +60,7 @@ private:
     ExitCode LetGoOfKeptVersion();
     void NotKept(const Text &what, const Failure &failure);
     void CopyOne(const Text &name);
+    void OnTheDisk(const Text &path);
     void WhileInUse(const Text &name, const std::function<void()> &step);
     void RemoveTemporaryCopies(std::size_t from);
     void WarnWhenTheServerKeepsAnotherFrontEnd();
