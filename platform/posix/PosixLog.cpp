@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "platform/Retry.h"
 #include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
@@ -22,8 +23,7 @@ namespace {
 
 // Another launcher holds the log only while it writes one line: a few short
 // waits are plenty, and a start never waits longer for its log.
-constexpr int kLogAttempts = 10;
-constexpr long kLogPauseNanoseconds = 20L * 1000 * 1000;
+constexpr RetryPlan kLogWait{200, 20};
 
 bool SameFile(const struct stat &a, const struct stat &b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -40,49 +40,44 @@ std::int64_t PosixPlatform::MillisecondsNow() {
 void PosixPlatform::AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) {
     const std::string native = ResolvePath(path);
     const std::string bytes = Utf8FromText(line + L"\r\n");
-    for (int attempt = 0; attempt < kLogAttempts; ++attempt) {
-        FileDescriptor file(
-            ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    // Each try answers false when another launcher holds the log, or when the log
+    // it opened was moved aside meanwhile (by it, or by this try): then it is opened anew.
+    const bool written = RetryWithin(*this, kLogWait, [&] {
+        FileDescriptor file(RetryOnInterrupt([&] {
+            return ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        }));
         if (!file.IsOpen())
             throw SystemFailure(errno, native);
-        int locked;
-        do {
-            locked = ::flock(file.Get(), LOCK_EX | LOCK_NB) == 0 ? 0 : errno;
-        } while (locked == EINTR);
-        if (locked == EWOULDBLOCK) {
-            timespec pause{0, kLogPauseNanoseconds};
-            nanosleep(&pause, nullptr);
-            continue;
-        }
-        // Held, the log is ours alone; one another launcher moved aside meanwhile is
-        // not the log any more, and is opened anew.
+        if (RetryOnInterrupt([&] { return ::flock(file.Get(), LOCK_EX | LOCK_NB); }) != 0 &&
+            errno == EWOULDBLOCK)
+            return false;
+        // Held, the log is ours alone.
         struct stat held {
         }, named{};
         if (fstat(file.Get(), &held) != 0)
             throw SystemFailure(errno, native);
         if (stat(native.c_str(), &named) != 0 || !SameFile(held, named))
-            continue;
+            return false;
         if (static_cast<std::uint64_t>(held.st_size) >= rotateAt) {
             const std::string older = ResolvePath(path + L".1");
             if (std::rename(native.c_str(), older.c_str()) != 0)
                 throw SystemFailure(errno, native);
-            continue;
+            return false;
         }
-        const std::string written = held.st_size == 0 ? "\xEF\xBB\xBF" + bytes : bytes;
-        ssize_t put;
-        do {
-            put = ::write(file.Get(), written.data(), written.size());
-        } while (put < 0 && errno == EINTR);
+        const std::string withMark = held.st_size == 0 ? "\xEF\xBB\xBF" + bytes : bytes;
+        const ssize_t put =
+            RetryOnInterrupt([&] { return ::write(file.Get(), withMark.data(), withMark.size()); });
         if (put < 0)
             throw SystemFailure(errno, native);
-        if (static_cast<std::size_t>(put) != written.size())
+        if (static_cast<std::size_t>(put) != withMark.size())
             throw SystemFailure(ENOSPC, native);
         if (int error = file.Close())
             throw SystemFailure(error, native);
-        return;
-    }
-    throw Failure(L"The log is being used by another process.", FailureKind::SharingViolation,
-                  {path});
+        return true;
+    });
+    if (!written)
+        throw Failure(L"The log is being used by another process.", FailureKind::SharingViolation,
+                      {path});
 }
 
 } // namespace dravik

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Retry.h"
 #include "platform/win32/Win32Error.h"
 #include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Platform.h"
@@ -15,8 +16,7 @@ namespace {
 
 // Another launcher holds the log only while it writes one line: a few short
 // waits are plenty, and a start never waits longer for its log.
-constexpr int kLogAttempts = 10;
-constexpr DWORD kLogPauseMilliseconds = 20;
+constexpr RetryPlan kLogWait{200, 20};
 
 } // namespace
 
@@ -27,8 +27,10 @@ std::int64_t Win32Platform::MillisecondsNow() {
 void Win32Platform::AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) {
     const std::string ansi = ToAnsiPath(path);
     const std::string bytes = ToUtf8(line + L"\r\n");
+    // Each try answers false when another launcher holds the log, or when it has just
+    // moved the log aside: then it is opened anew.
     DWORD refusal = ERROR_SHARING_VIOLATION;
-    for (int attempt = 0; attempt < kLogAttempts; ++attempt) {
+    const bool written = RetryWithin(*this, kLogWait, [&] {
         // Readers (Notepad) may look on, and the holder may move the file aside; no
         // other writer gets in until the handle is closed.
         UniqueFileHandle file(::CreateFileA(ansi.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
@@ -38,8 +40,7 @@ void Win32Platform::AppendToLog(const Text &path, const Text &line, std::uint64_
             refusal = ::GetLastError();
             if (KindOfError(refusal) != FailureKind::SharingViolation)
                 throw SystemFailure(refusal, {path});
-            ::Sleep(kLogPauseMilliseconds);
-            continue;
+            return false;
         }
         LARGE_INTEGER size{};
         if (!::GetFileSizeEx(file.Get(), &size))
@@ -49,17 +50,18 @@ void Win32Platform::AppendToLog(const Text &path, const Text &line, std::uint64_
         if (static_cast<std::uint64_t>(size.QuadPart) >= rotateAt &&
             ::MoveFileExA(ansi.c_str(), ToAnsiPath(path + L".1").c_str(),
                           MOVEFILE_REPLACE_EXISTING))
-            continue;
-        const std::string written = size.QuadPart == 0 ? "\xEF\xBB\xBF" + bytes : bytes;
+            return false;
+        const std::string withMark = size.QuadPart == 0 ? "\xEF\xBB\xBF" + bytes : bytes;
         DWORD put = 0;
-        if (!::WriteFile(file.Get(), written.data(), static_cast<DWORD>(written.size()), &put,
+        if (!::WriteFile(file.Get(), withMark.data(), static_cast<DWORD>(withMark.size()), &put,
                          nullptr))
             throw LastErrorFailure({path});
-        if (put != written.size())
+        if (put != withMark.size())
             throw SystemFailure(ERROR_DISK_FULL, {path});
-        return;
-    }
-    throw SystemFailure(refusal, {path});
+        return true;
+    });
+    if (!written)
+        throw SystemFailure(refusal, {path});
 }
 
 } // namespace dravik
