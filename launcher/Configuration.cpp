@@ -4,6 +4,7 @@
 
 #include "launcher/ConfigurationText.h"
 #include "launcher/TextRules.h"
+#include "platform/common/Utf8.h"
 #include "ui/frmDravikVT.h"
 
 namespace dravik {
@@ -77,7 +78,8 @@ void frmDravikVT::LoadConfiguration() {
         ++lineNumber;
         const bool marked = lineNumber == 1 && bytes.rfind(kUtf8ByteOrderMark, 0) == 0;
         const std::string &stored = marked ? bytes.substr(kUtf8ByteOrderMark.size()) : bytes;
-        Text line = encoding.IsUtf8() ? TextFromUtf8Bytes(stored) : platform_.DecodeAnsi(stored);
+        Text line = encoding.IsUtf8() ? DecodeUtf8(stored, InvalidUtf8::ByteAsCharacter)
+                                      : platform_.DecodeAnsi(stored);
         if (!line.empty() && line[0] == L'*')
             return;
         if (count == capacity) {

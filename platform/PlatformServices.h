@@ -196,6 +196,16 @@ public:
                               const Text &workingFolder, int showMode) = 0;
 };
 
+// The bare names a wildcard search finds, all at once, for a caller that only lists
+// (it uses the one search cursor, as FindFirstMatch does).
+inline std::vector<Text> FilesMatching(PlatformServices &platform, const Text &pathPattern) {
+    std::vector<Text> names;
+    for (Text name = platform.FindFirstMatch(pathPattern); !name.empty();
+         name = platform.FindNextMatch())
+        names.push_back(name);
+    return names;
+}
+
 // The lines of a text file, all at once.
 inline std::vector<Text> ReadAllLines(PlatformServices &platform, const Text &path) {
     std::vector<Text> lines;

@@ -100,19 +100,13 @@ ExitCode Publisher::Run() {
 }
 
 std::vector<Text> Publisher::ServerFilesMatching(const Text &pattern) {
-    std::vector<Text> names;
-    for (Text name = platform_.FindFirstMatch(Server(pattern)); !name.empty();
-         name = platform_.FindNextMatch())
-        names.push_back(name);
-    return names;
+    return FilesMatching(platform_, Server(pattern));
 }
 
 ExitCode Publisher::ReadNewVersion() {
     std::vector<Text> names;
     try {
-        for (Text name = platform_.FindFirstMatch(Source(L"*")); !name.empty();
-             name = platform_.FindNextMatch())
-            names.push_back(name);
+        names = FilesMatching(platform_, Source(L"*"));
     } catch (const Failure &failure) {
         output_.problem(L"Refused: cannot read the folder " + Quoted(settings_.newVersionFolder) +
                         L": " + failure.Cause());
@@ -157,9 +151,7 @@ ExitCode Publisher::ReadKeptVersion() {
                             L"it back. Nothing was changed.");
             return ExitCode::NothingToRollBack;
         }
-        for (Text name = platform_.FindFirstMatch(Source(L"*")); !name.empty();
-             name = platform_.FindNextMatch())
-            names.push_back(name);
+        names = FilesMatching(platform_, Source(L"*"));
     } catch (const Failure &failure) {
         output_.problem(L"Refused: cannot read the version kept in " + Quoted(kept_.folder) +
                         L": " + failure.Cause());
@@ -306,11 +298,7 @@ ExitCode Publisher::KeepWhatIsReplaced() {
         platform_.MakeFolder(kept_.files);
         platform_.DeleteFileIfPresent(kept_.publication);
         platform_.DeleteFileIfPresent(kept_.record);
-        std::vector<Text> old;
-        for (Text name = platform_.FindFirstMatch(InFolder(kept_.files, L"*")); !name.empty();
-             name = platform_.FindNextMatch())
-            old.push_back(name);
-        for (const Text &name : old)
+        for (const Text &name : FilesMatching(platform_, InFolder(kept_.files, L"*")))
             platform_.DeleteFileIfPresent(InFolder(kept_.files, name));
         for (std::size_t i = 0; i < version_.files.size(); ++i) {
             keeping = version_.files[i];

@@ -20,6 +20,19 @@ namespace dravik {
 
 namespace {
 
+// Reads an open file from where it stands to its end, a chunk at a time.
+template <class OnChunk> void ReadChunks(HANDLE file, const Text &path, OnChunk &&onChunk) {
+    std::vector<char> chunk(256 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
+            throw LastErrorFailure({path});
+        if (read == 0)
+            return;
+        onChunk(chunk.data(), read);
+    }
+}
+
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
 template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLine &&onLine) {
@@ -32,15 +45,8 @@ template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLin
                                         nullptr));
     if (!file)
         throw LastErrorFailure({path});
-    std::vector<char> chunk(256 * 1024);
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
-            throw LastErrorFailure({path});
-        if (read == 0)
-            break;
-        lines.Feed(chunk.data(), read, onLine);
-    }
+    ReadChunks(file.Get(), path,
+               [&](const char *data, DWORD read) { lines.Feed(data, read, onLine); });
     lines.Finish(onLine);
 }
 
@@ -348,15 +354,7 @@ std::string Win32Platform::ReadAndEmptyFile(const Text &path) {
     if (!file)
         throw LastErrorFailure({path});
     std::string bytes;
-    std::vector<char> chunk(256 * 1024);
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
-            throw LastErrorFailure({path});
-        if (read == 0)
-            break;
-        bytes.append(chunk.data(), read);
-    }
+    ReadChunks(file.Get(), path, [&](const char *data, DWORD read) { bytes.append(data, read); });
     LARGE_INTEGER start{};
     if (!::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.Get()))
         throw LastErrorFailure({path});
