@@ -49,14 +49,7 @@ public:
     void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
-    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
-    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
-                          std::uint32_t &byteCount) override;
-    long RegCreateKeyA(const Text &subKey, RegKey &key) override;
-    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                        std::uint32_t byteCount) override;
-    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
-    long RegCloseKey(RegKey key) override;
+    RegistryServices &Registry() override;
 
     WindowServices &Window() override;
 

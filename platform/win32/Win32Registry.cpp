@@ -22,9 +22,19 @@ RegKey FromHkey(HKEY key) {
 // What a registry service answers when it cannot even get to the call.
 constexpr long kOutOfMemory = ERROR_NOT_ENOUGH_MEMORY;
 
-} // namespace
+class Win32Registry final : public RegistryServices {
+public:
+    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
+    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
+                          std::uint32_t &byteCount) override;
+    long RegCreateKeyA(const Text &subKey, RegKey &key) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                        std::uint32_t byteCount) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
+    long RegCloseKey(RegKey key) override;
+};
 
-long Win32Platform::RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) {
+long Win32Registry::RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) {
     try {
         HKEY opened = nullptr;
         const LONG status = ::RegOpenKeyExA(HKEY_CURRENT_USER, ToAnsi(subKey).c_str(), 0,
@@ -37,7 +47,7 @@ long Win32Platform::RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, 
     }
 }
 
-long Win32Platform::RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
+long Win32Registry::RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
                                      Text &buffer, std::uint32_t &byteCount) {
     try {
         // The system writes into a byte array exactly as large as the caller's
@@ -63,7 +73,7 @@ long Win32Platform::RegQueryValueExA(RegKey key, const Text &valueName, std::uin
     }
 }
 
-long Win32Platform::RegCreateKeyA(const Text &subKey, RegKey &key) {
+long Win32Registry::RegCreateKeyA(const Text &subKey, RegKey &key) {
     try {
         HKEY created = nullptr;
         const LONG status = ::RegCreateKeyA(HKEY_CURRENT_USER, ToAnsi(subKey).c_str(), &created);
@@ -75,7 +85,7 @@ long Win32Platform::RegCreateKeyA(const Text &subKey, RegKey &key) {
     }
 }
 
-long Win32Platform::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+long Win32Registry::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
                                    std::uint32_t byteCount) {
     try {
         // The text and its terminating NUL; a larger count is cut to that, so no
@@ -90,7 +100,7 @@ long Win32Platform::RegSetValueExA(RegKey key, const Text &valueName, const Text
     }
 }
 
-long Win32Platform::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) {
+long Win32Registry::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) {
     try {
         const DWORD value = number;
         return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0, REG_DWORD,
@@ -100,8 +110,16 @@ long Win32Platform::RegSetValueExA(RegKey key, const Text &valueName, std::uint3
     }
 }
 
-long Win32Platform::RegCloseKey(RegKey key) {
+long Win32Registry::RegCloseKey(RegKey key) {
     return ::RegCloseKey(ToHkey(key));
+}
+
+} // namespace
+
+// One for every platform of the process: it holds nothing, its keys are the system's.
+RegistryServices &Win32Platform::Registry() {
+    static Win32Registry registry;
+    return registry;
 }
 
 } // namespace dravik

@@ -17,8 +17,6 @@ const wchar_t kPathNotFound[] = L"The system cannot find the path specified.";
 const wchar_t kAccessDenied[] = L"Access is denied.";
 const wchar_t kFileExists[] = L"The file exists.";
 
-constexpr long kRegInvalidHandle = 6;
-
 bool HasWildcard(const Text &s) {
     return s.find_first_of(L"*?") != Text::npos;
 }
@@ -534,7 +532,7 @@ long FakePlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
     calls.push_back(L"RegCreateKeyA:" + subKey);
     if (refuseKeyCreation) {
         key = 0;
-        return 5; // access denied
+        return kRegAccessDenied;
     }
     PutRegistryKey(subKey);
     key = nextHandle_++;

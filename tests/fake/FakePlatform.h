@@ -56,8 +56,8 @@ struct FileAttributes {
     bool system = false;
 };
 
-// The fake is its own window: a test reads what the window showed from the fake.
-class FakePlatform final : public PlatformServices, public WindowServices {
+// The fake is its own window and registry: a test reads what they hold from the fake.
+class FakePlatform final : public PlatformServices, public WindowServices, public RegistryServices {
 public:
     FakePlatform();
     ~FakePlatform() override;
@@ -215,6 +215,7 @@ public:
     void EmptyFile(const Text &path) override;
     Text ParentFolderOf(const Text &path) override;
 
+    RegistryServices &Registry() override { return *this; }
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
     long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
                           std::uint32_t &byteCount) override;
