@@ -505,6 +505,7 @@ long FakePlatform::RegOpenKeyExA(const Text &subKey, std::uint32_t, RegKey &key)
         return kRegFileNotFound;
     key = nextHandle_++;
     handles_[key] = Key(subKey);
+    mostRegistryHandlesOpen = std::max(mostRegistryHandlesOpen, OpenRegistryHandles());
     return kRegSuccess;
 }
 
@@ -537,6 +538,7 @@ long FakePlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
     PutRegistryKey(subKey);
     key = nextHandle_++;
     handles_[key] = Key(subKey);
+    mostRegistryHandlesOpen = std::max(mostRegistryHandlesOpen, OpenRegistryHandles());
     return kRegSuccess;
 }
 

@@ -111,6 +111,7 @@ public:
     std::optional<std::string> RegistryValue(const Text &key, const Text &name,
                                              std::uint32_t *type = nullptr) const;
     int OpenRegistryHandles() const { return static_cast<int>(handles_.size()); }
+    int mostRegistryHandlesOpen = 0; // the most keys that were open at one time
     // Creating keys is refused (access denied), as in a locked-down profile.
     bool refuseKeyCreation = false;
 
