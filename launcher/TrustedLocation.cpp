@@ -83,11 +83,10 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
 
     const Text newKey = parentKey + freeSlotName;
     ScopedRegKey key(registry);
-    if (key.Create(newKey) == kRegSuccess) {
-        // The byte count includes the terminating NUL, as string values require.
+    // The byte count includes the terminating NUL, as string values require.
+    if (key.Create(newKey) == kRegSuccess)
         registry.RegSetValueExA(key.Get(), L"Path", parentFolder,
                                 static_cast<std::uint32_t>(parentFolder.size() + 1));
-    }
     // Opened again, so the created key is closed first.
     if (key.Open(newKey, kAccessMask) == kRegSuccess)
         registry.RegSetValueExA(key.Get(), L"AllowSubfolders", std::uint32_t{1});

@@ -143,10 +143,8 @@ public:
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;
 
-    // ---- Registry (current user's hive) --------------------------------------------------
+    // ---- The registry; the launcher window, message boxes and the prompt ---------------
     virtual RegistryServices &Registry() = 0;
-
-    // ---- The launcher window, message boxes and the prompt ----------------------------
     virtual WindowServices &Window() = 0;
 
     // ---- Program start -------------------------------------------------------------------

@@ -12,15 +12,13 @@ using Text = std::wstring;
 // Opaque handle of an open registry key; 0 is "no key".
 using RegKey = std::uintptr_t;
 
-// The registry status codes (the Win32 values), for every registry there is.
+// Registry status codes and value types (the Win32 values), for every registry there is.
 constexpr long kRegSuccess = 0;
 constexpr long kRegFileNotFound = 2;
 constexpr long kRegAccessDenied = 5;
 constexpr long kRegInvalidHandle = 6;
 constexpr long kRegMoreData = 234;
 constexpr long kRegIoFailed = 1016;
-
-// Registry value types (the Win32 values).
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegDword = 4;
 
@@ -44,16 +42,15 @@ public:
     virtual long RegCloseKey(RegKey key) = 0;
 };
 
-// A key opened or created for as long as this lives, closed when it goes.
+// A key opened or created for as long as this lives: closed when it goes, and
+// before it is opened or created again.
 class ScopedRegKey {
 public:
     explicit ScopedRegKey(RegistryServices &registry) : registry_(registry) {}
     ~ScopedRegKey() { Release(); }
-    ScopedRegKey(const ScopedRegKey &) = delete;
-    ScopedRegKey &operator=(const ScopedRegKey &) = delete;
+    ScopedRegKey(const ScopedRegKey &) = delete; // one close for every key
 
-    // The status of the one call; a key is held only when it is kRegSuccess. A key
-    // held before is closed first.
+    // The status of the one call; a key is held only when it is kRegSuccess.
     long Open(const Text &subKey, std::uint32_t accessMask) {
         Release();
         return registry_.RegOpenKeyExA(subKey, accessMask, key_);

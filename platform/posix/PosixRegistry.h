@@ -8,7 +8,6 @@
 // Key and value names are found without regard to letter case.
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <string>
 
