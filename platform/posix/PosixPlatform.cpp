@@ -1,4 +1,4 @@
-// The POSIX platform: construction, the registry, a folder tree of its own, and
+// The POSIX platform: construction, the registry (a folder tree of its own) and
 // the window, which is the terminal's.
 #include "platform/posix/PosixPlatform.h"
 
