@@ -4,6 +4,7 @@
 
 #include "launcher/ConfigurationText.h"
 #include "launcher/TextRules.h"
+#include "platform/common/Utf8.h"
 #include "ui/frmDravikVT.h"
 
 namespace dravik {
@@ -50,6 +51,7 @@ void frmDravikVT::LoadSettings() {
     settings_.CompanionExeName = L"Velkor_2007.exe";
     LoadConfiguration();
     ResolveSettings();
+    log_.Begin(settings_);
 }
 
 void frmDravikVT::LoadConfiguration() {
@@ -76,7 +78,8 @@ void frmDravikVT::LoadConfiguration() {
         ++lineNumber;
         const bool marked = lineNumber == 1 && bytes.rfind(kUtf8ByteOrderMark, 0) == 0;
         const std::string &stored = marked ? bytes.substr(kUtf8ByteOrderMark.size()) : bytes;
-        Text line = encoding.IsUtf8() ? TextFromUtf8Bytes(stored) : platform_.DecodeAnsi(stored);
+        Text line = encoding.IsUtf8() ? DecodeUtf8(stored, InvalidUtf8::ByteAsCharacter)
+                                      : platform_.DecodeAnsi(stored);
         if (!line.empty() && line[0] == L'*')
             return;
         if (count == capacity) {
@@ -135,6 +138,7 @@ void frmDravikVT::ResolveSettings() {
     s.FrontEndName = ReadDravikTxt(L"NewFE", L"");
     s.CmdArgument = ReadDravikTxt(L"SQLBaza", L"");
     s.UseRuntime = ReadDravikTxt(L"Runtime", L"") == L"True";
+    s.UseLog = ReadDravikTxt(L"Log", L"") == L"True";
     s.RecordFilePath = s.ServerFolder + L"Kolacici.txt";
     s.UserKey = platform_.ToUpper(platform_.GetEnvVar(L"computername")) + L"_" +
                 platform_.ToLower(platform_.GetEnvVar(L"username"));

@@ -31,7 +31,4 @@ private:
 // The UTF-8 byte-order mark, skipped at the start of the file.
 inline const std::string kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
-// Valid UTF-8 to text.
-Text TextFromUtf8Bytes(const std::string &bytes);
-
 } // namespace dravik

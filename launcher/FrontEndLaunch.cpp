@@ -31,8 +31,11 @@ void frmDravikVT::PokreniFE() {
 
     bool trusted = true; // a failed registration still lets Access start
     try {
-        trusted = Global::EnsureTrustedLocation(platform_);
+        Global::TrustedSlot slot;
+        trusted = Global::EnsureTrustedLocation(platform_, L"14.0", &slot);
+        log_.TrustedLocation(L"14.0", slot.name, slot.registered);
     } catch (...) {
+        log_.Failed();
         trusted = true;
     }
 
@@ -41,15 +44,21 @@ void frmDravikVT::PokreniFE() {
         // registered there too, by the same rules. It never keeps Access from starting.
         if (!settings_.AccessVersion.empty()) {
             try {
-                Global::EnsureTrustedLocation(platform_, settings_.AccessVersion);
+                Global::TrustedSlot slot;
+                Global::EnsureTrustedLocation(platform_, settings_.AccessVersion, &slot);
+                log_.TrustedLocation(settings_.AccessVersion, slot.name, slot.registered);
             } catch (...) {
+                log_.Failed();
             }
         }
-        platform_.StartProgram(Handle(), settings_.AccessFolder + L"\\MSACCESS.EXE", parameters,
-                               L"c:\\", kShowMinimized);
+        const Text access = settings_.AccessFolder + L"\\MSACCESS.EXE";
+        platform_.StartProgram(Handle(), access, parameters, L"c:\\", kShowMinimized);
+        log_.AccessStarted(access, parameters, settings_.CmdArgument);
         return;
     }
     accessRefused_ = true;
+    log_.Event(L"no trusted-location slot free for the parent of " + platform_.ProgramFolderPath() +
+               L": Access not started");
     try {
         platform_.Window().ShowMessage(L"Ne mogu dodijeliti prava na folder" +
                                            platform_.ProgramFolderPath() + L"\r\n" +

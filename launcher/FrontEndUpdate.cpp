@@ -24,11 +24,13 @@ struct Warned {
 // One pass over the server folder: the front end, the report files, the companion.
 std::vector<TakenFile> TakeVersion(PlatformServices &platform, const LauncherSettings &s,
                                    bool withReports, const CopyProgress &whileCopying,
-                                   Warned &warned) {
+                                   Warned &warned, StartLog &log) {
     const Text programFolder = platform.ProgramFolderPath();
     std::vector<TakenFile> taken;
     auto take = [&](const Text &source, const Text &target) {
+        log.CopyStarts();
         taken.push_back({source, target, CopyIntoPlace(platform, source, target, whileCopying)});
+        log.Copied(source, target, taken.back().stamp.size);
     };
 
     take(s.ServerFolder + s.FrontEndName, programFolder + L"\\" + s.FrontEndName);
@@ -93,7 +95,7 @@ void frmDravikVT::UzmiFE_and_Rux() {
     Warned warned;
     for (int pass = 1;; ++pass) {
         const std::vector<TakenFile> taken =
-            TakeVersion(platform_, s, withReports, whileCopying, warned);
+            TakeVersion(platform_, s, withReports, whileCopying, warned, log_);
         const TakenFile *changed = nullptr;
         if (AppendRecord(platform_, s.RecordFilePath, s.UserKey, [&] {
                 changed = FirstChanged(platform_, taken);
@@ -102,7 +104,9 @@ void frmDravikVT::UzmiFE_and_Rux() {
             break;
         if (pass == 2)
             throw ServerFileChanged(changed->source, changed->target);
+        log_.Event(L"taken again: " + changed->source + L" changed on the server meanwhile");
     }
+    log_.Event(L"recorded " + s.UserKey + L" in " + s.RecordFilePath);
     platform_.Window().ShowProgress(0, 0);
     ClearStatus();
 }

@@ -12,6 +12,8 @@ namespace {
 // The report of a failure no trap catches; the program ends after it.
 int ReportUncaughtFailure(PlatformServices &platform, frmDravikVT &form) {
     Text text = CurrentFailureText();
+    form.Log().Failed();
+    form.Log().Ended(kExitSettingsFailed);
     try {
         platform.Window().ShowMessage(L"Dravik: Ne mogu pokrenuti program!\r\rError:" + text,
                                       MessageIcon::Exclamation);
@@ -36,6 +38,7 @@ int RunLauncher(PlatformServices &platform) {
     } catch (const std::exception &) { // what the button handlers did not report
         return ReportUncaughtFailure(platform, form);
     }
+    form.Log().Ended(form.ExitCode());
     return form.ExitCode();
 }
 

@@ -22,6 +22,7 @@ struct LauncherSettings {
     Text FrontEndName;
     Text CmdArgument;
     bool UseRuntime = false;
+    bool UseLog = false; // DravikVT.log is written
     Text RecordFilePath;
     Text UserKey; // COMPUTER_user
     Text LocalFEPath;

@@ -121,9 +121,7 @@ FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Te
 void RemoveLeftoverCopies(PlatformServices &platform, const Text &folder) {
     std::vector<Text> names;
     try {
-        for (Text name = platform.FindFirstMatch(folder + L"\\" + kTemporaryCopyPattern);
-             !name.empty(); name = platform.FindNextMatch())
-            names.push_back(name);
+        names = FilesMatching(platform, folder + L"\\" + kTemporaryCopyPattern);
     } catch (const Failure &) {
         return; // leftovers block nothing; the update goes on
     }

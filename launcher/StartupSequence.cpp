@@ -1,4 +1,7 @@
 // What the launcher does on every start, and the maintenance buttons.
+#include <initializer_list>
+#include <utility>
+
 #include "launcher/FailureText.h"
 #include "launcher/Launcher.h"
 #include "launcher/UpdateLock.h"
@@ -36,15 +39,23 @@ bool frmDravikVT::IsLocalCopyCurrent() {
     const bool withReports = IsFrontEndWithReports();
 
     bool isCurrent = IsRecorded(platform_, s.RecordFilePath, s.UserKey);
+    if (!isCurrent)
+        log_.NotCurrent(s.UserKey + L" not recorded in " + s.RecordFilePath);
     // Each check can only take the answer away; all of them run, in this order.
-    if (Absent(platform_, s.LocalFEPath))
-        isCurrent = false;
-    if (Absent(platform_, programFolder + platform_.ToLower(L"\\ruxVT*.ade")) && withReports)
-        isCurrent = false;
-    if (Absent(platform_, programFolder + L"\\" + s.CompanionExeName))
-        isCurrent = false;
-    if (Absent(platform_, programFolder + platform_.ToLower(L"\\ruxVT*.accde")) && withReports)
-        isCurrent = false;
+    const Text reportsAde = programFolder + platform_.ToLower(L"\\ruxVT*.ade");
+    const Text companion = programFolder + L"\\" + s.CompanionExeName;
+    const Text reportsAccde = programFolder + platform_.ToLower(L"\\ruxVT*.accde");
+    for (const auto &[path, checked] : {std::pair<Text, bool>{s.LocalFEPath, true},
+                                        {reportsAde, withReports},
+                                        {companion, true},
+                                        {reportsAccde, withReports}}) {
+        if (Absent(platform_, path) && checked) {
+            isCurrent = false;
+            log_.NotCurrent(L"no " + path);
+        }
+    }
+    if (isCurrent)
+        log_.Event(L"up to date: no update");
     return isCurrent;
 }
 
@@ -56,6 +67,7 @@ void frmDravikVT::Form_Load() {
     bool shift = platform_.IsKeyDown(kVkShift);
     if (ctrl && shift) {
         if (platform_.Window().AskText(L"Šifra ?") == kAccessCode) {
+            log_.Event(L"maintenance");
             ShowMe(L"");
             MakeVisible();
             return; // maintenance: the window stays open
@@ -73,6 +85,7 @@ void frmDravikVT::Form_Load() {
         PokreniFE();
         exitCode_ = accessRefused_ ? kExitNoTrustedSlot : kExitAccessStarted;
     } catch (...) {
+        log_.Failed();
         exitCode_ = kExitStartupFailed;
         platform_.Window().ShowMessage(Text(kStartupFailure) + L"\r\rError:" + CurrentFailureText(),
                                        MessageIcon::Information);
@@ -81,6 +94,7 @@ void frmDravikVT::Form_Load() {
 }
 
 void frmDravikVT::ReportButtonFailureAndEnd(const Text &headline, const Text &description) {
+    log_.Ended(kExitButtonFailed);
     try {
         platform_.Window().ShowMessage(headline + L"\r\rError:" + description,
                                        MessageIcon::Exclamation);
@@ -91,6 +105,7 @@ void frmDravikVT::ReportButtonFailureAndEnd(const Text &headline, const Text &de
 }
 
 void frmDravikVT::CmdKraj_Click() {
+    log_.Ended(kExitAccessStarted);
     platform_.EndProgram(kExitAccessStarted);
 }
 
@@ -98,16 +113,19 @@ void frmDravikVT::CmdPokreniProgram_Click() {
     try {
         PokreniFE();
     } catch (...) {
+        log_.Failed();
         ReportButtonFailureAndEnd(kButtonFailure, CurrentFailureText());
     }
 }
 
 void frmDravikVT::CmdUzmiNoviMDE_Click() {
     try {
+        log_.NotCurrent(L"maintenance, Uzmi novi MDA");
         UpdateLock lock(platform_, platform_.ProgramFolderPath(),
                         ShowWhileWaiting(*this, platform_));
         UzmiFE_and_Rux();
     } catch (...) {
+        log_.Failed();
         ReportButtonFailureAndEnd(kButtonFailure, CurrentFailureText());
     }
 }

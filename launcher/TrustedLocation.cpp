@@ -49,8 +49,11 @@ bool SlotAllowsSubfolders(RegistryServices &registry, RegKey slot) {
 
 } // namespace
 
-bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion) {
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion,
+                           TrustedSlot *namingSlot) {
     RegistryServices &registry = platform.Registry();
+    TrustedSlot unused;
+    TrustedSlot &found = namingSlot ? *namingSlot : unused;
     const Text parentKey = LocationsKey(officeVersion);
     const Text slotPrefix = parentKey + L"Location";
     Text freeSlotName;
@@ -70,8 +73,10 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
             // is completed, and nothing else in it changes.
             if (holdsFolder && !SlotAllowsSubfolders(registry, slot.Get()))
                 registry.RegSetValueExA(slot.Get(), L"AllowSubfolders", std::uint32_t{1});
-            if (holdsFolder)
+            if (holdsFolder) {
+                found = {L"Location" + std::to_wstring(i), false};
                 return true;
+            }
         } else if (freeSlotName.empty()) {
             freeSlotName = L"Location" + std::to_wstring(i);
         }
@@ -90,6 +95,7 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
     // Opened again, so the created key is closed first.
     if (key.Open(newKey, kAccessMask) == kRegSuccess)
         registry.RegSetValueExA(key.Get(), L"AllowSubfolders", std::uint32_t{1});
+    found = {freeSlotName, true};
     return true;
 }
 

@@ -11,7 +11,13 @@ namespace Global {
 // false when all 100 slots are taken by other folders. A slot that names the
 // folder without AllowSubfolders = 1 is given it.
 // Access 2010 reads the locations of Office version 14.0; later versions their own.
-bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion = L"14.0");
+// `namingSlot`, when given, hears which slot names the folder and whether this call wrote it.
+struct TrustedSlot {
+    Text name; // "Location3"; "" when no slot names the folder
+    bool registered = false;
+};
+bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion = L"14.0",
+                           TrustedSlot *namingSlot = nullptr);
 
 // The size of the buffer a slot's Path value is read into.
 constexpr std::uint32_t kPathBufferBytes = 255;

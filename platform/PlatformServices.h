@@ -136,12 +136,28 @@ public:
     // Takes the lock file `path`, creating it when absent; nullptr when another holder has
     // it. Never waits. The lock goes with the result, and with the process however it ends.
     virtual std::unique_ptr<FileLock> TryLockFile(const Text &path) = 0;
-    // Cuts an existing file to nothing. The file itself stays, and with it the rights
-    // set on it. Fails when it is absent or cannot be written.
-    virtual void EmptyFile(const Text &path) = 0;
+    // Reads an existing file whole and cuts it to nothing through the same open file, so
+    // that no line appended in between is lost; answers the bytes it held. The file itself
+    // stays, and with it the rights set on it. A launcher appending at this moment keeps
+    // it out: that fails as a file in use (SharingViolation), to be tried again. Fails
+    // when the file is absent or cannot be read and written.
+    virtual std::string ReadAndEmptyFile(const Text &path) = 0;
+    // Makes the folder when it is not there; its parent must be.
+    virtual void MakeFolder(const Text &path) = 0;
+    // Writes `bytes` as the whole file, creating or replacing it.
+    virtual void WriteWholeFile(const Text &path, const std::string &bytes) = 0;
     // The path with its last component removed, as the scripting runtime's
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;
+
+    // ---- The log a site may switch on ----------------------------------------------------
+    // Milliseconds on a clock that only goes forward: how long something took.
+    virtual std::int64_t MillisecondsNow() = 0;
+    // Appends `line` + CR LF to the log `path` in UTF-8; a new log begins with the
+    // byte-order mark. A log of `rotateAt` bytes or more first moves to `path` + ".1",
+    // replacing it: of two processes at it together one moves it, and neither loses
+    // its line. Waits only a moment for another writer, then fails.
+    virtual void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) = 0;
 
     // ---- The registry; the launcher window, message boxes and the prompt ---------------
     virtual RegistryServices &Registry() = 0;
@@ -153,6 +169,16 @@ public:
     virtual void StartProgram(WindowHandle owner, const Text &file, const Text &parameters,
                               const Text &workingFolder, int showMode) = 0;
 };
+
+// The bare names a wildcard search finds, all at once, for a caller that only lists
+// (it uses the one search cursor, as FindFirstMatch does).
+inline std::vector<Text> FilesMatching(PlatformServices &platform, const Text &pathPattern) {
+    std::vector<Text> names;
+    for (Text name = platform.FindFirstMatch(pathPattern); !name.empty();
+         name = platform.FindNextMatch())
+        names.push_back(name);
+    return names;
+}
 
 // The lines of a text file, all at once.
 inline std::vector<Text> ReadAllLines(PlatformServices &platform, const Text &path) {

@@ -1,6 +1,9 @@
 #include "publish/PublishCommand.h"
 
+#include <algorithm>
 #include <optional>
+
+#include "publish/VersionStatus.h"
 
 namespace dravik::publish {
 
@@ -8,10 +11,14 @@ namespace {
 
 const wchar_t kUsage[] =
     L"Usage: DravikPublish [--wait SECONDS] <folder with the new version> <server folder>\n"
+    L"       DravikPublish [--wait SECONDS] --rollback <server folder>\n"
+    L"       DravikPublish --status <server folder>\n"
     L"Copies every file of the new version into the server folder under a temporary name,\n"
     L"then puts them all in place and empties Kolacici.txt, so that every workstation\n"
     L"takes the new version on its next start. A file that a workstation is reading is\n"
-    L"waited for up to SECONDS (default 60).";
+    L"waited for up to SECONDS (default 60). The files it replaces are kept in the\n"
+    L"folder DravikPublish of the server folder, one version deep: --rollback puts them\n"
+    L"back the same way. --status shows who has taken the version on the server.";
 
 // Whole seconds from 0 to one day; nothing else.
 std::optional<int> Seconds(const Text &text) {
@@ -45,6 +52,8 @@ void ShowUsage(const PublishOutput &output, const Text &problem) {
 ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &arguments,
                            const PublishOutput &output) {
     PublishSettings settings;
+    bool status = false;
+    bool waitGiven = false;
     std::vector<Text> folders;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         if (arguments[i] == L"--wait") {
@@ -55,7 +64,12 @@ ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &
                 return ExitCode::Usage;
             }
             settings.waitSeconds = *seconds;
+            waitGiven = true;
             ++i;
+        } else if (arguments[i] == L"--status") {
+            status = true;
+        } else if (arguments[i] == L"--rollback") {
+            settings.mode = PublishMode::Rollback;
         } else {
             Text folder = arguments[i];
             // "C:\Novo\" on a Windows command line hands on C:\Novo" (the backslash
@@ -65,12 +79,23 @@ ExitCode RunPublishCommand(PlatformServices &platform, const std::vector<Text> &
             folders.push_back(folder);
         }
     }
-    if (folders.size() != 2 || folders[0].empty() || folders[1].empty()) {
-        ShowUsage(output, L"Name two folders: the new version's and the server folder.");
+    const bool oneFolder = status || settings.mode == PublishMode::Rollback;
+    if (status && (settings.mode == PublishMode::Rollback || waitGiven)) {
+        ShowUsage(output, L"--status stands alone with the server folder.");
         return ExitCode::Usage;
     }
-    settings.newVersionFolder = folders[0];
-    settings.serverFolder = folders[1];
+    if (folders.size() != (oneFolder ? 1u : 2u) ||
+        std::any_of(folders.begin(), folders.end(), [](const Text &f) { return f.empty(); })) {
+        ShowUsage(output, oneFolder ? L"Name the server folder, and only that."
+                                    : L"Name two folders: the new version's and the server "
+                                      L"folder.");
+        return ExitCode::Usage;
+    }
+    if (status)
+        return ShowVersionStatus(platform, folders.back(), output);
+    settings.serverFolder = folders.back();
+    if (!oneFolder)
+        settings.newVersionFolder = folders.front();
     return Publisher(platform, std::move(settings), output).Run();
 }
 

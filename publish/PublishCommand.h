@@ -1,5 +1,7 @@
 // DravikPublish's command line:
 //   DravikPublish [--wait SECONDS] <folder with the new version> <server folder>
+//   DravikPublish [--wait SECONDS] --rollback <server folder>
+//   DravikPublish --status <server folder>
 #pragma once
 
 #include <vector>

@@ -1,19 +1,16 @@
 #include "publish/Publisher.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
+
+#include "platform/Retry.h"
 
 namespace dravik::publish {
 
 namespace {
 
 const Text kWriteTestName = Text(kTemporaryPrefix) + L"write-test";
-
-Text InFolder(const Text &folder, const Text &name) {
-    if (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/'))
-        return folder + name;
-    return folder + L"\\" + name;
-}
 
 Text Quoted(const Text &text) {
     return L"\"" + text + L"\"";
@@ -45,7 +42,15 @@ Text Megabytes(std::uint64_t bytes) {
 } // namespace
 
 Publisher::Publisher(PlatformServices &platform, PublishSettings settings, PublishOutput output)
-    : platform_(platform), settings_(std::move(settings)), output_(std::move(output)) {}
+    : platform_(platform), settings_(std::move(settings)), output_(std::move(output)),
+      kept_(KeptPlaceOf(settings_.serverFolder)) {
+    if (Rollback())
+        settings_.newVersionFolder = kept_.files;
+}
+
+Text Publisher::RunAgain() const {
+    return Rollback() ? L"Run DravikPublish --rollback again" : L"Run DravikPublish again";
+}
 
 Text Publisher::Source(const Text &name) const {
     return InFolder(settings_.newVersionFolder, name);
@@ -56,34 +61,52 @@ Text Publisher::Server(const Text &name) const {
 }
 
 ExitCode Publisher::Run() {
-    output_.line(L"Publishing the new version from " + Quoted(settings_.newVersionFolder) +
-                 L" to the server folder " + Quoted(settings_.serverFolder) + L".");
+    using Step = ExitCode (Publisher::*)();
+    std::vector<Step> steps;
+    if (Rollback()) {
+        output_.line(L"Rolling the server folder " + Quoted(settings_.serverFolder) +
+                     L" back to the version that the last publish replaced.");
+        // The same steps as a publish, with the kept version as the new one; what the
+        // publish added goes before the record file is emptied, and nothing is kept.
+        steps = {&Publisher::ReadKeptVersion,
+                 &Publisher::PrepareServer,
+                 &Publisher::CopyUnderTemporaryNames,
+                 &Publisher::LookUpServerFiles,
+                 &Publisher::PutInPlace,
+                 &Publisher::RemoveAddedFiles,
+                 &Publisher::EmptyRecordFile,
+                 &Publisher::LetGoOfKeptVersion};
+    } else {
+        output_.line(L"Publishing the new version from " + Quoted(settings_.newVersionFolder) +
+                     L" to the server folder " + Quoted(settings_.serverFolder) + L".");
+        steps = {&Publisher::ReadNewVersion,          &Publisher::PrepareServer,
+                 &Publisher::CopyUnderTemporaryNames, &Publisher::LookUpServerFiles,
+                 &Publisher::KeepWhatIsReplaced,      &Publisher::PutInPlace,
+                 &Publisher::WriteDownPublication,    &Publisher::EmptyRecordFile,
+                 &Publisher::KeepReplacedRecord};
+    }
     // Each step answers Published to go on, or the code the tool ends with.
-    for (ExitCode (Publisher::*step)() : {&Publisher::ReadNewVersion, &Publisher::PrepareServer,
-                                          &Publisher::CopyUnderTemporaryNames,
-                                          &Publisher::PutInPlace, &Publisher::EmptyRecordFile}) {
+    for (Step step : steps) {
         const ExitCode code = (this->*step)();
         if (code != ExitCode::Published)
             return code;
     }
-    output_.line(L"Published " + Files(version_.files.size()) + L".");
-    return ExitCode::Published;
+    if (Rollback())
+        output_.line(L"Rolled back: " + Files(version_.files.size()) + L" put back, " +
+                     Files(removed_) + L" removed.");
+    else
+        output_.line(L"Published " + Files(version_.files.size()) + L".");
+    return notKept_ ? ExitCode::NotKept : ExitCode::Published;
 }
 
 std::vector<Text> Publisher::ServerFilesMatching(const Text &pattern) {
-    std::vector<Text> names;
-    for (Text name = platform_.FindFirstMatch(Server(pattern)); !name.empty();
-         name = platform_.FindNextMatch())
-        names.push_back(name);
-    return names;
+    return FilesMatching(platform_, Server(pattern));
 }
 
 ExitCode Publisher::ReadNewVersion() {
     std::vector<Text> names;
     try {
-        for (Text name = platform_.FindFirstMatch(Source(L"*")); !name.empty();
-             name = platform_.FindNextMatch())
-            names.push_back(name);
+        names = FilesMatching(platform_, Source(L"*"));
     } catch (const Failure &failure) {
         output_.problem(L"Refused: cannot read the folder " + Quoted(settings_.newVersionFolder) +
                         L": " + failure.Cause());
@@ -109,6 +132,38 @@ ExitCode Publisher::ReadNewVersion() {
     output_.line(L"Front end: " + version_.frontEnds.front());
     for (const Text &name : version_.notPublished)
         output_.line(name + L" is not published: the server folder keeps its own.");
+    return ExitCode::Published;
+}
+
+ExitCode Publisher::ReadKeptVersion() {
+    std::vector<Text> names;
+    try {
+        if (ServerFilesMatching(L"*").empty()) {
+            output_.problem(L"Refused: the server folder " + Quoted(settings_.serverFolder) +
+                            L" holds no files (it is missing, empty or cannot be read).");
+            return ExitCode::ServerRefused;
+        }
+        publication_ = ReadPublication(platform_, kept_);
+        if (!publication_ || !publication_->previous) {
+            output_.problem(L"Nothing to roll back to: no earlier version is kept in " +
+                            Quoted(kept_.folder) +
+                            L". A publish keeps the version it replaces until a rollback puts "
+                            L"it back. Nothing was changed.");
+            return ExitCode::NothingToRollBack;
+        }
+        names = FilesMatching(platform_, Source(L"*"));
+    } catch (const Failure &failure) {
+        output_.problem(L"Refused: cannot read the version kept in " + Quoted(kept_.folder) +
+                        L": " + failure.Cause());
+        return ExitCode::ServerRefused;
+    }
+    version_ = SortNewVersion(platform_, names);
+    const Text &when = *publication_->previous;
+    output_.line(
+        L"The version going back was published " +
+        (when.empty() ? Text(L"at a time not known") : when) + L"; the one leaving, " +
+        (publication_->published.empty() ? Text(L"at a time not known") : publication_->published) +
+        L".");
     return ExitCode::Published;
 }
 
@@ -148,7 +203,8 @@ ExitCode Publisher::PrepareServer() {
                         Sentence(failure.Cause()) + L" Is DravikPublish running elsewhere?");
         return ExitCode::ServerRefused;
     }
-    WarnWhenTheServerKeepsAnotherFrontEnd();
+    if (!Rollback())
+        WarnWhenTheServerKeepsAnotherFrontEnd();
     return ExitCode::Published;
 }
 
@@ -194,36 +250,80 @@ ExitCode Publisher::CopyUnderTemporaryNames() {
 }
 
 void Publisher::CopyOne(const Text &name) {
+    const Text temporary = Server(TemporaryNameOf(name));
     int shown = 0; // the last tenth shown
-    platform_.CopyFileOver(
-        Source(name), Server(TemporaryNameOf(name)),
-        [&](std::uint64_t copied, std::uint64_t total) {
-            if (total < settings_.largeFileBytes || total == 0)
-                return;
-            const int tenth = static_cast<int>(std::min<std::uint64_t>(copied, total) * 10 / total);
-            if (tenth <= shown)
-                return;
-            shown = tenth;
-            output_.line(L"    " + std::to_wstring(tenth * 10) + L"% of " + Megabytes(total));
-        });
+    platform_.CopyFileOver(Source(name), temporary, [&](std::uint64_t copied, std::uint64_t total) {
+        if (total < settings_.largeFileBytes || total == 0)
+            return;
+        const int tenth = static_cast<int>(std::min<std::uint64_t>(copied, total) * 10 / total);
+        if (tenth <= shown)
+            return;
+        shown = tenth;
+        output_.line(L"    " + std::to_wstring(tenth * 10) + L"% of " + Megabytes(total));
+    });
+    OnTheDisk(temporary);
 }
 
-ExitCode Publisher::PutInPlace() {
-    // Looked up first, so that nothing but the renames stands between old and new.
-    std::vector<bool> present;
+// A server that goes down right after the renames must not hand out a file whose
+// data was never written. The copy is made ordinary first: a read-only file could be
+// neither flushed nor, at the next publish, replaced.
+void Publisher::OnTheDisk(const Text &path) {
+    platform_.MakeFileOrdinary(path);
+    platform_.FlushFile(path);
+}
+
+ExitCode Publisher::LookUpServerFiles() {
+    // Looked up before anything changes, so that nothing but the renames stands between
+    // old and new.
     try {
         for (const Text &name : version_.files)
-            present.push_back(!platform_.FindFirstMatch(Server(name)).empty());
+            present_.push_back(!platform_.FindFirstMatch(Server(name)).empty());
     } catch (const Failure &failure) {
         output_.problem(L"Failed: cannot look into the server folder: " + failure.Cause());
         RemoveTemporaryCopies(0);
         output_.problem(L"The server folder is as it was; nothing was replaced.");
         return ExitCode::ServerUnchanged;
     }
+    return ExitCode::Published;
+}
 
+// One version deep: the version kept until now goes, and the files about to be
+// replaced are copied in its place. Until the publication is written down again no
+// version is kept, so that a rollback never meets half of one.
+ExitCode Publisher::KeepWhatIsReplaced() {
+    Text keeping;
+    try {
+        publication_ = ReadPublication(platform_, kept_);
+        platform_.MakeFolder(kept_.folder);
+        platform_.MakeFolder(kept_.files);
+        platform_.DeleteFileIfPresent(kept_.publication);
+        platform_.DeleteFileIfPresent(kept_.record);
+        for (const Text &name : FilesMatching(platform_, InFolder(kept_.files, L"*")))
+            platform_.DeleteFileIfPresent(InFolder(kept_.files, name));
+        for (std::size_t i = 0; i < version_.files.size(); ++i) {
+            keeping = version_.files[i];
+            if (present_[i])
+                WhileInUse(keeping, [&] {
+                    platform_.CopyFileOver(Server(keeping), InFolder(kept_.files, keeping));
+                    OnTheDisk(InFolder(kept_.files, keeping));
+                });
+        }
+    } catch (const Failure &failure) {
+        output_.problem(L"Failed: cannot keep " +
+                        (keeping.empty() ? Text(L"the version") : keeping) +
+                        L" for a rollback in " + Quoted(kept_.folder) + L": " + failure.Cause());
+        RemoveTemporaryCopies(0);
+        output_.problem(L"The server folder is as it was; nothing was replaced.");
+        return ExitCode::ServerUnchanged;
+    }
+    return ExitCode::Published;
+}
+
+ExitCode Publisher::PutInPlace() {
     // The front end goes first: it is the file a workstation most likely holds open
     // while copying it, and when it cannot be replaced, nothing else has changed.
-    output_.line(L"Putting the new files in place:");
+    output_.line(Rollback() ? L"Putting the kept files back in place:"
+                            : L"Putting the new files in place:");
     for (std::size_t i = 0; i < version_.files.size(); ++i) {
         const Text &name = version_.files[i];
         try {
@@ -238,12 +338,13 @@ ExitCode Publisher::PutInPlace() {
             }
             const std::vector<Text> done(version_.files.begin(), version_.files.begin() + i);
             const std::vector<Text> left(version_.files.begin() + i, version_.files.end());
-            output_.problem(L"Already new: " + Listed(done) + L". Still old: " + Listed(left) +
-                            L". " + kRecordFileName +
-                            L" was not emptied. Run DravikPublish again to finish.");
+            output_.problem((Rollback() ? L"Already back: " : L"Already new: ") + Listed(done) +
+                            (Rollback() ? L". Not yet back: " : L". Still old: ") + Listed(left) +
+                            L". " + kRecordFileName + L" was not emptied. " + RunAgain() +
+                            L" to finish.");
             return ExitCode::PartlyPublished;
         }
-        output_.line(L"  " + name + (present[i] ? L" replaced" : L" added"));
+        output_.line(L"  " + name + (present_[i] ? L" replaced" : L" added"));
     }
     copied_ = 0; // every temporary copy has its final name now
     return ExitCode::Published;
@@ -258,40 +359,112 @@ ExitCode Publisher::EmptyRecordFile() {
             return ExitCode::Published;
         }
         // Emptied, not deleted: users who may only modify this file keep that right.
-        WhileInUse(kRecordFileName, [&] { platform_.EmptyFile(Server(kRecordFileName)); });
+        WhileInUse(kRecordFileName,
+                   [&] { replacedRecord_ = platform_.ReadAndEmptyFile(Server(kRecordFileName)); });
     } catch (const Failure &failure) {
         output_.problem(Text(L"Failed: every file is in place, but ") + kRecordFileName +
-                        L" cannot be emptied: " + Sentence(failure.Cause()) +
-                        L" Run DravikPublish again, or empty " + kRecordFileName +
-                        L" yourself (do not delete it).");
+                        L" cannot be emptied: " + Sentence(failure.Cause()) + L" " + RunAgain() +
+                        L", or empty " + kRecordFileName + L" yourself (do not delete it).");
         return ExitCode::RecordNotEmptied;
     }
     output_.line(Text(kRecordFileName) + L" emptied: every workstation updates on its next start.");
     return ExitCode::Published;
 }
 
+ExitCode Publisher::WriteDownPublication() {
+    Publication written;
+    written.published = NowText(platform_);
+    written.previous = publication_ ? publication_->published : Text();
+    for (std::size_t i = 0; i < version_.files.size(); ++i)
+        if (!present_[i])
+            written.added.push_back(version_.files[i]);
+    try {
+        WritePublication(platform_, kept_, written);
+    } catch (const Failure &failure) {
+        NotKept(L"when it published", failure);
+    }
+    return ExitCode::Published;
+}
+
+// Only a name of the server folder's own is removed, whatever the kept list says.
+ExitCode Publisher::RemoveAddedFiles() {
+    for (const Text &name : publication_->added) {
+        if (name.find_first_of(L"\\/:") != Text::npos || IsTemporaryName(platform_, name) ||
+            platform_.ToUpper(name) == platform_.ToUpper(kRecordFileName))
+            continue;
+        try {
+            if (platform_.FindFirstMatch(Server(name)).empty())
+                continue;
+            WhileInUse(name, [&] { platform_.DeleteFileIfPresent(Server(name)); });
+        } catch (const Failure &failure) {
+            output_.problem(L"Failed: cannot remove " + name + L", which the last publish added: " +
+                            failure.Cause());
+            output_.problem(L"The kept files are back in place. " + Text(kRecordFileName) +
+                            L" was not emptied. " + RunAgain() + L" to finish.");
+            return ExitCode::PartlyPublished;
+        }
+        output_.line(L"  " + name + L" removed");
+        ++removed_;
+    }
+    return ExitCode::Published;
+}
+
+ExitCode Publisher::KeepReplacedRecord() {
+    if (!replacedRecord_)
+        return ExitCode::Published;
+    try {
+        platform_.WriteWholeFile(kept_.record, *replacedRecord_);
+    } catch (const Failure &failure) {
+        NotKept(L"who had taken the version it replaced", failure);
+    }
+    return ExitCode::Published;
+}
+
+// After a rollback nothing older is kept: a second one finds nothing to go back to.
+ExitCode Publisher::LetGoOfKeptVersion() {
+    try {
+        Publication back;
+        back.published = *publication_->previous;
+        WritePublication(platform_, kept_, back);
+        platform_.DeleteFileIfPresent(kept_.record);
+        for (const Text &name : version_.files)
+            platform_.DeleteFileIfPresent(InFolder(kept_.files, name));
+    } catch (const Failure &failure) {
+        NotKept(L"that the version it put back is the one on the server", failure);
+    }
+    return ExitCode::Published;
+}
+
+void Publisher::NotKept(const Text &what, const Failure &failure) {
+    output_.problem(L"Cannot write down " + what + L" in " + Quoted(kept_.folder) + L": " +
+                    Sentence(failure.Cause()) +
+                    L" The files are in place; --status and --rollback may not know it.");
+    notKept_ = true;
+}
+
 // A workstation reading the file at this moment holds it open on Windows; it lets
 // go once its copy is done.
 void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) {
-    const int waitMilliseconds = settings_.waitSeconds * 1000;
-    const int pause = std::max(1, settings_.retryMilliseconds);
-    for (int waited = 0;; waited += pause) {
+    const RetryPlan plan{settings_.waitSeconds * 1000, std::max(1, settings_.retryMilliseconds)};
+    std::optional<Failure> inUse;
+    const bool done = RetryWithin(platform_, plan, [&] {
         try {
             step();
-            return;
+            return true;
         } catch (const Failure &failure) {
             if (failure.Kind() != FailureKind::SharingViolation)
                 throw;
-            if (waited >= waitMilliseconds)
-                throw Failure(Sentence(failure.Cause()) + L" Still in use after " +
-                                  std::to_wstring(settings_.waitSeconds) + L" s.",
-                              FailureKind::SharingViolation, failure.Paths());
-            if (waited == 0)
+            if (!inUse && plan.budgetMs > 0)
                 output_.line(L"  " + name + L" is in use on the server; trying again for up to " +
                              std::to_wstring(settings_.waitSeconds) + L" s...");
+            inUse = failure;
+            return false;
         }
-        platform_.SleepMilliseconds(pause);
-    }
+    });
+    if (!done)
+        throw Failure(Sentence(inUse->Cause()) + L" Still in use after " +
+                          std::to_wstring(settings_.waitSeconds) + L" s.",
+                      FailureKind::SharingViolation, inUse->Paths());
 }
 
 void Publisher::RemoveTemporaryCopies(std::size_t from) {

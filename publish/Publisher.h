@@ -4,10 +4,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/PlatformServices.h"
 #include "publish/ExitCode.h"
+#include "publish/KeptVersion.h"
 #include "publish/NewVersion.h"
 
 namespace dravik::publish {
@@ -18,8 +21,12 @@ struct PublishOutput {
     std::function<void(const Text &)> problem;
 };
 
+// A publish keeps what it replaces; a rollback puts that back the same way.
+enum class PublishMode { Publish, Rollback };
+
 struct PublishSettings {
-    Text newVersionFolder;
+    PublishMode mode = PublishMode::Publish;
+    Text newVersionFolder; // a rollback takes the kept version instead
     Text serverFolder;
     // How long a file held open on the server (a workstation copying it) is waited for.
     int waitSeconds = 60;
@@ -36,12 +43,24 @@ public:
 private:
     Text Source(const Text &name) const;
     Text Server(const Text &name) const;
+    bool Rollback() const { return settings_.mode == PublishMode::Rollback; }
+    // "Run DravikPublish again", as the command that finishes this run's work.
+    Text RunAgain() const;
     ExitCode ReadNewVersion();
+    ExitCode ReadKeptVersion();
     ExitCode PrepareServer();
     ExitCode CopyUnderTemporaryNames();
+    ExitCode LookUpServerFiles();
+    ExitCode KeepWhatIsReplaced();
     ExitCode PutInPlace();
+    ExitCode WriteDownPublication();
+    ExitCode RemoveAddedFiles();
     ExitCode EmptyRecordFile();
+    ExitCode KeepReplacedRecord();
+    ExitCode LetGoOfKeptVersion();
+    void NotKept(const Text &what, const Failure &failure);
     void CopyOne(const Text &name);
+    void OnTheDisk(const Text &path);
     void WhileInUse(const Text &name, const std::function<void()> &step);
     void RemoveTemporaryCopies(std::size_t from);
     void WarnWhenTheServerKeepsAnotherFrontEnd();
@@ -51,7 +70,13 @@ private:
     PublishSettings settings_;
     PublishOutput output_;
     NewVersion version_;
-    std::size_t copied_ = 0; // temporary copies made so far, in the order of version_.files
+    std::size_t copied_ = 0;    // temporary copies made so far, in the order of version_.files
+    std::vector<bool> present_; // on the server before, in the order of version_.files
+    KeptPlace kept_;
+    std::optional<Publication> publication_;    // of the version on the server, when written down
+    std::optional<std::string> replacedRecord_; // Kolacici.txt as it was emptied
+    std::size_t removed_ = 0;                   // files that the rolled-back publish had added
+    bool notKept_ = false;
 };
 
 } // namespace dravik::publish

@@ -1,5 +1,7 @@
 // DravikPublish: puts a new version of the front end into the server folder,
 //   DravikPublish [--wait SECONDS] <folder with the new version> <server folder>
+//   DravikPublish [--wait SECONDS] --rollback <server folder>
+//   DravikPublish --status <server folder>
 // and ends with one of the codes of publish/ExitCode.h.
 #include <exception>
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds a site's per-user DravikVT package from packaging/DravikVT.wxs with
 # wixl (Debian's wixl 0.101), then sets with msibuild (msitools) what that wixl
-# cannot write: the settings file's component is permanent and never
-# overwritten, and an upgrade also replaces the same version of the other
-# architecture.
+# cannot write: the settings file found in the program folder is removed before
+# the package's is installed (an edited one too), and an upgrade also replaces
+# the same version of the other architecture.
 #
 # Usage: build-msi.sh x86|x64 DravikVT.exe DravikVT.txt VERSION OUTPUT.msi
 set -euo pipefail
@@ -66,8 +66,10 @@ if grep -qi warning "$log"; then
     fail "wixl left something out of the package"
 fi
 
-# Component attributes: 16 permanent, 128 never overwrite.
-msibuild "$output" -q "UPDATE \`Component\` SET \`Attributes\` = 144 WHERE \`Component\` = 'Settings'"
+# Windows Installer keeps an unversioned file that was changed after it was
+# installed, and a package before this one left DravikVT.txt permanent: the
+# file is removed first, on install and on uninstall (3), whatever it holds.
+msibuild "$output" -q "INSERT INTO \`RemoveFile\` (\`FileKey\`, \`Component_\`, \`FileName\`, \`DirProperty\`, \`InstallMode\`) VALUES ('ReplaceSettings', 'SiteSettings', 'DravikVT.txt', 'INSTALLDIR', 3)"
 # The upgrade range, rewritten with its maximum included (512; 1 migrates the
 # feature states): the same version of the other architecture is replaced too.
 # The attributes are part of the table's key, so the row is written anew.
@@ -77,8 +79,12 @@ msibuild "$output" -q "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`,
 # Read them back: a wixl that wrote these tables differently would leave them unchanged.
 components=$(msiinfo export "$output" Component | tr -d '\r')
 upgrades=$(msiinfo export "$output" Upgrade | tr -d '\r')
-grep -qP '^Settings\t.*\t144\t' <<<"$components" ||
-    fail "the settings component is not marked permanent and never overwritten"
+removals=$(msiinfo export "$output" RemoveFile | tr -d '\r')
+# Neither permanent (16) nor never-overwritten (128): the file travels with the package.
+grep -qP '^SiteSettings\t\{[0-9A-F-]{36}\}\tINSTALLDIR\t0\t\tDravikVT.txt$' <<<"$components" ||
+    fail "the settings component is marked to stay or not to be overwritten"
+grep -qP '^ReplaceSettings\tSiteSettings\tDravikVT.txt\tINSTALLDIR\t3$' <<<"$removals" ||
+    fail "the settings file found in the program folder is not removed first"
 grep -qP "^\\{[0-9A-F-]{36}\\}\t\t\Q$version\E\t\t513\t\tWIX_UPGRADE_DETECTED$" <<<"$upgrades" ||
     fail "the upgrade range does not include its maximum"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes launcher/DravikVT.ico: the launcher's blue tile with a white "D",
-at 16 and 32 pixels, the same picture the window draws for itself."""
+at 16 and 32 pixels, which the program file and its window both show."""
 import struct
 import sys
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "launcher/LauncherSettings.h"
+#include "launcher/StartLog.h"
 #include "platform/PlatformServices.h"
 
 namespace dravik {
@@ -39,6 +40,7 @@ public:
     void ResolveSettings();
     const LauncherSettings &Settings() const { return settings_; }
     LauncherSettings &Settings() { return settings_; }
+    StartLog &Log() { return log_; }
 
     // ---- Update (launcher/FrontEndUpdate.cpp) and launch (launcher/FrontEndLaunch.cpp) -
     void UzmiFE_and_Rux();
@@ -53,6 +55,7 @@ private:
 
     PlatformServices &platform_;
     LauncherSettings settings_;
+    StartLog log_{platform_}; // written only when DravikVT.txt asks for it
     int exitCode_ = 0;
     bool accessRefused_ = false; // the last launch found no trusted-location slot
 };

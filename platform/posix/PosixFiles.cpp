@@ -436,11 +436,56 @@ void PosixPlatform::DeleteFileIfPresent(const Text &path) {
         throw SystemFailure(errno, native);
 }
 
-void PosixPlatform::EmptyFile(const Text &path) {
+std::string PosixPlatform::ReadAndEmptyFile(const Text &path) {
     std::string native = ResolvePath(path);
-    // Truncated in place, never created: the file keeps its owner and its rights.
-    FileDescriptor file(OpenRetrying(native, O_WRONLY | O_TRUNC));
+    // Opened without truncating and never created: the file keeps its owner and its
+    // rights, and nothing is cut before the appenders' lock is ours.
+    FileDescriptor file(OpenRetrying(native, O_RDWR));
     if (!file.IsOpen())
+        throw SystemFailure(errno, native);
+    // The lock every appender takes: held, a launcher is writing its line now. Where
+    // the file system cannot lock, the appenders could not either.
+    const int locked = TryExclusiveLock(file.Get());
+    if (locked == EWOULDBLOCK)
+        throw Failure(L"The file is being used by another process.", FailureKind::SharingViolation,
+                      {TextFromUtf8(native)});
+    if (locked != 0 && locked != ENOLCK && locked != EOPNOTSUPP && locked != EINVAL)
+        throw SystemFailure(locked, native);
+    std::string bytes;
+    std::vector<char> chunk(256 * 1024);
+    for (;;) {
+        ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw SystemFailure(errno, native);
+        if (got == 0)
+            break;
+        bytes.append(chunk.data(), static_cast<std::size_t>(got));
+    }
+    int truncated;
+    do {
+        truncated = ::ftruncate(file.Get(), 0);
+    } while (truncated != 0 && errno == EINTR);
+    if (truncated != 0)
+        throw SystemFailure(errno, native);
+    if (int error = file.Close())
+        throw SystemFailure(error, native);
+    return bytes;
+}
+
+void PosixPlatform::MakeFolder(const Text &path) {
+    std::string native = ResolvePath(path);
+    if (::mkdir(native.c_str(), 0777) != 0 && !(errno == EEXIST && !IsOrdinaryFile(native)))
+        throw SystemFailure(errno, native);
+}
+
+void PosixPlatform::WriteWholeFile(const Text &path, const std::string &bytes) {
+    std::string native = ResolvePath(path);
+    FileDescriptor file(OpenRetrying(native, O_WRONLY | O_CREAT | O_TRUNC, 0666));
+    if (!file.IsOpen())
+        throw SystemFailure(errno, native);
+    if (!WriteAll(file.Get(), bytes.data(), bytes.size()))
         throw SystemFailure(errno, native);
     if (int error = file.Close())
         throw SystemFailure(error, native);

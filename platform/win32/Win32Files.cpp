@@ -1,6 +1,7 @@
 // Text files, copying, moving, emptying and deleting, in the ANSI code page.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -19,6 +20,19 @@ namespace dravik {
 
 namespace {
 
+// Reads an open file from where it stands to its end, a chunk at a time.
+template <class OnChunk> void ReadChunks(HANDLE file, const Text &path, OnChunk &&onChunk) {
+    std::vector<char> chunk(256 * 1024);
+    for (;;) {
+        DWORD read = 0;
+        if (!::ReadFile(file, chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
+            throw LastErrorFailure({path});
+        if (read == 0)
+            return;
+        onChunk(chunk.data(), read);
+    }
+}
+
 // Reads in chunks and hands each line on as soon as its end is seen, so that a
 // long shared record file is never held whole.
 template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLine &&onLine) {
@@ -31,15 +45,8 @@ template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLin
                                         nullptr));
     if (!file)
         throw LastErrorFailure({path});
-    std::vector<char> chunk(256 * 1024);
-    for (;;) {
-        DWORD read = 0;
-        if (!::ReadFile(file.Get(), chunk.data(), static_cast<DWORD>(chunk.size()), &read, nullptr))
-            throw LastErrorFailure({path});
-        if (read == 0)
-            break;
-        lines.Feed(chunk.data(), read, onLine);
-    }
+    ReadChunks(file.Get(), path,
+               [&](const char *data, DWORD read) { lines.Feed(data, read, onLine); });
     lines.Finish(onLine);
 }
 
@@ -336,15 +343,50 @@ void Win32Platform::DeleteFileIfPresent(const Text &path) {
     throw SystemFailure(error, {path});
 }
 
-void Win32Platform::EmptyFile(const Text &path) {
-    // Truncated in place, never created: the file keeps its rights. Others may only
-    // read alongside: a launcher appending at this moment (it lets others only read)
-    // refuses the open, which fails as a file in use; one reading lets it through.
-    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                        nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                        nullptr));
+std::string Win32Platform::ReadAndEmptyFile(const Text &path) {
+    // Opened, never created: the file keeps its rights. Others may only read alongside:
+    // a launcher appending at this moment (it lets others only read) refuses the open,
+    // which fails as a file in use; while this handle is open, appenders are refused in
+    // turn, so nothing is appended between the read and the cut.
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throw LastErrorFailure({path});
+    std::string bytes;
+    ReadChunks(file.Get(), path, [&](const char *data, DWORD read) { bytes.append(data, read); });
+    LARGE_INTEGER start{};
+    if (!::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.Get()))
+        throw LastErrorFailure({path});
+    return bytes;
+}
+
+void Win32Platform::MakeFolder(const Text &path) {
+    const std::string ansi = ToAnsiPath(path);
+    if (::CreateDirectoryA(ansi.c_str(), nullptr))
+        return;
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesA(ansi.c_str());
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    throw SystemFailure(error, {path});
+}
+
+void Win32Platform::WriteWholeFile(const Text &path, const std::string &bytes) {
+    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw LastErrorFailure({path});
+    for (std::size_t done = 0; done < bytes.size();) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file.Get(), bytes.data() + done, part, &written, nullptr))
+            throw LastErrorFailure({path});
+        if (written == 0)
+            throw SystemFailure(ERROR_DISK_FULL, {path});
+        done += written;
+    }
 }
 
 Text Win32Platform::ParentFolderOf(const Text &path) {

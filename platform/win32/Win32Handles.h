@@ -57,16 +57,15 @@ struct FindHandleTraits {
 };
 using UniqueFindHandle = UniqueSystemHandle<FindHandleTraits>;
 
-// A GDI object (a font, a bitmap) as its Create function returns it.
+// A GDI object (a font) as its Create function returns it.
 template <typename GdiHandle> struct GdiObjectTraits {
     using Handle = GdiHandle;
     static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle handle) noexcept { ::DeleteObject(handle); }
 };
 using UniqueFont = UniqueSystemHandle<GdiObjectTraits<HFONT>>;
-using UniqueBitmap = UniqueSystemHandle<GdiObjectTraits<HBITMAP>>;
 
-// An icon made or loaded for the window.
+// An icon loaded for the window.
 struct IconTraits {
     using Handle = HICON;
     static Handle Invalid() noexcept { return nullptr; }

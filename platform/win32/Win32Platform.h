@@ -42,8 +42,13 @@ public:
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
-    void EmptyFile(const Text &path) override;
+    std::string ReadAndEmptyFile(const Text &path) override;
+    void MakeFolder(const Text &path) override;
+    void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;
+
+    std::int64_t MillisecondsNow() override;
+    void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
 
     RegistryServices &Registry() override;
 

@@ -1,13 +1,10 @@
-// The launcher window, the message box and the prompt on Win32.
+// The launcher window, the message box and the prompt on Win32: the window made
+// from its layout, and what the program asks of it between messages.
 //
 // The window is an ordinary top-level window (class kLauncherClassName in
-// Win32UiIds.h) with a fixed frame. Its controls carry these IDs, so that tools
-// driving the program from outside can find them by ID or by caption:
-//   1001 CmdKraj            push button "Kraj"
-//   1002 CmdPokreniProgram  push button "Pokreni program"
-//   1003 CmdUzmiNoviMDE     push button "Uzmi novi MDA"
-//   1004 Label1             static text
-// Controls are created in ascending tab order, so the z-order is the tab order.
+// Win32UiIds.h) with a fixed frame; its controls carry the IDs of the table in
+// Win32UiControls.h. Controls are created in ascending tab order, so the z-order
+// is the tab order.
 //
 // All text goes through the wide API: Croatian letters show whatever the ANSI
 // code page is.
@@ -15,19 +12,13 @@
 
 #include <windows.h>
 
-#include <shobjidl.h>
-
 #include <algorithm>
-#include <array>
-#include <exception>
-#include <type_traits>
 #include <vector>
 
 #include "platform/win32/Win32Dpi.h"
 #include "platform/win32/Win32Error.h"
-#include "platform/win32/Win32Handles.h"
 #include "platform/win32/Win32Prompt.h"
-#include "platform/win32/Win32UiIds.h"
+#include "platform/win32/Win32UiState.h"
 
 namespace dravik {
 namespace {
@@ -35,270 +26,21 @@ namespace {
 using win32ui::PixelsToTwips;
 using win32ui::TwipsToPixels;
 
-using UniqueTaskbar = UniqueComInterface<ITaskbarList3>;
-
-// Sent by the shell when the window's taskbar button exists: only then can the
-// button show progress.
-UINT TaskbarButtonCreatedMessage() {
-    static const UINT message = RegisterWindowMessageW(L"TaskbarButtonCreated");
-    return message;
-}
-
-constexpr std::size_t kControlCount = 4;
-
-std::size_t IndexOf(Control control) {
-    return static_cast<std::size_t>(control);
-}
-
-int IdOf(Control control) {
-    switch (control) {
-    case Control::CmdKraj:
-        return win32ui::kIdCmdKraj;
-    case Control::CmdPokreniProgram:
-        return win32ui::kIdCmdPokreniProgram;
-    case Control::CmdUzmiNoviMDE:
-        return win32ui::kIdCmdUzmiNoviMDE;
-    case Control::Label1:
-        return win32ui::kIdLabel1;
-    }
-    return 0;
-}
-
-bool ButtonFromId(int id, Control &control) {
-    switch (id) {
-    case win32ui::kIdCmdKraj:
-        control = Control::CmdKraj;
-        return true;
-    case win32ui::kIdCmdPokreniProgram:
-        control = Control::CmdPokreniProgram;
-        return true;
-    case win32ui::kIdCmdUzmiNoviMDE:
-        control = Control::CmdUzmiNoviMDE;
-        return true;
-    default:
-        return false;
-    }
-}
-
-// The window's own icon: a blue tile with a white "D", drawn at 16 pixels and
-// doubled for the large icon.
-const char *const kIconPattern[16] = {
-    "bbbbbbbbbbbbbbbb", "b..............b", "b..............b", "b...#######....b",
-    "b...########...b", "b...##....###..b", "b...##.....##..b", "b...##.....##..b",
-    "b...##.....##..b", "b...##.....##..b", "b...##.....##..b", "b...##....###..b",
-    "b...########...b", "b...#######....b", "b..............b", "bbbbbbbbbbbbbbbb",
-};
-
-UniqueIcon MakeLauncherIcon(int size) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size;
-    info.bmiHeader.biHeight = -size; // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    UniqueBitmap color(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!color || bits == nullptr) {
-        return UniqueIcon();
-    }
-    auto *pixels = static_cast<std::uint32_t *>(bits);
-    const int scale = size / 16;
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            char cell = kIconPattern[y / scale][x / scale];
-            std::uint32_t argb = cell == '#'   ? 0xFFFFFFFFu
-                                 : cell == 'b' ? 0xFF002A80u
-                                               : 0xFF1E5AD2u;
-            pixels[y * size + x] = argb;
-        }
-    }
-    // An all-zero mask: every pixel of the tile is opaque.
-    std::vector<BYTE> maskBits(static_cast<std::size_t>((size + 15) / 16 * 2 * size), 0);
-    UniqueBitmap mask(CreateBitmap(size, size, 1, 1, maskBits.data()));
-    if (!mask) {
-        return UniqueIcon();
-    }
-    ICONINFO iconInfo{};
-    iconInfo.fIcon = TRUE;
-    iconInfo.hbmMask = mask.Get();
-    iconInfo.hbmColor = color.Get();
-    return UniqueIcon(CreateIconIndirect(&iconInfo));
-}
-
-// The program's own icon resource when the executable has one (DravikVT.exe does),
-// so the window and the file show the same picture; else the same tile drawn here.
+// The program's icon resource, which DravikVT.exe and the test programs that open
+// the window carry, so the window and the file show the same picture.
 UniqueIcon LauncherIcon(int size) {
-    HANDLE loaded = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size,
-                               size, LR_DEFAULTCOLOR);
-    if (loaded != nullptr) {
-        return UniqueIcon(static_cast<HICON>(loaded));
-    }
-    return MakeLauncherIcon(size);
+    return UniqueIcon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                                    IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
-UniqueFont MakeFont(const FontSpec &wanted, int dpi) {
-    LOGFONTW font{};
-    font.lfHeight = win32ui::PointsToFontHeight(wanted.points, dpi);
-    font.lfWeight = wanted.weight;
-    font.lfCharSet = static_cast<BYTE>(wanted.charset);
-    font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    font.lfQuality = DEFAULT_QUALITY;
-    font.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    lstrcpynW(font.lfFaceName, wanted.face.c_str(), LF_FACESIZE);
-    return UniqueFont(CreateFontIndirectW(&font));
-}
-
-void EnableDpiAwareness() {
-    // Looked up at run time: the call is missing from some SDKs' import libraries
-    // and from very old systems.
-    HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr) {
-        return;
-    }
-    using SetAwareFn = BOOL(WINAPI *)();
-    auto setAware = reinterpret_cast<SetAwareFn>(
-        reinterpret_cast<void *>(GetProcAddress(user32, "SetProcessDPIAware")));
-    if (setAware != nullptr) {
-        setAware();
-    }
+HWND VisibleOwner(HWND window) {
+    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
 }
 
 } // namespace
 
-struct Win32Ui::State {
-    HWND window = nullptr;
-    std::array<HWND, kControlCount> controls{};
-    ClickHandler onClick;
-    int dpi = 96;
-    // The control that had the focus when the window was last deactivated.
-    HWND focus = nullptr;
-    // A failure raised by a click handler, carried out of the window procedure
-    // and raised again by RunEventLoop.
-    std::exception_ptr pendingFailure;
-    // Set while the window only answers the system in the middle of the program's
-    // work: clicks and closes are then not for now.
-    bool answeringOnly = false;
-    // The taskbar button, for progress; there once the shell has made the button.
-    UniqueTaskbar taskbar;
-    UniqueFont labelFont;
-    UniqueFont buttonFont;
-    UniqueIcon smallIcon;
-    UniqueIcon bigIcon;
-
-    HWND ControlWindow(Control control) const { return controls[IndexOf(control)]; }
-    HWND Kraj() const { return ControlWindow(Control::CmdKraj); }
-    bool IsOwnChild(HWND child) const {
-        for (HWND control : controls) {
-            if (control != nullptr && control == child) {
-                return true;
-            }
-        }
-        return false;
-    }
-    HWND FocusTarget() const {
-        if (focus != nullptr && IsWindow(focus) && IsWindowVisible(focus)) {
-            return focus;
-        }
-        return Kraj();
-    }
-
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-};
-
-LRESULT CALLBACK Win32Ui::State::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto *create = reinterpret_cast<CREATESTRUCTW *>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto *state = reinterpret_cast<State *>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (state == nullptr) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    return state->Handle(hwnd, message, wParam, lParam);
-}
-
-LRESULT Win32Ui::State::Handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_COMMAND: {
-        Control control{};
-        if (HIWORD(wParam) == BN_CLICKED && ButtonFromId(LOWORD(wParam), control)) {
-            if (onClick && !pendingFailure && !answeringOnly) {
-                // Exceptions must not unwind through the system's dispatcher.
-                try {
-                    onClick(control);
-                } catch (...) {
-                    pendingFailure = std::current_exception();
-                }
-            }
-            return 0;
-        }
-        break;
-    }
-    case DM_GETDEFID: {
-        // Enter presses the focused button, as in a dialog; otherwise "Kraj".
-        HWND focused = GetFocus();
-        int id = win32ui::kIdCmdKraj;
-        Control control{};
-        if (IsOwnChild(focused) && ButtonFromId(GetDlgCtrlID(focused), control)) {
-            id = GetDlgCtrlID(focused);
-        }
-        return MAKELRESULT(id, DC_HASDEFID);
-    }
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            HWND focused = GetFocus();
-            if (IsOwnChild(focused)) {
-                focus = focused;
-            }
-        } else {
-            SetFocus(FocusTarget());
-        }
-        return 0;
-    case WM_SETFOCUS:
-        SetFocus(FocusTarget());
-        return 0;
-    case WM_CTLCOLORSTATIC: {
-        auto dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
-        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    case WM_CLOSE:
-        if (answeringOnly) {
-            return 0; // closing in the middle of an update would cut it off
-        }
-        break;
-    case WM_DESTROY:
-        window = nullptr;
-        controls.fill(nullptr);
-        focus = nullptr;
-        taskbar.Reset();
-        return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        break;
-    default:
-        if (message != 0 && message == TaskbarButtonCreatedMessage()) {
-            ITaskbarList3 *list = nullptr;
-            if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                           IID_ITaskbarList3, reinterpret_cast<void **>(&list)))) {
-                taskbar.Reset(list);
-                if (FAILED(taskbar.Get()->HrInit())) {
-                    taskbar.Reset();
-                }
-            }
-            return 0;
-        }
-        break;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 Win32Ui::Win32Ui() : state_(std::make_unique<State>()) {
-    EnableDpiAwareness();
+    win32ui::EnableDpiAwareness();
 }
 
 Win32Ui::~Win32Ui() {
@@ -354,12 +96,12 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
     SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(state.smallIcon.Get()));
     SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(state.bigIcon.Get()));
 
-    state.labelFont = MakeFont(layout.labelFont, dpi);
+    state.labelFont = win32ui::MakeFont(layout.labelFont, dpi);
     // The buttons keep the classic form font, MS Sans Serif 8 pt: narrow enough
     // for "Uzmi novi MDA" in its 1095-twip button, with the Central European
     // letters.
     state.buttonFont =
-        MakeFont(FontSpec{L"MS Sans Serif", 8.25, FW_NORMAL, EASTEUROPE_CHARSET}, dpi);
+        win32ui::MakeFont(FontSpec{L"MS Sans Serif", 8.25, FW_NORMAL, EASTEUROPE_CHARSET}, dpi);
     HFONT buttonFont = state.buttonFont ? state.buttonFont.Get()
                                         : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 
@@ -372,6 +114,7 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
         ordered.begin(), ordered.end(),
         [](const ControlLayout *a, const ControlLayout *b) { return a->tabOrder < b->tabOrder; });
     for (const ControlLayout *control : ordered) {
+        const std::size_t row = win32ui::IndexOf(control->id);
         const bool isButton = control->kind == ControlKind::PushButton;
         const DWORD controlStyle =
             WS_CHILD | WS_VISIBLE | (isButton ? WS_TABSTOP | BS_PUSHBUTTON : SS_LEFT | SS_NOPREFIX);
@@ -381,7 +124,8 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
             0, isButton ? L"BUTTON" : L"STATIC", control->caption.c_str(), controlStyle, left, top,
             TwipsToPixels(control->left + control->width, dpi) - left,
             TwipsToPixels(control->top + control->height, dpi) - top, window,
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(control->id))), instance, nullptr);
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(win32ui::kControls[row].id)), instance,
+            nullptr);
         if (child == nullptr) {
             Failure failure = LastErrorFailure();
             DestroyWindow(window);
@@ -391,7 +135,7 @@ void Win32Ui::CreateLauncherWindow(const WindowLayout &layout, ClickHandler onCl
         if (childFont != nullptr) {
             SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(childFont), FALSE);
         }
-        state.controls[IndexOf(control->id)] = child;
+        state.controls[row] = child;
     }
     state.focus = state.Kraj();
 }
@@ -464,44 +208,6 @@ void Win32Ui::RepaintWindow() {
     }
 }
 
-void Win32Ui::AnswerWindowSystem() {
-    if (state_->window == nullptr) {
-        return;
-    }
-    // Every message but keyboard and mouse input is handled; input is not even taken
-    // from the queue, so a click or a key waits for the event loop. The system sees
-    // the thread read its messages and never puts a "Not Responding" ghost in its place.
-    struct Range {
-        UINT first, last;
-    };
-    const Range allButInput[] = {{0, WM_NCMOUSEMOVE - 1},
-                                 {WM_NCXBUTTONDBLCLK + 1, WM_KEYFIRST - 1},
-                                 {WM_KEYLAST + 1, WM_MOUSEFIRST - 1},
-                                 {WM_MOUSELAST + 1, 0xFFFFFFFFu}};
-    state_->answeringOnly = true;
-    MSG message{};
-    bool quit = false;
-    // Bounded: a timer that keeps firing must not hold the update up.
-    for (int handled = 0, round = 1; round > 0 && handled < 1000 && !quit;) {
-        round = 0;
-        for (const Range &range : allButInput) {
-            while (!quit && handled < 1000 &&
-                   PeekMessageW(&message, nullptr, range.first, range.last, PM_REMOVE)) {
-                ++round;
-                ++handled;
-                if (message.message == WM_QUIT) {
-                    PostQuitMessage(static_cast<int>(message.wParam)); // for the event loop
-                    quit = true;
-                    break;
-                }
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-        }
-    }
-    state_->answeringOnly = false;
-}
-
 void Win32Ui::ShowProgress(std::uint64_t done, std::uint64_t total) {
     if (state_->window == nullptr || !state_->taskbar) {
         return; // no button yet, or no shell that shows progress
@@ -522,36 +228,6 @@ void Win32Ui::CloseLauncherWindow() {
         DestroyWindow(state_->window);
     }
 }
-
-void Win32Ui::RunEventLoop() {
-    // The window may already be gone (the normal start-up closes it before the
-    // loop runs): then there is nothing to wait for.
-    MSG message{};
-    while (state_->window != nullptr && !state_->pendingFailure) {
-        BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0 || got == -1) {
-            break;
-        }
-        if (state_->window != nullptr && IsDialogMessageW(state_->window, &message)) {
-            continue;
-        }
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    if (state_->pendingFailure) {
-        std::exception_ptr failure = state_->pendingFailure;
-        state_->pendingFailure = nullptr;
-        std::rethrow_exception(failure);
-    }
-}
-
-namespace {
-
-HWND VisibleOwner(HWND window) {
-    return window != nullptr && IsWindowVisible(window) ? window : nullptr;
-}
-
-} // namespace
 
 void Win32Ui::ShowMessage(const Text &text, MessageIcon icon, const std::optional<Text> &title) {
     UINT style = MB_OK | MB_SETFOREGROUND;

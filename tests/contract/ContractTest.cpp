@@ -300,14 +300,45 @@ TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
     EXPECT_THROW(P().CopyFileOver(At(L"none.ade"), At(L"~x"), [](auto, auto) {}), Failure);
 }
 
-TEST_P(ContractTest, EmptyingKeepsTheFileAndNeverCreatesOne) {
-    Put(L"Kolacici.txt", "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
-    P().EmptyFile(At(L"KOLACICI.TXT"));
+TEST_P(ContractTest, EmptyingAnswersWhatTheFileHeldKeepsTheFileAndNeverCreatesOne) {
+    const std::string record = "PC07_ana\t\t8.12.2026. - 9:15:00\r\nru\xE8no\r\n";
+    Put(L"Kolacici.txt", record);
+    EXPECT_EQ(P().ReadAndEmptyFile(At(L"KOLACICI.TXT")), record);
     EXPECT_EQ(h_->ReadBytes(At(L"Kolacici.txt")), std::string());
     EXPECT_EQ(P().FindFirstMatch(At(L"kolacici.txt")), L"Kolacici.txt");
-    EXPECT_THROW(P().EmptyFile(At(L"missing.txt")), Failure);
+    EXPECT_THROW(P().ReadAndEmptyFile(At(L"missing.txt")), Failure);
     EXPECT_FALSE(h_->ReadBytes(At(L"missing.txt")).has_value());
-    EXPECT_THROW(P().EmptyFile(At(L"missing\\Kolacici.txt")), Failure);
+    EXPECT_THROW(P().ReadAndEmptyFile(At(L"missing\\Kolacici.txt")), Failure);
+}
+
+// A launcher appending its line holds the record file for a moment; emptying it then
+// would lose a line or record an old version as current, so it is refused as a file
+// in use, for the caller to try again. A reader is no reason to wait.
+TEST_P(ContractTest, EmptyingWaitsForAnAppender) {
+    Put(L"Kolacici.txt", "PC07_ana\r\n");
+    {
+        auto appender = h_->Hold(At(L"Kolacici.txt"), Holder::Appender);
+        try {
+            P().ReadAndEmptyFile(At(L"Kolacici.txt"));
+            ADD_FAILURE() << "emptied while a launcher was appending";
+        } catch (const Failure &failure) {
+            EXPECT_EQ(failure.Kind(), FailureKind::SharingViolation);
+        }
+        EXPECT_EQ(h_->ReadBytes(At(L"Kolacici.txt")), std::string("PC07_ana\r\n"));
+    }
+    auto reader = h_->Hold(At(L"Kolacici.txt"), Holder::SharingReader);
+    EXPECT_EQ(P().ReadAndEmptyFile(At(L"Kolacici.txt")), "PC07_ana\r\n");
+}
+
+TEST_P(ContractTest, AFolderIsMadeOnceAndAWholeFileWrittenOverWhatWasThere) {
+    P().MakeFolder(At(L"kept"));
+    EXPECT_NO_THROW(P().MakeFolder(At(L"KEPT")));
+    EXPECT_THROW(P().MakeFolder(At(L"missing\\kept")), Failure);
+    P().WriteWholeFile(At(L"kept\\r.txt"), "longer text");
+    P().WriteWholeFile(At(L"KEPT\\R.txt"), "short");
+    EXPECT_EQ(h_->ReadBytes(At(L"kept\\r.txt")), std::string("short"));
+    EXPECT_EQ(AllMatches(At(L"*")), std::set<Text>{}); // a folder is no file
+    EXPECT_THROW(P().WriteWholeFile(At(L"missing\\r.txt"), "x"), Failure);
 }
 
 // ---- Paths, environment, case, clock ----------------------------------------------------------

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# DravikPublish on Linux: what it prints and leaves, a refusal with the system's
-# reason, and publishing again and again while launchers update from the same
-# server folder, where every file a launcher ends with must be the whole old or
+# DravikPublish on Linux: what it prints and leaves, its status, a rollback, a
+# refusal with the system's reason, and publishing and rolling back again and again
+# while launchers update from the same server folder, where every file a launcher ends with must be the whole old or
 # the whole new one. The other refusals and failures half-way are the logic's,
 # shown on the fake.
 # Usage: posix_publish.sh <path of the built DravikVT> <path of the built DravikPublish>
@@ -62,6 +62,21 @@ check "Croatian letters in UTF-8" contains "$work/out.txt" "  Upute-čćžšđ.t
 check "progress of the large front end" contains "$work/out.txt" "    100% of 20.0 MB"
 check "the record file is kept" contains "$work/out.txt" "Kolacici.txt is not published"
 check "says it emptied the record" contains "$work/out.txt" "Kolacici.txt emptied"
+run_publish --status "$server"
+check "status: the pair that took only the old version is still to update (8)" same "$rc" 8
+check "status names it" contains "$work/out.txt" "  PC07_ana	(took the previous version 1.12.2026. - 8:00:00)"
+
+echo "scenario: a rollback puts back the version the publish replaced, once"
+run_publish --rollback "$server"
+check "exit code 0" same "$rc" 0
+check "every file is the old one again" same_files "$server" "$work/v1"
+check "the server folder holds what it held before the publish" same \
+    "$(cd "$server" && find . -path ./DravikPublish -prune -o -type f -print | sort)" \
+    "$(cd "$work/v1" && { find . -type f -print; echo ./Kolacici.txt; } | sort)"
+check "Kolacici.txt emptied in place" same "$(stat -c %s:%i "$server/Kolacici.txt")" "0:$record_inode"
+run_publish --rollback "$server"
+check "a second rollback finds nothing to go back to (9)" same "$rc" 9
+check "and changes nothing" same_files "$server" "$work/v1"
 
 echo "scenario: a server folder it cannot write is refused through the real system"
 run_publish "$work/new" "$work/no-such-server"
@@ -98,8 +113,9 @@ sleep 0.5
 publishes=0
 publish_failures=0
 for round in 1 2 3 4 5 6 7 8; do
-    from="$work/v$((round % 2 + 1))"
-    timeout 60 "$publish" "$from" "$server" >"$work/round$round.txt" 2>&1 || {
+    # Version 2 goes out and version 1 comes back: by publishing it, or by a rollback.
+    if [ $((round % 4)) = 0 ]; then args=(--rollback "$server"); else args=("$work/v$((round % 2 + 1))" "$server"); fi
+    timeout 60 "$publish" "${args[@]}" >"$work/round$round.txt" 2>&1 || {
         publish_failures=$((publish_failures + 1))
         sed 's/^/    /' "$work/round$round.txt"
     }
@@ -114,7 +130,12 @@ for i in $(seq 1 "$stations"); do
     ws="$work/ws$i"
     starts=$((starts + $(wc -l <"$ws/codes.txt")))
     check "ws$i: every start ended by itself, in time" same "$(awk '$1 >= 124' "$ws/codes.txt" | wc -l)" 0
-    check "ws$i: no file of mixed versions" same "$(cat "$ws/torn.txt" 2>/dev/null)" ""
+    check "ws$i: every file whole, of one version or the other" same "$(cat "$ws/torn.txt" 2>/dev/null)" ""
+    # A start that ran into a publish may have started Access on files of both
+    # versions; recorded, a workstation holds the version on the server, whole.
+    if grep -q "^WS${i}_user$i	" "$server/Kolacici.txt"; then
+        check "ws$i: recorded, and holding the server's version whole" same_files "$ws/app" "$server"
+    fi
     [ -s "$ws/failures.txt" ] && { echo "  ws$i reported failures:"; sed 's/^/    /' "$ws/failures.txt"; }
 done
 echo "  $publishes publishes, $starts launcher starts"

@@ -182,9 +182,10 @@ protected:
     std::map<int, std::map<std::string, std::string>> versions;
 };
 
-TEST_F(PublishTool, ReplacesEveryFileAndEmptiesTheRecordInPlace) {
+TEST_F(PublishTool, ReplacesEveryFileAndEmptiesTheRecordInPlaceAndARollbackPutsThemBack) {
     const ULONGLONG record = FileIdentity(root / "server" / "Kolacici.txt");
     ASSERT_NE(record, 0u);
+    Write(Folder(2) / "Upute.txt", "added");
     Result result = PublishVersion(2);
     SCOPED_TRACE(AsUtf8Lines(result.output));
     EXPECT_EQ(result.code, 0);
@@ -195,6 +196,18 @@ TEST_F(PublishTool, ReplacesEveryFileAndEmptiesTheRecordInPlace) {
     EXPECT_TRUE(Mentions(result.output, L"Front end: uxVTade.ade"));
     EXPECT_TRUE(Mentions(result.output, L"  RUXVT2.accde replaced"));
     EXPECT_TRUE(Mentions(result.output, L"Kolacici.txt emptied"));
+
+    const std::wstring server = Quoted(root / "server");
+    EXPECT_EQ(Publish(L"--status " + server).code, 8); // PC07_ana took only the old one
+    Result back = Publish(L"--rollback " + server);
+    SCOPED_TRACE(AsUtf8Lines(back.output));
+    EXPECT_EQ(back.code, 0);
+    EXPECT_TRUE(AllOfVersion(1, root / "server"));
+    EXPECT_FALSE(fs::exists(root / "server" / "Upute.txt"));
+    EXPECT_EQ(FileIdentity(root / "server" / "Kolacici.txt"), record);
+    EXPECT_FALSE(HasTemporaryCopies(root / "server"));
+    EXPECT_EQ(Publish(L"--rollback " + server).code, 9); // nothing older is kept
+    EXPECT_TRUE(AllOfVersion(1, root / "server"));
 }
 
 // Which refusal comes when is the logic's, shown on the fake; here the codes and
@@ -217,7 +230,9 @@ TEST_F(PublishTool, RefusalsEndWithTheirCodesAndChangeNothing) {
 // A workstation copying a file holds it open; the tool waits for it, for a while.
 TEST_F(PublishTool, AFileHeldOpenIsWaitedForAndARunThatGivesUpIsFinishedByTheNext) {
     const fs::path held = root / "server" / "RuxVT1.ade";
-    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    // As a launcher's copy holds it: others may read it (and keep it), not replace it.
+    HANDLE holder = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
     Result gaveUp = PublishVersion(2, L"--wait 1 ");
     SCOPED_TRACE(AsUtf8Lines(gaveUp.output));

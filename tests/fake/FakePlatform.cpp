@@ -6,6 +6,7 @@
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
+#include "tests/support/TestText.h"
 #include "tests/support/TextParts.h"
 
 namespace dravik {
@@ -110,8 +111,8 @@ std::vector<Text> FakePlatform::FileNamesIn(const Text &folder) const {
     return names;
 }
 
-void FakePlatform::FailCall(FakeCall call, int nth, Text text, FailureKind kind) {
-    failures_[call][callCounts_[call] + nth] = PlannedFailure{std::move(text), kind};
+void FakePlatform::FailCall(FakeCall call, int nth, Text text, FailureKind kind, long systemCode) {
+    failures_[call][callCounts_[call] + nth] = PlannedFailure{std::move(text), kind, systemCode};
 }
 
 void FakePlatform::HoldLockElsewhere(const Text &path, int refusals,
@@ -127,7 +128,7 @@ void FakePlatform::Fail(FakeCall call, std::vector<Text> paths) {
         return;
     PlannedFailure failure = it->second;
     planned.erase(it);
-    throw Failure(failure.text, failure.kind, std::move(paths));
+    throw Failure(failure.text, failure.kind, std::move(paths), failure.systemCode);
 }
 
 void FakePlatform::HoldFile(const Text &path, FakeHold how,
@@ -436,15 +437,60 @@ void FakePlatform::DeleteFileIfPresent(const Text &path) {
     files_.erase(Key(path));
 }
 
-void FakePlatform::EmptyFile(const Text &path) {
-    calls.push_back(L"EmptyFile:" + path);
-    Fail(FakeCall::EmptyFile, {path});
-    RequireUnlocked(path);
+// Reads and writes, letting others only read: a launcher appending (it writes) or a
+// program that does not let others write keeps it out.
+std::string FakePlatform::ReadAndEmptyFile(const Text &path) {
+    calls.push_back(L"ReadAndEmptyFile:" + path);
+    Fail(FakeCall::ReadAndEmptyFile, {path});
+    const FakeHold *hold = HoldOn(path);
+    if (hold && *hold != FakeHold::SharingReader)
+        throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
     auto it = files_.find(Key(path));
     if (it == files_.end())
         throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
                       FailureKind::Other, {path});
-    it->second.bytes.clear();
+    std::string bytes;
+    bytes.swap(it->second.bytes);
+    it->second.written = ++writes_;
+    return bytes;
+}
+
+void FakePlatform::MakeFolder(const Text &path) {
+    calls.push_back(L"MakeFolder:" + path);
+    if (!FolderExists(FolderPart(path)) || files_.count(Key(path)))
+        throw Failure(FolderExists(FolderPart(path)) ? kFileExists : kPathNotFound,
+                      FailureKind::Other, {path});
+    AddFolder(path);
+}
+
+void FakePlatform::WriteWholeFile(const Text &path, const std::string &bytes) {
+    calls.push_back(L"WriteWholeFile:" + path);
+    Fail(FakeCall::WriteWholeFile, {path});
+    if (!FolderExists(FolderPart(path)))
+        throw Failure(kPathNotFound, FailureKind::Other, {path});
+    RequireUnlocked(path);
+    PutFile(path, bytes);
+}
+
+void FakePlatform::AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) {
+    calls.push_back(L"AppendToLog:" + path);
+    Fail(FakeCall::AppendToLog, {path});
+    if (!FolderExists(FolderPart(path)))
+        throw Failure(kPathNotFound, FailureKind::Other, {path});
+    if (HoldOn(path) && *HoldOn(path) != FakeHold::SharingReader)
+        throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
+    auto it = files_.find(Key(path));
+    if (it != files_.end() && it->second.bytes.size() >= rotateAt) {
+        PutFile(path + L".1", it->second.bytes);
+        files_.erase(it);
+        it = files_.end();
+    }
+    const std::string bytes = test::Utf8(line + L"\r\n");
+    if (it == files_.end())
+        PutFile(path, "\xEF\xBB\xBF" + bytes);
+    else
+        it->second.bytes += bytes;
+    files_[Key(path)].written = ++writes_;
 }
 
 Text FakePlatform::ParentFolderOf(const Text &path) {

@@ -42,7 +42,9 @@ enum class FakeCall {
     MoveFileOver,
     FlushFile,
     DeleteFileIfPresent,
-    EmptyFile,
+    ReadAndEmptyFile,
+    WriteWholeFile,
+    AppendToLog,
     ParentFolderOf,
     ShowMessage,
     AskText,
@@ -101,7 +103,8 @@ public:
 
     // The n-th call (1-based, counted from now) of `call` fails with `text`. A failing
     // copy leaves half of the source in the target, as a dropped network would.
-    void FailCall(FakeCall call, int nth, Text text, FailureKind kind = FailureKind::Other);
+    void FailCall(FakeCall call, int nth, Text text, FailureKind kind = FailureKind::Other,
+                  long systemCode = 0);
 
     // Registry set-up and inspection (paths below HKEY_CURRENT_USER).
     void PutRegistryString(const Text &key, const Text &name, const Text &textWithNul);
@@ -213,8 +216,15 @@ public:
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
-    void EmptyFile(const Text &path) override;
+    std::string ReadAndEmptyFile(const Text &path) override;
+    void MakeFolder(const Text &path) override;
+    void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;
+
+    // The fake's clock (clockMs); the log is written in UTF-8 and moved aside as on
+    // Windows, and a held log (HoldFile) refuses it.
+    std::int64_t MillisecondsNow() override { return clockMs; }
+    void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
 
     RegistryServices &Registry() override { return *this; }
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
@@ -265,6 +275,7 @@ private:
     struct PlannedFailure {
         Text text;
         FailureKind kind;
+        long systemCode;
     };
     struct RegValue {
         std::uint32_t type;

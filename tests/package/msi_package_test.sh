@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The site package under Wine. Builds two versions of it from this build's
-# DravikVT.exe with scripts/build-msi.sh, then, with the 64-bit msiexec in a
-# Wine prefix of its own: installs the first, starts the installed launcher
-# through its Start-menu shortcut on the demo deployment, upgrades to the
-# second, is refused the first again, and uninstalls.
+# DravikVT.exe with scripts/build-msi.sh, the first made into a package as they
+# were before settings travelled (its settings file permanent), then, with the
+# 64-bit msiexec in a Wine prefix of its own: installs the first, edits its
+# settings on the workstation, starts the installed launcher through its
+# Start-menu shortcut on the demo deployment, upgrades to the second, which
+# brings its own settings, is refused the first again, and uninstalls.
 #
 # Usage: msi_package_test.sh x86|x64 DravikVT.exe MSACCESS.EXE WORK_DIR
 #
@@ -64,9 +66,9 @@ demo_win=$(windows_path "$demo")
 escaped=$(printf '%s' "$demo_win" | sed 's/[\\&|]/\\&/g')
 sed "s|@DEMO@/|$escaped\\\\|" "$root/examples/demo/workstation/DravikVT.txt" >"$work/v1/DravikVT.txt"
 # The second package brings other settings and another exe: the upgrade must
-# replace the exe and keep the settings the first one installed.
+# replace both, an edited settings file too.
 cp "$work/v1/DravikVT.txt" "$work/v2/DravikVT.txt"
-printf '* The second package.\r\n' >>"$work/v2/DravikVT.txt"
+printf '* The second package.\r\nLog = True\r\n' >>"$work/v2/DravikVT.txt"
 cp "$exe" "$work/v1/DravikVT.exe"
 cp "$exe" "$work/v2/DravikVT.exe"
 printf 'second package' >>"$work/v2/DravikVT.exe" # data after the image: still runs
@@ -77,6 +79,11 @@ for v in 1 2; do
         "1.0.$v" "$work/v$v/DravikVT.msi" >"$work/v$v/build.log" 2>&1 ||
         { cat "$work/v$v/build.log"; abort "the package 1.0.$v could not be built"; }
 done
+# The settings file's component as it was: another ID, permanent and never
+# overwritten (16 + 128), and nothing removed before it is installed.
+msibuild "$work/v1/DravikVT.msi" -q "UPDATE \`Component\` SET \`ComponentId\` = '{96F09E0E-914A-4175-B4CA-864533E21544}', \`Attributes\` = 144 WHERE \`Component\` = 'SiteSettings'" &&
+    msibuild "$work/v1/DravikVT.msi" -q "DELETE FROM \`RemoveFile\` WHERE \`FileKey\` = 'ReplaceSettings'" ||
+    abort "the first package could not be made into one of permanent settings"
 code1=$(product_code "$work/v1/build.log")
 code2=$(product_code "$work/v2/build.log")
 [ -n "$code1" ] && [ -n "$code2" ] && [ "$code1" != "$code2" ] ||
@@ -137,6 +144,9 @@ same "$program/DravikVT.txt" "$work/v1/DravikVT.txt" || fail "DravikVT.txt is no
 grep -qaF "$program_win\\DravikVT.exe" "$shortcut" || fail "the shortcut does not lead to $program_win\\DravikVT.exe"
 reg_key_exists 'HKCU\Software\Dravik\DravikVT' || fail "no per-user key path HKCU\\Software\\Dravik\\DravikVT"
 registered "$code1" || fail "the product is not registered for this user"
+# Edited on the workstation, as an administrator or a logon script did before
+# settings travelled with the package.
+printf '* Edited on this workstation.\r\n' >>"$program/DravikVT.txt"
 end
 
 # ---- The installed launcher on the demo deployment ----------------------------------------
@@ -163,7 +173,7 @@ fi
 begin "msi_package_${arch}.upgrade"
 msiexec /i "$work/v2/DravikVT.msi" || abort "msiexec /i of the second package failed"
 same "$program/DravikVT.exe" "$work/v2/DravikVT.exe" || fail "the upgrade did not replace DravikVT.exe"
-same "$program/DravikVT.txt" "$work/v1/DravikVT.txt" || fail "the upgrade changed DravikVT.txt"
+same "$program/DravikVT.txt" "$work/v2/DravikVT.txt" || fail "the upgrade did not bring its DravikVT.txt"
 for f in "${copies[@]}"; do
     same "$program/$f" "$demo/server/$f" || fail "the upgrade changed or removed the copied $f"
 done
@@ -174,6 +184,10 @@ if [ -z "$start_skip" ]; then
     # Same settings, same copies: the upgraded launcher copies nothing again.
     start_through_shortcut 2
     [ "$(lines "$demo/server/Kolacici.txt")" -eq 1 ] || fail "the upgraded launcher updated again"
+    # The second package's settings switch the log on.
+    LC_ALL=C grep -qaP '^\xEF\xBB\xBF.* started, user \Q'"$user_key"'\E\r$' "$program/DravikVT.log" &&
+        grep -qa 'ended, exit code 0' "$program/DravikVT.log" ||
+        fail "no log of the start: $(cat "$program/DravikVT.log" 2>/dev/null)"
 fi
 end
 
@@ -189,8 +203,8 @@ msiexec /x "$work/v2/DravikVT.msi" || abort "msiexec /x failed"
 [ -e "$shortcut" ] && fail "the shortcut is still there"
 reg_key_exists 'HKCU\Software\Dravik\DravikVT' && fail "HKCU\\Software\\Dravik\\DravikVT is still there"
 registered "$code2" && fail "the product is still registered"
-# Not the package's to remove: the permanent settings and the launcher's copies.
-same "$program/DravikVT.txt" "$work/v1/DravikVT.txt" || fail "the uninstall removed or changed DravikVT.txt"
+[ -e "$program/DravikVT.txt" ] && fail "DravikVT.txt is still installed"
+# Not the package's to remove: the launcher's copies.
 for f in "${copies[@]}"; do
     [ -f "$program/$f" ] || fail "the uninstall removed the copied $f"
 done

@@ -2,8 +2,12 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "launcher/StartLog.h"
 #include "platform/SystemPlatform.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
@@ -228,6 +232,48 @@ TEST_F(PosixFiles, AppendingToAFolderOrIntoAMissingFolderFails) {
     fs::create_directories(scratch_.Path() / "Folder");
     EXPECT_THROW(platform_->AppendLine(scratch_.Windows(L"folder"), L"x"), Failure);
     EXPECT_THROW(platform_->AppendLine(scratch_.Windows(L"Nema\\Kolacici.txt"), L"x"), Failure);
+}
+
+// Two launchers meet a full log at once: it moves aside once and whole, and every
+// line of both lands in the new log, which begins with the byte-order mark.
+TEST_F(PosixFiles, AFullLogMovesAsideOnceWhenTwoWritersMeetIt) {
+    const std::string full(kStartLogRotateBytes, 'x');
+    WriteBytes(scratch_.Native("DravikVT.log"), full);
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<pid_t> writers;
+    for (char who : {'a', 'b'}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(gate[1]);
+            char none;
+            int code = ::read(gate[0], &none, 1) == 0 ? 0 : 2; // open when the parent closes it
+            try {
+                for (int i = 0; i < 50; ++i)
+                    platform_->AppendToLog(scratch_.Windows(L"DravikVT.log"), Text(1, who),
+                                           kStartLogRotateBytes);
+            } catch (...) {
+                code = 1;
+            }
+            ::_exit(code);
+        }
+        writers.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (pid_t pid : writers) {
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_EQ(status, 0);
+    }
+    EXPECT_EQ(ReadBytes(scratch_.Native("DravikVT.log.1")), full);
+    const std::string log = ReadBytes(scratch_.Native("DravikVT.log")).value_or("");
+    ASSERT_EQ(log.rfind("\xEF\xBB\xBF", 0), 0u);
+    // Every line of both, whole, in whatever order: sorted, their characters add up.
+    std::string body = log.substr(3);
+    std::sort(body.begin(), body.end());
+    EXPECT_EQ(body, std::string(100, '\n') + std::string(100, '\r') + std::string(50, 'a') +
+                        std::string(50, 'b'));
 }
 
 } // namespace

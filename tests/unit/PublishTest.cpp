@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 #include "publish/PublishCommand.h"
 #include "tests/fake/FakePlatform.h"
@@ -88,19 +89,54 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
     OldVersion();
     ASSERT_EQ(Publish(), ExitCode::Published);
 
-    EXPECT_EQ(ServerChanges(), (std::vector<Text>{
-                                   L"AppendLine:~DravikPublish~write-test",
-                                   L"DeleteFileIfPresent:~DravikPublish~write-test",
-                                   L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
-                                   L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
-                                   L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
-                                   L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
-                                   L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                                   L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                                   L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
-                                   L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
-                                   L"EmptyFile:Kolacici.txt",
-                               }));
+    EXPECT_EQ(ServerChanges(),
+              (std::vector<Text>{
+                  L"AppendLine:~DravikPublish~write-test",
+                  L"DeleteFileIfPresent:~DravikPublish~write-test",
+                  // each copy on the disk before anything is renamed
+                  L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
+                  L"MakeFileOrdinary:~DravikPublish~uxVTade.ade",
+                  L"FlushFile:~DravikPublish~uxVTade.ade",
+                  L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
+                  L"MakeFileOrdinary:~DravikPublish~RuxVT1.ade",
+                  L"FlushFile:~DravikPublish~RuxVT1.ade",
+                  L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
+                  L"MakeFileOrdinary:~DravikPublish~RuxVT2.accde",
+                  L"FlushFile:~DravikPublish~RuxVT2.accde",
+                  L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
+                  L"MakeFileOrdinary:~DravikPublish~Velkor_2007.exe",
+                  L"FlushFile:~DravikPublish~Velkor_2007.exe",
+                  // what is replaced is kept, the earlier version let go
+                  L"MakeFolder:DravikPublish",
+                  L"MakeFolder:DravikPublish\\Previous",
+                  L"DeleteFileIfPresent:DravikPublish\\Published.txt",
+                  L"DeleteFileIfPresent:DravikPublish\\Kolacici.txt",
+                  L"CopyFileOver:uxVTade.ade>DravikPublish\\Previous\\uxVTade.ade",
+                  L"MakeFileOrdinary:DravikPublish\\Previous\\uxVTade.ade",
+                  L"FlushFile:DravikPublish\\Previous\\uxVTade.ade",
+                  L"CopyFileOver:RuxVT1.ade>DravikPublish\\Previous\\RuxVT1.ade",
+                  L"MakeFileOrdinary:DravikPublish\\Previous\\RuxVT1.ade",
+                  L"FlushFile:DravikPublish\\Previous\\RuxVT1.ade",
+                  L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous\\Velkor_2007.exe",
+                  L"MakeFileOrdinary:DravikPublish\\Previous\\Velkor_2007.exe",
+                  L"FlushFile:DravikPublish\\Previous\\Velkor_2007.exe",
+                  L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
+                  L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
+                  L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
+                  L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+                  L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~Published.txt",
+                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
+                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
+                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
+                  L"FlushFile:DravikPublish\\~DravikPublish~Published.txt",
+                  L"MoveFileOver:DravikPublish\\~DravikPublish~Published.txt>"
+                  L"DravikPublish\\Published.txt",
+                  L"ReadAndEmptyFile:Kolacici.txt",
+                  L"WriteWholeFile:DravikPublish\\Kolacici.txt",
+              }));
+    EXPECT_EQ(Server(L"DravikPublish\\Published.txt"),
+              "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nAdded\tRuxVT2.accde\r\n");
+    EXPECT_EQ(Server(L"DravikPublish\\Kolacici.txt"), kRecord);
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
@@ -165,6 +201,90 @@ TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
               expected);
 }
 
+// ---- Status and rollback ------------------------------------------------------------------------
+
+TEST_F(PublishTest, StatusShowsWhoTookTheVersionAndWhoTookOnlyThePreviousOne) {
+    NewVersion();
+    OldVersion();
+    platform.PutFile(kServer + L"\\Kolacici.txt", "PC07_ana\t\t1.12.2026. - 8:00:00\r\n"
+                                                  "PC08_iva\t\t12/1/2026 - 8:01:00 AM\r\n"
+                                                  "PC09_eva\t\t1.12.2026. - 8:02:00\r\n"
+                                                  "stari unos\r\n");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    // A key with a tab counts as a launcher reads it; one with spaces and no tab does not.
+    platform.PutFile(kServer + L"\\Kolacici.txt", "PC08_iva\t\t12/9/2026 - 9:20:00 AM\r\n"
+                                                  "PC09_eva \tvratila ru\xE8no\r\n"
+                                                  "PC10_ivo\t\t9.12.2026. - 9:30:00\r\n"
+                                                  "\r\n"
+                                                  "PC08_iva\t\t12/9/2026 - 9:25:00 AM\r\n"
+                                                  "  PC07_ana\r\n");
+    lines.clear();
+    EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::StillToUpdate);
+    EXPECT_EQ(lines,
+              (std::vector<Text>{
+                  L"The version in \"\\\\srv\\dist\" was published 8.12.2026. - 9:15:00.",
+                  L"Taken by 2 pairs (each date in that workstation's own format):",
+                  L"  PC08_iva\t12/9/2026 - 9:20:00 AM\t(2 lines)",
+                  L"  PC10_ivo\t9.12.2026. - 9:30:00",
+                  L"Written by hand in Kolacici.txt (2 lines, not in the form DravikVT writes):",
+                  L"  \"PC09_eva \tvratila ručno\"",
+                  L"  \"  PC07_ana\"",
+                  L"Took the previous version but not yet this one: 1 pair:",
+                  L"  PC07_ana\t(took the previous version 1.12.2026. - 8:00:00)",
+                  L"Written by hand in the previous version's record (1 line, not in the form "
+                  L"DravikVT writes):",
+                  L"  \"stari unos\"",
+                  L"Still to update: 1 pair.",
+              }));
+    platform.AppendLine(kServer + L"\\Kolacici.txt", L"PC07_ana\t\t9.12.2026. - 9:40:00");
+    lines.clear();
+    EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::Published);
+    EXPECT_EQ(lines.back(), L"Every known pair has taken this version.");
+    EXPECT_EQ(Publish({L"--status", L"\\\\srv\\nema"}), ExitCode::ServerRefused);
+}
+
+TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnlyOnce) {
+    NewVersion();
+    OldVersion();
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
+    EXPECT_TRUE(Mentions(problems, L"Nothing to roll back to"));
+    EXPECT_TRUE(ServerChanges().empty());
+    std::map<Text, std::string> before;
+    for (const Text &name : platform.FileNamesIn(kServer))
+        before[name] = name == L"Kolacici.txt" ? "" : Server(name);
+    ASSERT_EQ(Publish(), ExitCode::Published);
+
+    platform.calls.clear();
+    lines.clear();
+    platform.LockFile(kServer + L"\\RuxVT2.accde"); // a workstation copying the added file
+    onPause = [this](int) { platform.UnlockFile(kServer + L"\\RuxVT2.accde"); };
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    std::map<Text, std::string> after;
+    for (const Text &name : platform.FileNamesIn(kServer))
+        after[name] = Server(name);
+    EXPECT_EQ(after, before);
+    const std::vector<Text> changes = ServerChanges();
+    const auto put = std::find(changes.begin(), changes.end(),
+                               L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade");
+    EXPECT_EQ(
+        std::vector<Text>(put, put + 6),
+        (std::vector<Text>{L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
+                           L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
+                           L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+                           L"DeleteFileIfPresent:RuxVT2.accde", // in use: tried again
+                           L"DeleteFileIfPresent:RuxVT2.accde", L"ReadAndEmptyFile:Kolacici.txt"}));
+    EXPECT_TRUE(Mentions(lines, L"  RuxVT2.accde is in use on the server; trying again"));
+    EXPECT_EQ(lines.back(), L"Rolled back: 3 files put back, 1 file removed.");
+    EXPECT_TRUE(NoTemporaryCopies());
+
+    platform.PutFile(kServer + L"\\Kolacici.txt", kRecord);
+    problems.clear();
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
+    EXPECT_TRUE(Mentions(problems, L"Nothing to roll back to"));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+}
+
 // ---- Refusals: nothing in the server folder changes ------------------------------------------
 
 TEST_F(PublishTest, RefusesANewVersionWithoutExactlyOneFrontEnd) {
@@ -215,7 +335,9 @@ TEST_F(PublishTest, AWrongCommandLineShowsTheUsage) {
                                         {kNew, L""},
                                         {L"--wait", kNew, kServer},
                                         {L"--wait", L"-1", kNew, kServer},
-                                        {kNew, kServer, L"--wait"}}) {
+                                        {kNew, kServer, L"--wait"},
+                                        {L"--rollback", kNew, kServer},
+                                        {L"--status", L"--rollback", kServer}}) {
         problems.clear();
         EXPECT_EQ(Publish(arguments), ExitCode::Usage);
         EXPECT_TRUE(Mentions(problems, L"Usage: DravikPublish [--wait SECONDS] <folder with the "
@@ -284,7 +406,7 @@ TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
 TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::EmptyFile, 1, L"Access is denied.");
+    platform.FailCall(FakeCall::ReadAndEmptyFile, 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::RecordNotEmptied);
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
@@ -323,7 +445,8 @@ TEST_F(PublishTest, AFileInUseForTheWholeWaitFailsClearly) {
     platform.LockFile(kServer + L"\\uxVTade.ade");
     EXPECT_EQ(Publish({L"--wait", L"1", kNew, kServer}), ExitCode::ServerUnchanged);
     EXPECT_EQ(pauses, 4); // a quarter of a second each
-    EXPECT_TRUE(Mentions(problems, L"Failed: cannot put uxVTade.ade in place: The process cannot "
+    EXPECT_TRUE(Mentions(problems, L"Failed: cannot keep uxVTade.ade for a rollback in "
+                                   L"\"\\\\srv\\dist\\DravikPublish\": The process cannot "
                                    L"access the file because it is being used by another "
                                    L"process. Still in use after 1 s."));
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");

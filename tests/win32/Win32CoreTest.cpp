@@ -344,13 +344,13 @@ TEST_F(Win32CoreTest, ReplacingOrEmptyingAFileHeldOpenFailsAsAFileInUse) {
 
     held = hold(L"Kolacici.txt");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(inUse([&] { p.EmptyFile(At(L"Kolacici.txt")); }), 1);
+    EXPECT_EQ(inUse([&] { p.ReadAndEmptyFile(At(L"Kolacici.txt")); }), 1);
     ::CloseHandle(held);
     EXPECT_EQ(ReadBytes(At(L"Kolacici.txt")), "PC07_ana\r\n");
-    EXPECT_EQ(inUse([&] { p.EmptyFile(At(L"Kolacici.txt")); }), -1);
+    EXPECT_EQ(inUse([&] { p.ReadAndEmptyFile(At(L"Kolacici.txt")); }), -1);
     EXPECT_EQ(ReadBytes(At(L"Kolacici.txt")), "");
 
-    EXPECT_EQ(inUse([&] { p.EmptyFile(At(L"absent.txt")); }), 0);
+    EXPECT_EQ(inUse([&] { p.ReadAndEmptyFile(At(L"absent.txt")); }), 0);
     EXPECT_EQ(inUse([&] { p.MoveFileOver(At(L"absent.tmp"), At(L"front.ade")); }), 0);
 }
 
