@@ -83,7 +83,7 @@ void frmDravikVT::UzmiFE_and_Rux() {
     // "Not Responding" ghost in its place, whose close box ends the update. How far
     // each copy has got shows meanwhile.
     const CopyProgress whileCopying = [this](std::uint64_t copied, std::uint64_t total) {
-        platform_.Window().AnswerWindowSystem();
+        platform_.Window().KeepWindowResponsive();
         platform_.Window().ShowProgress(copied, total);
     };
 

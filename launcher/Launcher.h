@@ -7,7 +7,7 @@
 namespace dravik {
 
 // The process's exit code, for administrators' scripts.
-enum ExitCode : int {
+enum LauncherExitCode : int {
     kExitAccessStarted = 0,  // Access started (warnings included), or maintenance ended
     kExitSettingsFailed = 1, // DravikVT.txt or the window failed, before any check
     kExitStartupFailed = 2,  // the check, the update or the start of Access failed

@@ -27,7 +27,7 @@ std::function<void()> ShowWhileWaiting(frmDravikVT &form, PlatformServices &plat
         if (!shown)
             form.ShowMe(L"Kopiranje nove verzije programa...");
         shown = true;
-        platform.Window().AnswerWindowSystem();
+        platform.Window().KeepWindowResponsive();
     };
 }
 

@@ -72,7 +72,7 @@ public:
     // Lets the window answer the system while the program is busy (repaints, the
     // system asking whether it is alive), so that it is never taken for hung; runs no
     // click handler and lets no close through: those wait for the event loop.
-    virtual void AnswerWindowSystem() = 0;
+    virtual void KeepWindowResponsive() = 0;
     // Shows how far the work has got, `done` of `total`, without changing the window's
     // layout: on the window's taskbar button, or the terminal's status line. A total
     // of 0 takes it away.

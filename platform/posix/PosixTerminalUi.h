@@ -26,7 +26,7 @@ public:
     void SetWindowVisible(bool visible) override;
     void RepaintWindow() override;
     // The terminal draws each change at once and is never taken for hung.
-    void AnswerWindowSystem() override {}
+    void KeepWindowResponsive() override {}
     // On a terminal, "[caption] NN%" on the line the cursor is on, rewritten as it
     // grows and wiped when done; nothing where the output is a file or a pipe.
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;

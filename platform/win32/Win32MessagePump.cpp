@@ -8,7 +8,7 @@
 
 namespace dravik {
 
-void Win32Ui::AnswerWindowSystem() {
+void Win32Ui::KeepWindowResponsive() {
     if (state_->window == nullptr) {
         return;
     }

@@ -23,7 +23,7 @@ public:
     void SetControlVisible(Control control, bool visible) override;
     void SetWindowVisible(bool visible) override;
     void RepaintWindow() override;
-    void AnswerWindowSystem() override;
+    void KeepWindowResponsive() override;
     void ShowProgress(std::uint64_t done, std::uint64_t total) override;
     WindowHandle GetWindowHandle() override;
     void CloseLauncherWindow() override;

@@ -345,7 +345,7 @@ protected:
     }
     void TearDown() override { ForgetTrustedLocations(); }
 
-    Deployment &d() { return *deployment_; }
+    Deployment &deployment() { return *deployment_; }
 
 private:
     std::unique_ptr<Deployment> deployment_;
@@ -390,20 +390,20 @@ void ExpectQuietStart(const Deployment &d, const PlayerRun &run) {
 // --------------------------------------------------------------------------------
 
 TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndStartsAccess) {
-    PlayerRun run = d().Play(L"");
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
 
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    EXPECT_EQ(d().Local(L"RuxVT1.ade"), "rux ade v2");
-    EXPECT_EQ(d().Local(L"RUXVT2.accde"), "rux accde v2");
-    EXPECT_EQ(d().Local(L"Velkor_2007.exe"), "companion v2");
-    EXPECT_EQ(d().Local(L"other.accde"), "<absent>");
-    EXPECT_EQ(NamesIn(d().app),
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    EXPECT_EQ(deployment().Local(L"RuxVT1.ade"), "rux ade v2");
+    EXPECT_EQ(deployment().Local(L"RUXVT2.accde"), "rux accde v2");
+    EXPECT_EQ(deployment().Local(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_EQ(deployment().Local(L"other.accde"), "<absent>");
+    EXPECT_EQ(NamesIn(deployment().app),
               (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt", L"RUXVT2.accde",
                      L"RuxVT1.ade", L"Velkor_2007.exe", L"uxVTade.ade"}));
 
-    std::string record = d().Record();
+    std::string record = deployment().Record();
     std::vector<std::string> possible = PossibleRecordLines(L"PC07_ana", run.started, run.ended);
     EXPECT_NE(std::find(possible.begin(), possible.end(), record), possible.end())
         << "record: [" << record << "], first possible: [" << possible.front() << "]";
@@ -411,7 +411,7 @@ TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndSt
     RegValue path = ReadValue(L"Location0", L"Path");
     ASSERT_TRUE(path.present);
     EXPECT_EQ(path.type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(test::Utf8(StringOf(path)), test::Utf8(d().root + L"\\"));
+    EXPECT_EQ(test::Utf8(StringOf(path)), test::Utf8(deployment().root + L"\\"));
     RegValue subfolders = ReadValue(L"Location0", L"AllowSubfolders");
     ASSERT_TRUE(subfolders.present);
     EXPECT_EQ(subfolders.type, static_cast<DWORD>(REG_DWORD));
@@ -419,7 +419,7 @@ TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndSt
     EXPECT_EQ(*reinterpret_cast<const DWORD *>(subfolders.data.data()), 1u);
     EXPECT_EQ(TrustedLocationSlots(), Lines{L"Location0"});
 
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
     ExpectStatusWindowDuringTheUpdate(run);
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     EXPECT_EQ(run.Lines(L"prompt"), Lines{});
@@ -427,8 +427,8 @@ TEST_F(Launcher, NewWorkstationCopiesEverythingRecordsItselfTrustsTheFolderAndSt
 }
 
 TEST_F(Launcher, UpdateShowsItsStatusTextAndWarnsOnceWhenTheCompanionIsMissingOnTheServer) {
-    DeleteFileW((d().server + L"\\Velkor_2007.exe").c_str());
-    PlayerRun run = d().Play(L"");
+    DeleteFileW((deployment().server + L"\\Velkor_2007.exe").c_str());
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     // The warning stops the update halfway, with the window up behind it.
@@ -437,46 +437,47 @@ TEST_F(Launcher, UpdateShowsItsStatusTextAndWarnsOnceWhenTheCompanionIsMissingOn
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=Upozorenje\ticon=information\ttext=U tolmcommonu nedostaje "
                     L"Velkor_2007.exe"});
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    EXPECT_EQ(d().Local(L"RUXVT2.accde"), "rux accde v2");
-    EXPECT_EQ(d().Local(L"Velkor_2007.exe"), "<absent>");
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    EXPECT_EQ(deployment().Local(L"RUXVT2.accde"), "rux accde v2");
+    EXPECT_EQ(deployment().Local(L"Velkor_2007.exe"), "<absent>");
     std::vector<std::string> possible = PossibleRecordLines(L"PC07_ana", run.started, run.ended);
-    EXPECT_NE(std::find(possible.begin(), possible.end(), d().Record()), possible.end())
-        << d().Record();
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
+    EXPECT_NE(std::find(possible.begin(), possible.end(), deployment().Record()), possible.end())
+        << deployment().Record();
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
 }
 
 TEST_F(Launcher, RecordedWorkstationWithEveryFileCopiesNothingShowsNothingAndStartsAccess) {
-    d().MakeRecorded();
-    test::WriteBytes(d().server + L"\\Velkor_2007.exe", "companion v3");
-    PlayerRun run = d().Play(L"");
+    deployment().MakeRecorded();
+    test::WriteBytes(deployment().server + L"\\Velkor_2007.exe", "companion v3");
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
-    ExpectQuietStart(d(), run);
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kOldFrontEnd);
-    EXPECT_EQ(d().Local(L"RuxVT1.ade"), "rux ade v1");
-    EXPECT_EQ(d().Local(L"Velkor_2007.exe"), "companion v1");
-    EXPECT_EQ(d().Record(), Deployment::kRecord);
+    ExpectQuietStart(deployment(), run);
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kOldFrontEnd);
+    EXPECT_EQ(deployment().Local(L"RuxVT1.ade"), "rux ade v1");
+    EXPECT_EQ(deployment().Local(L"Velkor_2007.exe"), "companion v1");
+    EXPECT_EQ(deployment().Record(), Deployment::kRecord);
     // The trust is registered on every start, not only with an update.
-    EXPECT_EQ(test::Utf8(StringOf(ReadValue(L"Location0", L"Path"))), test::Utf8(d().root + L"\\"));
+    EXPECT_EQ(test::Utf8(StringOf(ReadValue(L"Location0", L"Path"))),
+              test::Utf8(deployment().root + L"\\"));
 }
 
 TEST_F(Launcher, FrontEndOfAnotherNameNeedsNoReportFilesLocally) {
-    d().WriteConfig(L"other.accde", d().server);
-    d().MakeRecorded(L"other.accde");
-    DeleteFileW((d().app + L"\\RuxVT1.ade").c_str());
-    DeleteFileW((d().app + L"\\RUXVT2.accde").c_str());
-    PlayerRun run = d().Play(L"");
+    deployment().WriteConfig(L"other.accde", deployment().server);
+    deployment().MakeRecorded(L"other.accde");
+    DeleteFileW((deployment().app + L"\\RuxVT1.ade").c_str());
+    DeleteFileW((deployment().app + L"\\RUXVT2.accde").c_str());
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"message"), Lines{});
-    EXPECT_EQ(d().Local(L"other.accde"), kOldFrontEnd);
-    EXPECT_EQ(d().Local(L"RuxVT1.ade"), "<absent>");
-    EXPECT_EQ(d().Record(), Deployment::kRecord);
-    std::wstring start = d().AccessStart();
+    EXPECT_EQ(deployment().Local(L"other.accde"), kOldFrontEnd);
+    EXPECT_EQ(deployment().Local(L"RuxVT1.ade"), "<absent>");
+    EXPECT_EQ(deployment().Record(), Deployment::kRecord);
+    std::wstring start = deployment().AccessStart();
     start.replace(start.find(L"uxVTade.ade"), 11, L"other.accde");
-    EXPECT_EQ(d().AccessStarts(1), Lines{start});
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{start});
 }
 
 // ---- A recorded workstation that lacks a local file updates -------------------------------------
@@ -490,26 +491,26 @@ class RecordedWorkstationUpdates : public Launcher,
                                    public ::testing::WithParamInterface<MissingLocalFile> {};
 
 TEST_P(RecordedWorkstationUpdates, WhenALocalFileIsMissing) {
-    d().MakeRecorded();
-    DeleteFileW((d().app + L"\\" + GetParam().file).c_str());
-    PlayerRun run = d().Play(L"");
+    deployment().MakeRecorded();
+    DeleteFileW((deployment().app + L"\\" + GetParam().file).c_str());
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     ExpectStatusWindowDuringTheUpdate(run);
     EXPECT_EQ(run.Lines(L"message"), Lines{});
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    EXPECT_EQ(d().Local(L"RuxVT1.ade"), "rux ade v2");
-    EXPECT_EQ(d().Local(L"RUXVT2.accde"), "rux accde v2");
-    EXPECT_EQ(d().Local(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    EXPECT_EQ(deployment().Local(L"RuxVT1.ade"), "rux ade v2");
+    EXPECT_EQ(deployment().Local(L"RUXVT2.accde"), "rux accde v2");
+    EXPECT_EQ(deployment().Local(L"Velkor_2007.exe"), "companion v2");
     // A second line for the same key.
-    std::string record = d().Record();
+    std::string record = deployment().Record();
     EXPECT_EQ(record.compare(0, Deployment::kRecord.size(), Deployment::kRecord), 0) << record;
     std::vector<std::string> possible = PossibleRecordLines(L"PC07_ana", run.started, run.ended);
     EXPECT_NE(std::find(possible.begin(), possible.end(),
                         record.substr(std::min(record.size(), Deployment::kRecord.size()))),
               possible.end())
         << record;
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
 }
 
 INSTANTIATE_TEST_SUITE_P(PresenceRules, RecordedWorkstationUpdates,
@@ -556,68 +557,72 @@ void ExpectStartupFailure(const Deployment &d, const PlayerRun &run, DWORD error
 }
 
 TEST_F(Launcher, FrontEndMissingOnTheServerIsReportedAndAccessIsNotStarted) {
-    DeleteFileW((d().server + L"\\uxVTade.ade").c_str());
-    PlayerRun run = d().Play(L"");
+    DeleteFileW((deployment().server + L"\\uxVTade.ade").c_str());
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     // The copy the user knows is named, never the temporary file.
-    ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND,
-                         {d().server + L"\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
-    EXPECT_EQ(d().Record(), "<absent>");
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), "<absent>");
-    EXPECT_EQ(NamesIn(d().app), (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt"}));
+    ExpectStartupFailure(
+        deployment(), run, ERROR_FILE_NOT_FOUND,
+        {deployment().server + L"\\uxVTade.ade", deployment().app + L"\\uxVTade.ade"});
+    EXPECT_EQ(deployment().Record(), "<absent>");
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), "<absent>");
+    EXPECT_EQ(NamesIn(deployment().app),
+              (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt"}));
 }
 
 TEST_F(Launcher, UnreachableServerFolderIsReportedAndAccessIsNotStarted) {
-    d().WriteConfig(L"uxVTade.ade", d().root + L"\\nema-servera");
-    PlayerRun run = d().Play(L"");
+    deployment().WriteConfig(L"uxVTade.ade", deployment().root + L"\\nema-servera");
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
-    ExpectStartupFailure(d(), run, ERROR_PATH_NOT_FOUND,
-                         {d().root + L"\\nema-servera\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
-    EXPECT_FALSE(Exists(d().root + L"\\nema-servera"));
-    EXPECT_EQ(NamesIn(d().app), (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt"}));
+    ExpectStartupFailure(
+        deployment(), run, ERROR_PATH_NOT_FOUND,
+        {deployment().root + L"\\nema-servera\\uxVTade.ade", deployment().app + L"\\uxVTade.ade"});
+    EXPECT_FALSE(Exists(deployment().root + L"\\nema-servera"));
+    EXPECT_EQ(NamesIn(deployment().app),
+              (Lines{L"DravikVT.exe", L"DravikVT.lock", L"DravikVT.txt"}));
 }
 
 TEST_F(Launcher, MissingConfigurationFileIsReportedAndTheLauncherEndsWithCode1) {
-    DeleteFileW((d().app + L"\\DravikVT.txt").c_str());
-    PlayerRun run = d().Play(L"");
+    DeleteFileW((deployment().app + L"\\DravikVT.txt").c_str());
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
-    EXPECT_EQ(
-        run.Lines(L"message"),
-        Lines{L"message\ttitle=DravikVT\ticon=exclamation\ttext=Dravik: Ne mogu pokrenuti "
-              L"program!\\r\\rError:" +
-              test::Escape(FailureText(ERROR_FILE_NOT_FOUND, {d().app + L"\\DravikVT.txt"}))});
+    EXPECT_EQ(run.Lines(L"message"),
+              Lines{L"message\ttitle=DravikVT\ticon=exclamation\ttext=Dravik: Ne mogu pokrenuti "
+                    L"program!\\r\\rError:" +
+                    test::Escape(FailureText(ERROR_FILE_NOT_FOUND,
+                                             {deployment().app + L"\\DravikVT.txt"}))});
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=1"});
-    EXPECT_EQ(d().AccessStarts(0), Lines{});
-    EXPECT_EQ(d().Record(), "<absent>");
+    EXPECT_EQ(deployment().AccessStarts(0), Lines{});
+    EXPECT_EQ(deployment().Record(), "<absent>");
 }
 
 // After an Office upgrade or a typing error in DefAccessPath, no MSACCESS.EXE is
 // where the launcher looks: said clearly, not a launcher that closes in silence.
 TEST_F(Launcher, AccessMissingFromDefAccessPathIsReportedNamingTheProgram) {
-    d().MakeRecorded();
-    const std::wstring office = d().office;
-    d().office = d().root + L"\\nema-accessa";
-    d().WriteConfig(L"uxVTade.ade", d().server);
-    d().office = office;
-    PlayerRun run = d().Play(L"");
+    deployment().MakeRecorded();
+    const std::wstring office = deployment().office;
+    deployment().office = deployment().root + L"\\nema-accessa";
+    deployment().WriteConfig(L"uxVTade.ade", deployment().server);
+    deployment().office = office;
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
-    ExpectStartupFailure(d(), run, ERROR_FILE_NOT_FOUND,
-                         {d().root + L"\\nema-accessa\\\\MSACCESS.EXE"});
+    ExpectStartupFailure(deployment(), run, ERROR_FILE_NOT_FOUND,
+                         {deployment().root + L"\\nema-accessa\\\\MSACCESS.EXE"});
 }
 
 TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessage) {
-    d().MakeRecorded();
+    deployment().MakeRecorded();
     test::TakeEveryTrustedLocationSlot(WriteTrustedLocation);
-    PlayerRun run = d().Play(L"");
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=DravikVT\ticon=none\ttext=Ne mogu dodijeliti prava na folder" +
-                    test::Escape(d().app) + L"\\r\\nTesmar se neće pokrenuti!"});
+                    test::Escape(deployment().app) + L"\\r\\nTesmar se neće pokrenuti!"});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=4"});
-    EXPECT_EQ(d().AccessStarts(0), Lines{});
+    EXPECT_EQ(deployment().AccessStarts(0), Lines{});
     EXPECT_EQ(TrustedLocationSlots().size(), 100u);
     EXPECT_EQ(StringOf(ReadValue(L"Location0", L"Path")), L"D:\\Folder0\\");
 }
@@ -636,13 +641,14 @@ PlayerRun PlayWithLocalFrontEndHeld(Deployment &d) {
 }
 
 TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramFailsTheUpdateAsASharingViolation) {
-    PlayerRun run = PlayWithLocalFrontEndHeld(d());
+    PlayerRun run = PlayWithLocalFrontEndHeld(deployment());
     SCOPED_TRACE(test::Utf8(run.All()));
-    ExpectStartupFailure(d(), run, ERROR_SHARING_VIOLATION,
-                         {d().server + L"\\uxVTade.ade", d().app + L"\\uxVTade.ade"});
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kOldFrontEnd);
-    EXPECT_EQ(d().Record(), Deployment::kRecord);
-    for (const std::wstring &name : NamesIn(d().app)) {
+    ExpectStartupFailure(
+        deployment(), run, ERROR_SHARING_VIOLATION,
+        {deployment().server + L"\\uxVTade.ade", deployment().app + L"\\uxVTade.ade"});
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kOldFrontEnd);
+    EXPECT_EQ(deployment().Record(), Deployment::kRecord);
+    for (const std::wstring &name : NamesIn(deployment().app)) {
         EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << test::Utf8(name);
     }
 }
@@ -652,38 +658,38 @@ TEST_F(Launcher, LocalFrontEndHeldOpenByAnotherProgramFailsTheUpdateAsASharingVi
 TEST_F(Launcher, ReadOnlyServerFilesGiveOrdinaryCopiesAndLeftoverCopiesAreRemoved) {
     const Lines copied = {L"RUXVT2.accde", L"RuxVT1.ade", L"Velkor_2007.exe", L"uxVTade.ade"};
     for (const std::wstring &name : copied) {
-        SetFileAttributesW((d().server + L"\\" + name).c_str(),
+        SetFileAttributesW((deployment().server + L"\\" + name).c_str(),
                            FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
     }
     for (const wchar_t *leftover : {L"uxVTade.ade.dravik-tmp", L"uxVTade.ade.1.dravik-tmp"}) {
-        const std::wstring path = d().app + L"\\" + leftover;
+        const std::wstring path = deployment().app + L"\\" + leftover;
         test::WriteBytes(path, "half a copy");
         SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
     }
-    PlayerRun run = d().Play(L"");
+    PlayerRun run = deployment().Play(L"");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     for (const std::wstring &name : copied) {
-        const DWORD attributes = GetFileAttributesW((d().app + L"\\" + name).c_str());
+        const DWORD attributes = GetFileAttributesW((deployment().app + L"\\" + name).c_str());
         ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << test::Utf8(name);
         EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u)
             << test::Utf8(name) << " " << attributes;
     }
-    for (const std::wstring &name : NamesIn(d().app)) {
+    for (const std::wstring &name : NamesIn(deployment().app)) {
         EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << test::Utf8(name);
     }
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
 }
 
 // A double click: two launchers on one program folder at the same moment. One
 // updates, the other waits for it; both start Access on a whole front end.
 TEST_F(Launcher, TwoLaunchersStartedTogetherOnOneFolderBothStartAccessOnAWholeCopy) {
     const std::string frontEnd = std::string(40 * 1024 * 1024, 'F') + "end of v2";
-    test::WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
+    test::WriteBytes(deployment().server + L"\\uxVTade.ade", frontEnd);
     PlayerRun first, second;
-    std::thread other([&] { second = d().Play(L"", L"second.log"); });
-    first = d().Play(L"");
+    std::thread other([&] { second = deployment().Play(L"", L"second.log"); });
+    first = deployment().Play(L"");
     other.join();
     SCOPED_TRACE(test::Utf8(first.All() + L"--- second\n" + second.All()));
     for (const PlayerRun *run : {&first, &second}) {
@@ -691,9 +697,10 @@ TEST_F(Launcher, TwoLaunchersStartedTogetherOnOneFolderBothStartAccessOnAWholeCo
         EXPECT_EQ(run->Lines(L"message"), Lines{});
         EXPECT_EQ(run->Lines(L"exit"), Lines{L"exit\tcode=0"});
     }
-    EXPECT_TRUE(d().Local(L"uxVTade.ade") == frontEnd);
-    EXPECT_EQ(d().AccessStarts(2), (Lines{d().AccessStart(), d().AccessStart()}));
-    for (const std::wstring &name : NamesIn(d().app)) {
+    EXPECT_TRUE(deployment().Local(L"uxVTade.ade") == frontEnd);
+    EXPECT_EQ(deployment().AccessStarts(2),
+              (Lines{deployment().AccessStart(), deployment().AccessStart()}));
+    for (const std::wstring &name : NamesIn(deployment().app)) {
         EXPECT_EQ(name.find(L".dravik-tmp"), std::wstring::npos) << test::Utf8(name);
     }
 }
@@ -722,7 +729,7 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
     for (std::size_t i = 0; i < frontEnd.size(); ++i) {
         frontEnd[i] = static_cast<char>(i * 7 + i / 4096);
     }
-    test::WriteBytes(d().server + L"\\uxVTade.ade", frontEnd);
+    test::WriteBytes(deployment().server + L"\\uxVTade.ade", frontEnd);
     const std::wstring go = L"DravikE2E-go-" + std::to_wstring(GetCurrentProcessId());
     HANDLE goEvent = CreateEventW(nullptr, TRUE, FALSE, go.c_str());
     ASSERT_NE(goEvent, nullptr);
@@ -732,8 +739,8 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
     std::vector<HANDLE> players;
     for (int i = 1; i <= count; ++i) {
         const std::wstring name = L"ws" + std::to_wstring(i);
-        stations.push_back(d().AddWorkstation(name));
-        logs.push_back(d().root + L"\\" + name + L"\\user.log");
+        stations.push_back(deployment().AddWorkstation(name));
+        logs.push_back(deployment().root + L"\\" + name + L"\\user.log");
         players.push_back(StartProcess(stations.back().PlayerCommand(
             logs.back(), L"pc" + std::to_wstring(i), L"--go " + go, 240000)));
         ASSERT_NE(players.back(), nullptr);
@@ -756,7 +763,7 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
     CloseHandle(goEvent);
     EXPECT_LT(waitedFor, WAIT_OBJECT_0 + players.size()) << "the players did not all end";
 
-    const std::string record = d().Record();
+    const std::string record = deployment().Record();
     const auto recorded = RecordLinesByKey(record);
     int failed = 0;
     for (int i = 1; i <= count; ++i) {
@@ -795,41 +802,41 @@ TEST_F(Launcher, TwentyNewWorkstationsStartingAtOnceAllUpdateAndRecordOneWholeLi
 // A workstation of the older kind appends its line, holding the record file with
 // append access and letting others only read, while a current workstation starts.
 TEST_F(Launcher, RecordedWorkstationStartsQuietlyWhileAnotherAppendsToTheRecordFile) {
-    d().MakeRecorded();
-    HANDLE appender =
-        CreateFileW((d().server + L"\\Kolacici.txt").c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
-                    FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    deployment().MakeRecorded();
+    HANDLE appender = CreateFileW((deployment().server + L"\\Kolacici.txt").c_str(),
+                                  FILE_APPEND_DATA | FILE_READ_DATA, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(appender, INVALID_HANDLE_VALUE);
-    PlayerRun run = d().Play(L"");
+    PlayerRun run = deployment().Play(L"");
     CloseHandle(appender);
     SCOPED_TRACE(test::Utf8(run.All()));
-    ExpectQuietStart(d(), run);
-    EXPECT_EQ(d().Record(), Deployment::kRecord);
+    ExpectQuietStart(deployment(), run);
+    EXPECT_EQ(deployment().Record(), Deployment::kRecord);
 }
 
 // Another program reads the record file, letting others read, write and delete,
 // while a new workstation records itself.
 TEST_F(Launcher, NewWorkstationRecordsItselfWhileAnotherProgramReadsTheRecordFile) {
     const std::string earlier = "PC01_ivo\t\t1.2.2024. - 8:15:00\r\n";
-    test::WriteBytes(d().server + L"\\Kolacici.txt", earlier);
-    HANDLE reader = CreateFileW((d().server + L"\\Kolacici.txt").c_str(), GENERIC_READ,
+    test::WriteBytes(deployment().server + L"\\Kolacici.txt", earlier);
+    HANDLE reader = CreateFileW((deployment().server + L"\\Kolacici.txt").c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    PlayerRun run = d().Play(L"");
+    PlayerRun run = deployment().Play(L"");
     CloseHandle(reader);
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"message"), Lines{});
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    const std::string record = d().Record();
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    const std::string record = deployment().Record();
     ASSERT_EQ(record.compare(0, earlier.size(), earlier), 0) << record;
     const std::vector<std::string> possible =
         PossibleRecordLines(L"PC07_ana", run.started, run.ended);
     EXPECT_NE(std::find(possible.begin(), possible.end(), record.substr(earlier.size())),
               possible.end())
         << record;
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
 }
 
 // ---- Maintenance mode
@@ -837,7 +844,8 @@ TEST_F(Launcher, NewWorkstationRecordsItselfWhileAnotherProgramReadsTheRecordFil
 
 TEST_F(Launcher, MaintenanceCodeOpensTheEmptyWindowThatStartsNothingUntilAskedAndKrajEnds) {
     // A new workstation: a normal start would copy and start Access.
-    PlayerRun run = d().Play(L"--hold ctrl,shift prompt:zelk wait-window sleep:1000 click:Kraj");
+    PlayerRun run =
+        deployment().Play(L"--hold ctrl,shift prompt:zelk wait-window sleep:1000 click:Kraj");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt"), Lines{L"prompt\ttitle=DravikVT\ttext=Šifra ?"});
@@ -845,18 +853,19 @@ TEST_F(Launcher, MaintenanceCodeOpensTheEmptyWindowThatStartsNothingUntilAskedAn
     EXPECT_EQ(run.Lines(L"click"), Lines{L"click\tcaption=Kraj"});
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
-    EXPECT_EQ(d().AccessStarts(0), Lines{});
-    EXPECT_EQ(NamesIn(d().app), (Lines{L"DravikVT.exe", L"DravikVT.txt"}));
-    EXPECT_EQ(d().Record(), "<absent>");
+    EXPECT_EQ(deployment().AccessStarts(0), Lines{});
+    EXPECT_EQ(NamesIn(deployment().app), (Lines{L"DravikVT.exe", L"DravikVT.txt"}));
+    EXPECT_EQ(deployment().Record(), "<absent>");
 }
 
 TEST_F(Launcher, MaintenanceButtonsStartAccessFetchTheCurrentFrontEndAgainAndKeepTheWindow) {
-    d().MakeRecorded();
-    PlayerRun run = d().Play(L"--hold ctrl,shift prompt:zelk wait-window \"click:Pokreni program\" "
-                             L"\"wait-file:" +
-                             d().office +
-                             L"\\msaccess-started.log\" sleep:300 wait-window "
-                             L"\"click:Uzmi novi MDA\" sleep:1000 wait-window click:Kraj");
+    deployment().MakeRecorded();
+    PlayerRun run =
+        deployment().Play(L"--hold ctrl,shift prompt:zelk wait-window \"click:Pokreni program\" "
+                          L"\"wait-file:" +
+                          deployment().office +
+                          L"\\msaccess-started.log\" sleep:300 wait-window "
+                          L"\"click:Uzmi novi MDA\" sleep:1000 wait-window click:Kraj");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"window-shown"), Lines{L"window-shown\tlabel="});
@@ -868,10 +877,10 @@ TEST_F(Launcher, MaintenanceButtonsStartAccessFetchTheCurrentFrontEndAgainAndKee
                                            L"window\tvisible\tlabel="}));
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    EXPECT_EQ(d().Local(L"Velkor_2007.exe"), "companion v2");
-    std::string record = d().Record();
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    EXPECT_EQ(deployment().Local(L"Velkor_2007.exe"), "companion v2");
+    std::string record = deployment().Record();
     EXPECT_EQ(record.compare(0, Deployment::kRecord.size(), Deployment::kRecord), 0) << record;
     EXPECT_EQ(std::count(record.begin(), record.end(), '\n'), 2) << record;
 }
@@ -886,15 +895,15 @@ class MaintenanceGateFallsThrough : public Launcher,
                                     public ::testing::WithParamInterface<GateAnswer> {};
 
 TEST_P(MaintenanceGateFallsThrough, ToANormalStart) {
-    PlayerRun run = d().Play(std::wstring(L"--hold ctrl,shift ") + GetParam().action);
+    PlayerRun run = deployment().Play(std::wstring(L"--hold ctrl,shift ") + GetParam().action);
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.toolExit, 0);
     EXPECT_EQ(run.Lines(L"prompt"), Lines{L"prompt\ttitle=DravikVT\ttext=Šifra ?"});
     EXPECT_EQ(run.Lines(L"prompt-answer"), Lines{GetParam().logged});
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
-    EXPECT_EQ(d().Local(L"uxVTade.ade"), kNewFrontEnd);
-    EXPECT_EQ(d().AccessStarts(1), Lines{d().AccessStart()});
+    EXPECT_EQ(deployment().Local(L"uxVTade.ade"), kNewFrontEnd);
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -908,13 +917,13 @@ INSTANTIATE_TEST_SUITE_P(
 class OneKeyAlone : public Launcher, public ::testing::WithParamInterface<const wchar_t *> {};
 
 TEST_P(OneKeyAlone, AsksNothingAndStartsNormally) {
-    d().MakeRecorded();
-    PlayerRun run = d().Play(std::wstring(L"--hold ") + GetParam());
+    deployment().MakeRecorded();
+    PlayerRun run = deployment().Play(std::wstring(L"--hold ") + GetParam());
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.Lines(L"keys").size(), 2u);
     EXPECT_EQ(run.Lines(L"keys").front(), std::wstring(L"keys\tdown=") + GetParam());
     EXPECT_EQ(run.Lines(L"prompt"), Lines{});
-    ExpectQuietStart(d(), run);
+    ExpectQuietStart(deployment(), run);
 }
 
 INSTANTIATE_TEST_SUITE_P(Maintenance, OneKeyAlone, ::testing::Values(L"ctrl", L"shift"),

@@ -657,8 +657,8 @@ void FakePlatform::ShowProgress(std::uint64_t done, std::uint64_t total) {
                                        : std::to_wstring(done) + L"/" + std::to_wstring(total));
 }
 
-void FakePlatform::AnswerWindowSystem() {
-    calls.push_back(L"AnswerWindowSystem");
+void FakePlatform::KeepWindowResponsive() {
+    calls.push_back(L"KeepWindowResponsive");
     labelWhenAnswering.push_back(windowVisible ? controlText[Control::Label1] : L"<hidden>");
 }
 

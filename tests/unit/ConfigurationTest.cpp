@@ -11,7 +11,7 @@ namespace fs = std::filesystem;
 
 struct ConfigurationTest : ::testing::Test, Scene {
     Text Lookup(const Text &key) { return form.ReadDravikTxt(key, L""); }
-    const LauncherSettings &S() { return form.Settings(); }
+    const LauncherSettings &Settings() { return form.Settings(); }
     void LoadText(const Text &text) {
         Config(text);
         Load();
@@ -21,28 +21,28 @@ struct ConfigurationTest : ::testing::Test, Scene {
 TEST_F(ConfigurationTest, ResolvesEverySettingOfATypicalFile) {
     StandardConfig();
     Load();
-    EXPECT_EQ(S().ServerFolder, L"\\\\srv\\dist\\");
-    EXPECT_EQ(S().AccessFolder, L"C:\\Office14\\");
-    EXPECT_EQ(S().FrontEndName, L"uxVTade.ade");
-    EXPECT_EQ(S().CmdArgument, L"SRV01");
-    EXPECT_TRUE(S().UseRuntime);
-    EXPECT_EQ(S().RecordFilePath, L"\\\\srv\\dist\\Kolacici.txt");
-    EXPECT_EQ(S().UserKey, L"PC07_ana");
-    EXPECT_EQ(S().LocalFEPath, L"C:\\Apps\\DravikVT\\uxVTade.ade");
-    EXPECT_EQ(S().ConfigLineCount, 5); // the comment is not stored
+    EXPECT_EQ(Settings().ServerFolder, L"\\\\srv\\dist\\");
+    EXPECT_EQ(Settings().AccessFolder, L"C:\\Office14\\");
+    EXPECT_EQ(Settings().FrontEndName, L"uxVTade.ade");
+    EXPECT_EQ(Settings().CmdArgument, L"SRV01");
+    EXPECT_TRUE(Settings().UseRuntime);
+    EXPECT_EQ(Settings().RecordFilePath, L"\\\\srv\\dist\\Kolacici.txt");
+    EXPECT_EQ(Settings().UserKey, L"PC07_ana");
+    EXPECT_EQ(Settings().LocalFEPath, L"C:\\Apps\\DravikVT\\uxVTade.ade");
+    EXPECT_EQ(Settings().ConfigLineCount, 5); // the comment is not stored
 }
 
 TEST_F(ConfigurationTest, OnlyCommentsGiveEveryDefault) {
     LoadText(L"* one\r\n*NewFiles = x\r\n");
-    EXPECT_EQ(S().ConfigLineCount, 0);
-    EXPECT_EQ(S().ServerFolder, L"\\");
-    EXPECT_EQ(S().RecordFilePath, L"\\Kolacici.txt");
-    EXPECT_EQ(S().AccessFolder, L"");
-    EXPECT_EQ(S().FrontEndName, L"");
-    EXPECT_EQ(S().CmdArgument, L"");
-    EXPECT_FALSE(S().UseRuntime);
-    EXPECT_EQ(S().LocalFEPath, L"C:\\Apps\\DravikVT\\");
-    EXPECT_EQ(S().UserKey, L"PC07_ana");
+    EXPECT_EQ(Settings().ConfigLineCount, 0);
+    EXPECT_EQ(Settings().ServerFolder, L"\\");
+    EXPECT_EQ(Settings().RecordFilePath, L"\\Kolacici.txt");
+    EXPECT_EQ(Settings().AccessFolder, L"");
+    EXPECT_EQ(Settings().FrontEndName, L"");
+    EXPECT_EQ(Settings().CmdArgument, L"");
+    EXPECT_FALSE(Settings().UseRuntime);
+    EXPECT_EQ(Settings().LocalFEPath, L"C:\\Apps\\DravikVT\\");
+    EXPECT_EQ(Settings().UserKey, L"PC07_ana");
 }
 
 TEST_F(ConfigurationTest, LookupMatchesByPrefixFromTheFirstCharacterAndTheFirstLineWins) {
@@ -50,7 +50,7 @@ TEST_F(ConfigurationTest, LookupMatchesByPrefixFromTheFirstCharacterAndTheFirstL
     EXPECT_EQ(Lookup(L"NewFiles"), L"first");
     EXPECT_EQ(Lookup(L"newfiles"), L""); // keys are case-sensitive
     EXPECT_EQ(form.ReadDravikTxt(L"Missing", L"dflt"), L"dflt");
-    EXPECT_EQ(S().ConfigLineCount, 4); // empty lines are stored too
+    EXPECT_EQ(Settings().ConfigLineCount, 4); // empty lines are stored too
 }
 
 TEST_F(ConfigurationTest, TheCharacterAfterTheEqualsSignIsSkipped) {
@@ -63,41 +63,41 @@ TEST_F(ConfigurationTest, TheCharacterAfterTheEqualsSignIsSkipped) {
     EXPECT_EQ(Lookup(L"D"), L"x = y");
     EXPECT_EQ(Lookup(L"E"), L"");
     EXPECT_EQ(Lookup(L"F"), L"\ttab\t"); // only spaces are trimmed
-    EXPECT_TRUE(S().UseRuntime);
+    EXPECT_TRUE(Settings().UseRuntime);
 }
 
 TEST_F(ConfigurationTest, RuntimeIsOnlyTheExactWordTrue) {
     LoadText(L"Runtime = true\r\n");
-    EXPECT_FALSE(S().UseRuntime);
+    EXPECT_FALSE(Settings().UseRuntime);
     LoadText(L"Runtime = TRUE\r\n");
-    EXPECT_FALSE(S().UseRuntime);
+    EXPECT_FALSE(Settings().UseRuntime);
 }
 
 TEST_F(ConfigurationTest, AccessPathLosesTheExecutableNameInAnyCaseAndEndsInOneSeparator) {
     LoadText(L"DefAccessPath = C:\\Program Files\\Office14\\msaccess.EXE\r\n");
-    EXPECT_EQ(S().AccessFolder, L"C:\\Program Files\\Office14\\");
+    EXPECT_EQ(Settings().AccessFolder, L"C:\\Program Files\\Office14\\");
     LoadText(L"DefAccessPath = C:\\Office14\r\n");
-    EXPECT_EQ(S().AccessFolder, L"C:\\Office14\\");
+    EXPECT_EQ(Settings().AccessFolder, L"C:\\Office14\\");
     LoadText(L"DefAccessPath = C:\\Office14\\\r\n");
-    EXPECT_EQ(S().AccessFolder, L"C:\\Office14\\");
+    EXPECT_EQ(Settings().AccessFolder, L"C:\\Office14\\");
     LoadText(L"DefAccessPath = \r\n");
-    EXPECT_EQ(S().AccessFolder, L"");
+    EXPECT_EQ(Settings().AccessFolder, L"");
 }
 
 TEST_F(ConfigurationTest, ServerFolderIsTrimmedAndEndsInOneSeparator) {
     LoadText(L"NewFiles =   \\\\srv\\dist\\  \r\n");
-    EXPECT_EQ(S().ServerFolder, L"\\\\srv\\dist\\");
+    EXPECT_EQ(Settings().ServerFolder, L"\\\\srv\\dist\\");
 }
 
 TEST_F(ConfigurationTest, UserKeyMapsTheCaseOfEveryLetter) {
     platform.environment[L"COMPUTERNAME"] = L"šibenik-pc";
     platform.environment[L"USERNAME"] = L"ŽELJKO.Ćosić";
     LoadText(L"");
-    EXPECT_EQ(S().UserKey, L"ŠIBENIK-PC_željko.ćosić");
+    EXPECT_EQ(Settings().UserKey, L"ŠIBENIK-PC_željko.ćosić");
 
     platform.environment.clear();
     LoadText(L"");
-    EXPECT_EQ(S().UserKey, L"_");
+    EXPECT_EQ(Settings().UserKey, L"_");
 }
 
 TEST_F(ConfigurationTest, AccessVersionIsExactly15Or16AndAnythingElseFailsNamingTheKey) {
@@ -124,7 +124,7 @@ TEST_F(ConfigurationTest, ANulByteFailsOnlyInALineASettingIsReadFrom) {
     const std::string file = "* comment\r\nNewFE = a\r\nNapomena = x\0y\r\n"s;
     platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file + std::string(8, '\0'));
     EXPECT_NO_THROW(Load());
-    EXPECT_EQ(S().FrontEndName, L"a");
+    EXPECT_EQ(Settings().FrontEndName, L"a");
 
     platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file + "NewFiles = x\0y\r\n"s);
     try {
@@ -148,17 +148,17 @@ TEST_F(ConfigurationTest, TheFileIsReadAsItWasSaved) {
          {utf8, "\xEF\xBB\xBF* UTF-8\r\n" + utf8, "\xEF\xBB\xBF" + utf8, ansi}) {
         platform.PutFile(kProgramFolder + L"\\DravikVT.txt", file);
         Load();
-        EXPECT_EQ(S().ServerFolder, folder + L"\\") << file;
-        EXPECT_EQ(S().FrontEndName, L"a") << file;
+        EXPECT_EQ(Settings().ServerFolder, folder + L"\\") << file;
+        EXPECT_EQ(Settings().FrontEndName, L"a") << file;
     }
     // A file that is not valid UTF-8 throughout is ANSI, however UTF-8 some line looks.
     platform.PutFile(kProgramFolder + L"\\DravikVT.txt", "NewFE = \xC5\xA0\r\nNewFiles = \x8A\r\n");
     Load();
-    EXPECT_EQ(S().FrontEndName, L"\u0139\u00A0");
+    EXPECT_EQ(Settings().FrontEndName, L"\u0139\u00A0");
     // Nor is a UTF-16 surrogate written in three bytes.
     platform.PutFile(kProgramFolder + L"\\DravikVT.txt", "NewFE = \xED\xA0\x8A\r\n");
     Load();
-    EXPECT_EQ(S().FrontEndName, L"\u00ED\u00A0\u0160");
+    EXPECT_EQ(Settings().FrontEndName, L"\u00ED\u00A0\u0160");
 
     const std::string utf16 = std::string("N\0e\0w\0F\0E\0 \0=\0 \0a\0\r\0\n\0", 22);
     const std::string bigEndian = "\xFE\xFF" + std::string("\0N\0e\0w\0F\0E\0 \0=\0 \0a", 18);
@@ -179,7 +179,7 @@ TEST_F(ConfigurationTest, AtMost32700LinesAreStored) {
         text += L"x\r\n";
     Text withComments = L"* c\r\n" + text + L"* comments do not count\r\n";
     LoadText(withComments);
-    EXPECT_EQ(S().ConfigLineCount, 32700);
+    EXPECT_EQ(Settings().ConfigLineCount, 32700);
 
     Config(text + L"NewFE = one too many\r\n");
     EXPECT_THROW(Load(), Failure);

@@ -343,7 +343,7 @@ TEST_F(LauncherWindowTest, AnsweringTheSystemPaintsButRunsNoClickAndNoClose) {
     });
     Sleep(300);
     InvalidateRect(window_, nullptr, TRUE);
-    ui_.AnswerWindowSystem();
+    ui_.KeepWindowResponsive();
     clicker.join();
     EXPECT_TRUE(IsWindow(window_));
     EXPECT_TRUE(clicks_.empty());

@@ -44,7 +44,7 @@ std::wstring FailureText(const std::function<void()> &action) {
 class Win32CoreTest : public ::testing::Test {
 protected:
     std::unique_ptr<PlatformServices> platform_ = MakeSystemPlatform();
-    PlatformServices &p = *platform_;
+    PlatformServices &platform = *platform_;
     test::ScratchFolder scratch;
     // A path in the test's scratch folder.
     std::wstring At(const std::wstring &name) const { return scratch.Windows(name); }
@@ -57,7 +57,7 @@ TEST_F(Win32CoreTest, SystemPlatformIsWin32) {
 }
 
 TEST_F(Win32CoreTest, ProgramFolderIsTheExecutablesFolderWithoutSeparator) {
-    const Text folder = p.ProgramFolderPath();
+    const Text folder = platform.ProgramFolderPath();
     EXPECT_EQ(folder, OwnExeFolder());
     ASSERT_FALSE(folder.empty());
     EXPECT_NE(folder.back(), L'\\');
@@ -79,30 +79,31 @@ TEST_F(Win32CoreTest, ProgramFolderHasOneSpellingAndOneTheFilesCanUse) {
     for (const std::wstring lookAlike : {L"Q:\\Dravik \u0100", L"Q:\\\u03A9mega"}) {
         EXPECT_NE(FailureText([&] { ProgramFolderOf(lookAlike + L"\\x.exe"); }).find(lookAlike),
                   std::wstring::npos);
-        EXPECT_NE(
-            FailureText([&] { ReadAllLines(p, lookAlike + L"\\DravikVT.txt"); }).find(lookAlike),
-            std::wstring::npos);
+        EXPECT_NE(FailureText([&] {
+                      ReadAllLines(platform, lookAlike + L"\\DravikVT.txt");
+                  }).find(lookAlike),
+                  std::wstring::npos);
     }
 }
 
 TEST_F(Win32CoreTest, EnvironmentNameIgnoresCaseAndUnsetIsEmpty) {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreProbe", L"Vrijednost Žđ"));
-    EXPECT_EQ(p.GetEnvVar(L"DRAVIKCOREPROBE"), L"Vrijednost Žđ");
-    EXPECT_EQ(p.GetEnvVar(L"dravikcoreprobe"), L"Vrijednost Žđ");
+    EXPECT_EQ(platform.GetEnvVar(L"DRAVIKCOREPROBE"), L"Vrijednost Žđ");
+    EXPECT_EQ(platform.GetEnvVar(L"dravikcoreprobe"), L"Vrijednost Žđ");
     ::SetEnvironmentVariableW(L"DravikCoreProbe", nullptr);
-    EXPECT_EQ(p.GetEnvVar(L"DravikCoreProbe"), L"");
+    EXPECT_EQ(platform.GetEnvVar(L"DravikCoreProbe"), L"");
     const std::wstring longValue(5000, L'x');
     ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreLong", longValue.c_str()));
-    EXPECT_EQ(p.GetEnvVar(L"DravikCoreLong"), longValue);
+    EXPECT_EQ(platform.GetEnvVar(L"DravikCoreLong"), longValue);
 }
 
 // A user name with a letter the ANSI code page lacks ("à" in 1250) must come back
 // from the record file as it was looked up, or that user would update on every start.
 TEST_F(Win32CoreTest, EnvironmentValuesReadBackFromAnsiFilesUnchanged) {
     ASSERT_TRUE(::SetEnvironmentVariableW(L"DravikCoreUser", L"Mà\x4E2Dčedo"));
-    const Text user = p.GetEnvVar(L"DravikCoreUser");
-    p.AppendLine(At(L"Kolacici.txt"), L"PC07_" + user + L"\t\tx");
-    const std::vector<Text> lines = ReadAllLines(p, At(L"Kolacici.txt"));
+    const Text user = platform.GetEnvVar(L"DravikCoreUser");
+    platform.AppendLine(At(L"Kolacici.txt"), L"PC07_" + user + L"\t\tx");
+    const std::vector<Text> lines = ReadAllLines(platform, At(L"Kolacici.txt"));
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0], L"PC07_" + user + L"\t\tx");
     EXPECT_EQ(user.substr(3), L"čedo"); // the code page's own letters stay
@@ -114,8 +115,8 @@ TEST_F(Win32CoreTest, DateIsShortFormatAndTimeIsLongFormat) {
     ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, shortDate, 100);
     ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, nullptr, nullptr, longDate, 100);
     ::GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, nullptr, nullptr, shortTime, 100);
-    const Text date = p.DateText();
-    const Text time = p.TimeText();
+    const Text date = platform.DateText();
+    const Text time = platform.TimeText();
     ::GetTimeFormatW(LOCALE_USER_DEFAULT, 0, nullptr, nullptr, longTime, 100);
     EXPECT_EQ(date, shortDate);
     EXPECT_NE(date, longDate);
@@ -125,8 +126,8 @@ TEST_F(Win32CoreTest, DateIsShortFormatAndTimeIsLongFormat) {
 }
 
 TEST_F(Win32CoreTest, KeysAreUpWhenNobodyTypes) {
-    EXPECT_FALSE(p.IsKeyDown(kVkControl));
-    EXPECT_FALSE(p.IsKeyDown(kVkShift));
+    EXPECT_FALSE(platform.IsKeyDown(kVkControl));
+    EXPECT_FALSE(platform.IsKeyDown(kVkShift));
 }
 
 // ---- Text files in the ANSI code page -------------------------------------------------------
@@ -139,12 +140,12 @@ TEST_F(Win32CoreTest, TestEnvironmentUsesCentralEuropeanCodePage) {
 TEST_F(Win32CoreTest, CroatianTextIsWrittenAndReadAsAnsiBytes) {
     ASSERT_EQ(::GetACP(), 1250u);
     const std::wstring path = At(L"Kolacici.txt");
-    p.AppendLine(path, L"PC_šđčćž\t\tŠĐČĆŽ");
+    platform.AppendLine(path, L"PC_šđčćž\t\tŠĐČĆŽ");
     EXPECT_EQ(ReadBytes(path), "PC_\x9a\xf0\xe8\xe6\x9e\t\t\x8a\xd0\xc8\xc6\x8e\r\n");
-    EXPECT_EQ(ReadAllLines(p, path), std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ"});
+    EXPECT_EQ(ReadAllLines(platform, path), std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ"});
     // A character the code page lacks is written as "?", one byte.
-    p.AppendLine(path, L"\u4e2d");
-    EXPECT_EQ(ReadAllLines(p, path), (std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ", L"?"}));
+    platform.AppendLine(path, L"\u4e2d");
+    EXPECT_EQ(ReadAllLines(platform, path), (std::vector<Text>{L"PC_šđčćž\t\tŠĐČĆŽ", L"?"}));
 }
 
 TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
@@ -156,7 +157,7 @@ TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
     bytes.push_back('\0');
     bytes += "end";
     WriteBytes(path, bytes + "\r\nsecond");
-    const std::vector<Text> lines = ReadAllLines(p, path);
+    const std::vector<Text> lines = ReadAllLines(platform, path);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].size(), bytes.size());
     EXPECT_EQ(lines[0].substr(lines[0].size() - 4), std::wstring(L"\0end", 4));
@@ -164,7 +165,7 @@ TEST_F(Win32CoreTest, EveryByteReadIsOneCharacter) {
 }
 
 TEST_F(Win32CoreTest, ReadAllLinesFailsWithTheSystemsTextOnMissingFileAndFolder) {
-    const std::wstring missing = FailureText([&] { ReadAllLines(p, At(L"missing.txt")); });
+    const std::wstring missing = FailureText([&] { ReadAllLines(platform, At(L"missing.txt")); });
     EXPECT_NE(missing, L"<no failure>");
     EXPECT_FALSE(missing.empty());
     EXPECT_NE(missing.back(), L'\n');
@@ -173,8 +174,9 @@ TEST_F(Win32CoreTest, ReadAllLinesFailsWithTheSystemsTextOnMissingFileAndFolder)
     // The system's own text for the error, without its line end, then the file.
     EXPECT_EQ(missing,
               SystemErrorText(ERROR_FILE_NOT_FOUND) + L" (\"" + At(L"missing.txt") + L"\")");
-    EXPECT_NE(FailureText([&] { ReadAllLines(p, At(L"no\\such\\folder.txt")); }), L"<no failure>");
-    EXPECT_NE(FailureText([&] { ReadAllLines(p, scratch.Windows()); }), L"<no failure>");
+    EXPECT_NE(FailureText([&] { ReadAllLines(platform, At(L"no\\such\\folder.txt")); }),
+              L"<no failure>");
+    EXPECT_NE(FailureText([&] { ReadAllLines(platform, scratch.Windows()); }), L"<no failure>");
 }
 
 TEST_F(Win32CoreTest, ReadingSharesWithReadersAndWritersAndFailsOnlyWhereReadingIsRefused) {
@@ -184,24 +186,24 @@ TEST_F(Win32CoreTest, ReadingSharesWithReadersAndWritersAndFailsOnlyWhereReading
         HANDLE other = ::CreateFileW(path.c_str(), access, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      0, nullptr);
         ASSERT_NE(other, INVALID_HANDLE_VALUE);
-        EXPECT_EQ(ReadAllLines(p, path), std::vector<Text>{L"x"}) << access;
+        EXPECT_EQ(ReadAllLines(platform, path), std::vector<Text>{L"x"}) << access;
         ::CloseHandle(other);
     }
     HANDLE exclusive =
         ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(FailureText([&] { ReadAllLines(p, path); }),
+    EXPECT_EQ(FailureText([&] { ReadAllLines(platform, path); }),
               SystemErrorText(ERROR_SHARING_VIOLATION) + L" (\"" + path + L"\")");
     ::CloseHandle(exclusive);
 }
 
 TEST_F(Win32CoreTest, AppendLineCreatesAndAppendsAtTheEnd) {
     const std::wstring path = At(L"record.txt");
-    p.AppendLine(path, L"first");
+    platform.AppendLine(path, L"first");
     EXPECT_EQ(ReadBytes(path), "first\r\n");
     WriteBytes(path, "no line end");
-    p.AppendLine(path, L"second");
-    p.AppendLine(path, L"");
+    platform.AppendLine(path, L"second");
+    platform.AppendLine(path, L"");
     EXPECT_EQ(ReadBytes(path), "no line end\r\nsecond\r\n\r\n");
 }
 
@@ -213,7 +215,7 @@ TEST_F(Win32CoreTest, AppendLineLandsAtTheEndWhileAnotherHandleIsOpen) {
     HANDLE reader = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(reader, INVALID_HANDLE_VALUE);
-    p.AppendLine(path, L"one");
+    platform.AppendLine(path, L"one");
     // Another writer appends between the two calls (opened and closed again).
     HANDLE other = ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, 0, nullptr);
@@ -221,7 +223,7 @@ TEST_F(Win32CoreTest, AppendLineLandsAtTheEndWhileAnotherHandleIsOpen) {
     DWORD written = 0;
     ::WriteFile(other, "other\r\n", 7, &written, nullptr);
     ::CloseHandle(other);
-    p.AppendLine(path, L"two");
+    platform.AppendLine(path, L"two");
     char buffer[64] = {};
     DWORD read = 0;
     ASSERT_TRUE(::ReadFile(reader, buffer, sizeof buffer, &read, nullptr));
@@ -236,24 +238,26 @@ TEST_F(Win32CoreTest, AppendLineFailsWhileAnotherHandleWritesOrWhenItCannotOpen)
         ::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                       OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    EXPECT_NE(FailureText([&] { p.AppendLine(path, L"refused"); }), L"<no failure>");
+    EXPECT_NE(FailureText([&] { platform.AppendLine(path, L"refused"); }), L"<no failure>");
     ::CloseHandle(writer);
     // Nothing was written by the refused call; the handle it did not get is no leak.
-    p.AppendLine(path, L"after");
+    platform.AppendLine(path, L"after");
     EXPECT_EQ(ReadBytes(path), "head\r\nafter\r\n");
 
     // A folder cannot be appended to. (A read-only file is no test under Wine run
     // as root: Wine keeps that attribute in the Unix permissions, which root ignores.)
-    EXPECT_NE(FailureText([&] { p.AppendLine(scratch.Windows(), L"refused"); }), L"<no failure>");
-    EXPECT_NE(FailureText([&] { p.AppendLine(At(L"no\\such\\record.txt"), L"x"); }),
+    EXPECT_NE(FailureText([&] { platform.AppendLine(scratch.Windows(), L"refused"); }),
+              L"<no failure>");
+    EXPECT_NE(FailureText([&] { platform.AppendLine(At(L"no\\such\\record.txt"), L"x"); }),
               L"<no failure>");
 }
 
 // ---- Folder search --------------------------------------------------------------------------
 
-std::vector<Text> AllMatches(PlatformServices &p, const Text &pattern) {
+std::vector<Text> AllMatches(PlatformServices &platform, const Text &pattern) {
     std::vector<Text> names;
-    for (Text name = p.FindFirstMatch(pattern); !name.empty(); name = p.FindNextMatch())
+    for (Text name = platform.FindFirstMatch(pattern); !name.empty();
+         name = platform.FindNextMatch())
         names.push_back(name);
     std::sort(names.begin(), names.end());
     return names;
@@ -272,25 +276,26 @@ TEST_F(Win32CoreTest, SearchSkipsHiddenSystemAndFolders) {
     ASSERT_TRUE(::GetFileAttributesW((At(L"ruxVT3.ade")).c_str()) & FILE_ATTRIBUTE_HIDDEN);
     ASSERT_TRUE(::GetFileAttributesW((At(L"ruxVT4.ade")).c_str()) & FILE_ATTRIBUTE_SYSTEM);
 
-    EXPECT_EQ(AllMatches(p, At(L"ruxvt*.*")), (std::vector<Text>{L"RuxVT2.accde", L"ruxVT1.ade"}));
-    EXPECT_EQ(AllMatches(p, At(L"RUXVT*.ADE")), std::vector<Text>{L"ruxVT1.ade"});
-    EXPECT_EQ(AllMatches(p, At(L"*")),
+    EXPECT_EQ(AllMatches(platform, At(L"ruxvt*.*")),
+              (std::vector<Text>{L"RuxVT2.accde", L"ruxVT1.ade"}));
+    EXPECT_EQ(AllMatches(platform, At(L"RUXVT*.ADE")), std::vector<Text>{L"ruxVT1.ade"});
+    EXPECT_EQ(AllMatches(platform, At(L"*")),
               (std::vector<Text>{L"RuxVT2.accde", L"other.ade", L"ruxVT1.ade"}));
     // A plain path is an existence test answering the stored name.
-    EXPECT_EQ(p.FindFirstMatch(At(L"OTHER.ADE")), L"other.ade");
-    EXPECT_EQ(p.FindFirstMatch(At(L"ruxVT3.ade")), L"");
-    EXPECT_EQ(p.FindFirstMatch(At(L"ruxVT5.ade")), L"");
+    EXPECT_EQ(platform.FindFirstMatch(At(L"OTHER.ADE")), L"other.ade");
+    EXPECT_EQ(platform.FindFirstMatch(At(L"ruxVT3.ade")), L"");
+    EXPECT_EQ(platform.FindFirstMatch(At(L"ruxVT5.ade")), L"");
 }
 
 TEST_F(Win32CoreTest, SearchAnswersEmptyForNoMatchAndMissingFolder) {
-    EXPECT_EQ(p.FindFirstMatch(At(L"*.none")), L"");
-    EXPECT_EQ(p.FindNextMatch(), L"");
-    EXPECT_EQ(p.FindFirstMatch(At(L"missing\\*.*")), L"");
-    EXPECT_EQ(p.FindFirstMatch(At(L"missing.txt")), L"");
+    EXPECT_EQ(platform.FindFirstMatch(At(L"*.none")), L"");
+    EXPECT_EQ(platform.FindNextMatch(), L"");
+    EXPECT_EQ(platform.FindFirstMatch(At(L"missing\\*.*")), L"");
+    EXPECT_EQ(platform.FindFirstMatch(At(L"missing.txt")), L"");
     // An empty file part finds nothing, as on Windows.
     WriteBytes(At(L"present.txt"), "");
-    EXPECT_EQ(p.FindFirstMatch(scratch.Windows() + L"\\"), L"");
-    EXPECT_EQ(p.FindNextMatch(), L"");
+    EXPECT_EQ(platform.FindFirstMatch(scratch.Windows() + L"\\"), L"");
+    EXPECT_EQ(platform.FindNextMatch(), L"");
 }
 
 // ---- Copy, move, delete ---------------------------------------------------------------------
@@ -301,7 +306,7 @@ TEST_F(Win32CoreTest, CopyFailsWhileTheTargetIsOpenInAnotherProgram) {
     HANDLE held = ::CreateFileW((At(L"dst.ade")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_NE(FailureText([&] { p.CopyFileOver(At(L"src.ade"), At(L"dst.ade")); }),
+    EXPECT_NE(FailureText([&] { platform.CopyFileOver(At(L"src.ade"), At(L"dst.ade")); }),
               L"<no failure>");
     ::CloseHandle(held);
     EXPECT_EQ(ReadBytes(At(L"dst.ade")), "old");
@@ -313,7 +318,7 @@ TEST_F(Win32CoreTest, DeletingAFileHeldOpenFails) {
     HANDLE held = ::CreateFileW((At(L"held.ade")).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_NE(FailureText([&] { p.DeleteFileIfPresent(At(L"held.ade")); }), L"<no failure>");
+    EXPECT_NE(FailureText([&] { platform.DeleteFileIfPresent(At(L"held.ade")); }), L"<no failure>");
     ::CloseHandle(held);
 }
 
@@ -338,20 +343,20 @@ TEST_F(Win32CoreTest, ReplacingOrEmptyingAFileHeldOpenFailsAsAFileInUse) {
 
     HANDLE held = hold(L"front.ade");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(inUse([&] { p.MoveFileOver(At(L"new.tmp"), At(L"front.ade")); }), 1);
+    EXPECT_EQ(inUse([&] { platform.MoveFileOver(At(L"new.tmp"), At(L"front.ade")); }), 1);
     ::CloseHandle(held);
     EXPECT_EQ(ReadBytes(At(L"front.ade")), "old");
 
     held = hold(L"Kolacici.txt");
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(inUse([&] { p.ReadAndEmptyFile(At(L"Kolacici.txt")); }), 1);
+    EXPECT_EQ(inUse([&] { platform.ReadAndEmptyFile(At(L"Kolacici.txt")); }), 1);
     ::CloseHandle(held);
     EXPECT_EQ(ReadBytes(At(L"Kolacici.txt")), "PC07_ana\r\n");
-    EXPECT_EQ(inUse([&] { p.ReadAndEmptyFile(At(L"Kolacici.txt")); }), -1);
+    EXPECT_EQ(inUse([&] { platform.ReadAndEmptyFile(At(L"Kolacici.txt")); }), -1);
     EXPECT_EQ(ReadBytes(At(L"Kolacici.txt")), "");
 
-    EXPECT_EQ(inUse([&] { p.ReadAndEmptyFile(At(L"absent.txt")); }), 0);
-    EXPECT_EQ(inUse([&] { p.MoveFileOver(At(L"absent.tmp"), At(L"front.ade")); }), 0);
+    EXPECT_EQ(inUse([&] { platform.ReadAndEmptyFile(At(L"absent.txt")); }), 0);
+    EXPECT_EQ(inUse([&] { platform.MoveFileOver(At(L"absent.tmp"), At(L"front.ade")); }), 0);
 }
 
 // ---- Registry -------------------------------------------------------------------------------
@@ -363,7 +368,7 @@ protected:
     const Text baseW_ =
         L"Software\\DravikVT-core-tests-" + std::to_wstring(::GetCurrentProcessId());
     ~Win32RegistryTest() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str()); }
-    RegistryServices &registry = p.Registry();
+    RegistryServices &registry = platform.Registry();
 };
 
 // Stored as ANSI bytes, as Access reads them.
@@ -480,7 +485,8 @@ TEST_F(Win32CoreTest, StartProgramPassesParametersFolderAndShowMode) {
     // As the launcher builds it: the configured folder ends in "\", so the path
     // holds a doubled separator before the file name.
     const Text parameters = L"\"C:\\x y\\uxVTade.ade\" /user Admin /pwd /Cmd a b";
-    p.StartProgram(0, accessFolder + L"\\\\MSACCESS.EXE", parameters, L"c:\\", kShowMinimized);
+    platform.StartProgram(0, accessFolder + L"\\\\MSACCESS.EXE", parameters, L"c:\\",
+                          kShowMinimized);
 
     std::string record;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -505,9 +511,10 @@ TEST_F(Win32CoreTest, StartProgramPassesParametersFolderAndShowMode) {
 // The shell's result, not GetLastError, names the cause (under Wine they differ).
 TEST_F(Win32CoreTest, AProgramTheShellCannotStartIsAFailureNamingIt) {
     const std::wstring missing = At(L"none\\MSACCESS.EXE");
-    EXPECT_EQ(FailureText([&] { p.StartProgram(0, missing, L"/x", L"c:\\", kShowMinimized); }),
-              SystemErrorText(ERROR_FILE_NOT_FOUND) + L" (\"" + missing + L"\")");
-    EXPECT_NE(FailureText([&] { p.StartProgram(0, L"\\MSACCESS.EXE", L"", L"c:\\", 2); }),
+    EXPECT_EQ(
+        FailureText([&] { platform.StartProgram(0, missing, L"/x", L"c:\\", kShowMinimized); }),
+        SystemErrorText(ERROR_FILE_NOT_FOUND) + L" (\"" + missing + L"\")");
+    EXPECT_NE(FailureText([&] { platform.StartProgram(0, L"\\MSACCESS.EXE", L"", L"c:\\", 2); }),
               L"<no failure>");
 }
 
