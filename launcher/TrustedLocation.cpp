@@ -27,22 +27,22 @@ constexpr std::uint32_t kAccessMask = 0x3F;
 constexpr int kSlots = 100;
 
 // Whether an existing slot already names `folder`.
-bool SlotHoldsFolder(PlatformServices &platform, RegKey slot, const Text &folder) {
+bool SlotHoldsFolder(RegistryServices &registry, RegKey slot, const Text &folder) {
     Text buffer(kPathBufferBytes, L' ');
     std::uint32_t byteCount = kPathBufferBytes;
     std::uint32_t type = kRegSz;
-    long status = platform.RegQueryValueExA(slot, L"Path", type, buffer, byteCount);
+    long status = registry.RegQueryValueExA(slot, L"Path", type, buffer, byteCount);
     if (status == kRegFileNotFound)
         return false; // a slot without a Path names no folder
     return StoredPathHoldsFolder(buffer, byteCount, folder);
 }
 
 // Whether the slot trusts the subfolders too: AllowSubfolders is the DWORD 1.
-bool SlotAllowsSubfolders(PlatformServices &platform, RegKey slot) {
+bool SlotAllowsSubfolders(RegistryServices &registry, RegKey slot) {
     Text buffer(4, L' ');
     std::uint32_t byteCount = 4;
     std::uint32_t type = kRegDword;
-    return platform.RegQueryValueExA(slot, L"AllowSubfolders", type, buffer, byteCount) ==
+    return registry.RegQueryValueExA(slot, L"AllowSubfolders", type, buffer, byteCount) ==
                kRegSuccess &&
            type == kRegDword && byteCount == 4 && buffer == Text(L"\x01\0\0\0", 4);
 }
@@ -51,6 +51,7 @@ bool SlotAllowsSubfolders(PlatformServices &platform, RegKey slot) {
 
 bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion,
                            TrustedSlot *namingSlot) {
+    RegistryServices &registry = platform.Registry();
     TrustedSlot unused;
     TrustedSlot &found = namingSlot ? *namingSlot : unused;
     const Text parentKey = LocationsKey(officeVersion);
@@ -64,16 +65,14 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         return true;
 
     for (int i = 0; i < kSlots; ++i) {
-        RegKey slot = 0;
-        Text slotKey = slotPrefix + std::to_wstring(i);
-        if (platform.RegOpenKeyExA(slotKey, kAccessMask, slot) == kRegSuccess) {
-            const bool holdsFolder = SlotHoldsFolder(platform, slot, parentFolder);
+        ScopedRegKey slot(registry);
+        if (slot.Open(slotPrefix + std::to_wstring(i), kAccessMask) == kRegSuccess) {
+            const bool holdsFolder = SlotHoldsFolder(registry, slot.Get(), parentFolder);
             // A first start stopped between its two writes leaves the folder named
             // without its subfolders, and Access would warn on every start: the slot
             // is completed, and nothing else in it changes.
-            if (holdsFolder && !SlotAllowsSubfolders(platform, slot))
-                platform.RegSetValueExA(slot, L"AllowSubfolders", std::uint32_t{1});
-            platform.RegCloseKey(slot);
+            if (holdsFolder && !SlotAllowsSubfolders(registry, slot.Get()))
+                registry.RegSetValueExA(slot.Get(), L"AllowSubfolders", std::uint32_t{1});
             if (holdsFolder) {
                 found = {L"Location" + std::to_wstring(i), false};
                 return true;
@@ -88,19 +87,14 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
         return false;
 
     const Text newKey = parentKey + freeSlotName;
-    RegKey key = 0;
-    if (platform.RegCreateKeyA(newKey, key) == kRegSuccess) {
-        // The byte count includes the terminating NUL, as string values require.
-        platform.RegSetValueExA(key, L"Path", parentFolder,
+    ScopedRegKey key(registry);
+    // The byte count includes the terminating NUL, as string values require.
+    if (key.Create(newKey) == kRegSuccess)
+        registry.RegSetValueExA(key.Get(), L"Path", parentFolder,
                                 static_cast<std::uint32_t>(parentFolder.size() + 1));
-        platform.RegCloseKey(key);
-    }
-
-    RegKey reopened = 0;
-    if (platform.RegOpenKeyExA(newKey, kAccessMask, reopened) == kRegSuccess) {
-        platform.RegSetValueExA(reopened, L"AllowSubfolders", std::uint32_t{1});
-        platform.RegCloseKey(reopened);
-    }
+    // Opened again, so the created key is closed first.
+    if (key.Open(newKey, kAccessMask) == kRegSuccess)
+        registry.RegSetValueExA(key.Get(), L"AllowSubfolders", std::uint32_t{1});
     found = {freeSlotName, true};
     return true;
 }

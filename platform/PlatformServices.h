@@ -18,21 +18,10 @@
 #include <vector>
 
 #include "platform/Failure.h"
+#include "platform/RegistryServices.h"
 #include "platform/WindowServices.h"
 
 namespace dravik {
-
-// Opaque handle of an open registry key; 0 is "no key".
-using RegKey = std::uintptr_t;
-
-// Registry status codes the logic looks at (the Win32 values).
-constexpr long kRegSuccess = 0;
-constexpr long kRegFileNotFound = 2;
-constexpr long kRegMoreData = 234;
-
-// Registry value types (the Win32 values).
-constexpr std::uint32_t kRegSz = 1;
-constexpr std::uint32_t kRegDword = 4;
 
 // Virtual-key codes the launcher asks about.
 constexpr int kVkShift = 16;
@@ -170,23 +159,8 @@ public:
     // its line. Waits only a moment for another writer, then fails.
     virtual void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) = 0;
 
-    // ---- Registry (current user's hive) --------------------------------------------------
-    // Each is one call of the Win32 function of the same name and never raises.
-    virtual long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) = 0;
-    // Reads a value into `buffer` (one character per byte, at most buffer.size() of them).
-    // `byteCount` goes in as the buffer's size and comes out as the value's true size,
-    // which may exceed what the buffer holds.
-    virtual long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
-                                  Text &buffer, std::uint32_t &byteCount) = 0;
-    virtual long RegCreateKeyA(const Text &subKey, RegKey &key) = 0;
-    // Stores REG_SZ with exactly `byteCount` bytes of `text` (a NUL past its end counts).
-    virtual long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                                std::uint32_t byteCount) = 0;
-    // Stores REG_DWORD.
-    virtual long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) = 0;
-    virtual long RegCloseKey(RegKey key) = 0;
-
-    // ---- The launcher window, message boxes and the prompt ----------------------------
+    // ---- The registry; the launcher window, message boxes and the prompt ---------------
+    virtual RegistryServices &Registry() = 0;
     virtual WindowServices &Window() = 0;
 
     // ---- Program start -------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/posix/PosixRegistry.h"
 #include "platform/posix/PosixText.h"
 
 namespace dravik {

@@ -1,5 +1,5 @@
-// The POSIX platform: construction, the registry services, which forward to
-// their own class, and the window, which is the terminal's.
+// The POSIX platform: construction, the registry (a folder tree of its own) and
+// the window, which is the terminal's.
 #include "platform/posix/PosixPlatform.h"
 
 #include <csignal>
@@ -29,30 +29,8 @@ std::unique_ptr<PlatformServices> MakeSystemPlatform() {
     return std::make_unique<PosixPlatform>();
 }
 
-long PosixPlatform::RegOpenKeyExA(const Text &subKey, std::uint32_t, RegKey &key) {
-    return registry_->OpenKey(subKey, key);
-}
-
-long PosixPlatform::RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
-                                     Text &buffer, std::uint32_t &byteCount) {
-    return registry_->QueryValue(key, valueName, type, buffer, byteCount);
-}
-
-long PosixPlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
-    return registry_->CreateKey(subKey, key);
-}
-
-long PosixPlatform::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                                   std::uint32_t byteCount) {
-    return registry_->SetText(key, valueName, text, byteCount);
-}
-
-long PosixPlatform::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) {
-    return registry_->SetNumber(key, valueName, number);
-}
-
-long PosixPlatform::RegCloseKey(RegKey key) {
-    return registry_->CloseKey(key);
+RegistryServices &PosixPlatform::Registry() {
+    return *registry_;
 }
 
 WindowServices &PosixPlatform::Window() {

@@ -194,16 +194,16 @@ long PosixRegistry::OpenOrCreate(const Text &subKey, bool create, RegKey &key) {
     return kRegSuccess;
 }
 
-long PosixRegistry::OpenKey(const Text &subKey, RegKey &key) {
+long PosixRegistry::RegOpenKeyExA(const Text &subKey, std::uint32_t, RegKey &key) {
     return Guarded([&] { return OpenOrCreate(subKey, false, key); });
 }
 
-long PosixRegistry::CreateKey(const Text &subKey, RegKey &key) {
+long PosixRegistry::RegCreateKeyA(const Text &subKey, RegKey &key) {
     return Guarded([&] { return OpenOrCreate(subKey, true, key); });
 }
 
-long PosixRegistry::QueryValue(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
-                               std::uint32_t &byteCount) {
+long PosixRegistry::RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
+                                     Text &buffer, std::uint32_t &byteCount) {
     return Guarded([&]() -> long {
         const std::string *folder = FolderOf(key);
         if (!folder)
@@ -261,8 +261,8 @@ long PosixRegistry::StoreValue(RegKey key, const Text &valueName, std::uint32_t 
     return kRegSuccess;
 }
 
-long PosixRegistry::SetText(RegKey key, const Text &valueName, const Text &text,
-                            std::uint32_t byteCount) {
+long PosixRegistry::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                                   std::uint32_t byteCount) {
     return Guarded([&] {
         std::string bytes = EncodeSingleByte(text, ActiveCodePage());
         bytes += '\0';
@@ -271,7 +271,7 @@ long PosixRegistry::SetText(RegKey key, const Text &valueName, const Text &text,
     });
 }
 
-long PosixRegistry::SetNumber(RegKey key, const Text &valueName, std::uint32_t number) {
+long PosixRegistry::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) {
     return Guarded([&] {
         std::string bytes(4, '\0');
         for (int i = 0; i < 4; ++i)
@@ -280,7 +280,7 @@ long PosixRegistry::SetNumber(RegKey key, const Text &valueName, std::uint32_t n
     });
 }
 
-long PosixRegistry::CloseKey(RegKey key) {
+long PosixRegistry::RegCloseKey(RegKey key) {
     return Guarded([&] { return openKeys_.erase(key) == 1 ? kRegSuccess : kRegInvalidHandle; });
 }
 

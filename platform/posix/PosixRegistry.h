@@ -8,32 +8,27 @@
 // Key and value names are found without regard to letter case.
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <string>
 
-#include "platform/PlatformServices.h"
+#include "platform/RegistryServices.h"
 
 namespace dravik {
 
-// Win32 status codes besides those the logic looks at.
-constexpr long kRegAccessDenied = 5;
-constexpr long kRegInvalidHandle = 6;
-constexpr long kRegIoFailed = 1016;
-
-class PosixRegistry {
+class PosixRegistry final : public RegistryServices {
 public:
     // $DRAVIKVT_REGISTRY, else $XDG_CONFIG_HOME/DravikVT/registry, else
     // $HOME/.config/DravikVT/registry; read at every open or create.
     static std::string HiveFolder();
 
-    long OpenKey(const Text &subKey, RegKey &key);
-    long CreateKey(const Text &subKey, RegKey &key);
-    long QueryValue(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
-                    std::uint32_t &byteCount);
-    long SetText(RegKey key, const Text &valueName, const Text &text, std::uint32_t byteCount);
-    long SetNumber(RegKey key, const Text &valueName, std::uint32_t number);
-    long CloseKey(RegKey key);
+    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
+    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
+                          std::uint32_t &byteCount) override;
+    long RegCreateKeyA(const Text &subKey, RegKey &key) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                        std::uint32_t byteCount) override;
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
+    long RegCloseKey(RegKey key) override;
 
 private:
     long OpenOrCreate(const Text &subKey, bool create, RegKey &key);

@@ -50,14 +50,7 @@ public:
     std::int64_t MillisecondsNow() override;
     void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
 
-    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
-    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
-                          std::uint32_t &byteCount) override;
-    long RegCreateKeyA(const Text &subKey, RegKey &key) override;
-    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                        std::uint32_t byteCount) override;
-    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
-    long RegCloseKey(RegKey key) override;
+    RegistryServices &Registry() override;
 
     WindowServices &Window() override;
 

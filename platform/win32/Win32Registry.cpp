@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/Win32Text.h"
@@ -12,96 +11,95 @@ namespace dravik {
 
 namespace {
 
-HKEY ToHkey(RegKey key) {
-    return reinterpret_cast<HKEY>(key);
-}
-RegKey FromHkey(HKEY key) {
-    return reinterpret_cast<RegKey>(key);
+// Runs a service; one that cannot even get to its call answers that memory ran out.
+template <typename Service> long Guarded(Service service) {
+    try {
+        return service();
+    } catch (...) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
 }
 
-// What a registry service answers when it cannot even get to the call.
-constexpr long kOutOfMemory = ERROR_NOT_ENOUGH_MEMORY;
+// Opens or creates `subKey` through `call`, the one system call, given the ANSI
+// path and where to put the key; `key` is 0 unless it succeeds.
+template <typename Call> long KeyCall(const Text &subKey, RegKey &key, Call call) {
+    key = 0;
+    return Guarded([&] {
+        HKEY got = nullptr;
+        const LONG status = call(ToAnsi(subKey).c_str(), &got);
+        if (status == ERROR_SUCCESS)
+            key = reinterpret_cast<RegKey>(got);
+        return status;
+    });
+}
+
+class Win32Registry final : public RegistryServices {
+    static HKEY ToHkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+public:
+    long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override {
+        return KeyCall(subKey, key, [&](const char *path, HKEY *got) {
+            return ::RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, static_cast<REGSAM>(accessMask),
+                                   got);
+        });
+    }
+
+    long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
+                          std::uint32_t &byteCount) override {
+        return Guarded([&] {
+            // The system writes into bytes exactly as many as the caller's buffer
+            // holds, starting with its contents; the count handed in never exceeds
+            // them, so nothing past them can be written.
+            std::string data = ToAnsi(buffer);
+            data.resize(buffer.size(), ' ');
+            DWORD count = static_cast<DWORD>(std::min<std::uint64_t>(byteCount, data.size()));
+            DWORD valueType = type;
+            const LONG status =
+                ::RegQueryValueExA(ToHkey(key), ToAnsi(valueName).c_str(), nullptr, &valueType,
+                                   reinterpret_cast<BYTE *>(&data[0]), &count);
+            type = valueType;
+            byteCount = count; // the value's true size when it did not fit
+            buffer = FromAnsi(data);
+            return status;
+        });
+    }
+
+    long RegCreateKeyA(const Text &subKey, RegKey &key) override {
+        return KeyCall(subKey, key, [](const char *path, HKEY *got) {
+            return ::RegCreateKeyA(HKEY_CURRENT_USER, path, got);
+        });
+    }
+
+    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                        std::uint32_t byteCount) override {
+        return Guarded([&] {
+            // The text and its terminating NUL; a larger count is cut to that, so no
+            // byte past the data is ever read.
+            std::string data = ToAnsi(text);
+            data.push_back('\0');
+            const auto count = static_cast<DWORD>(std::min<std::uint64_t>(byteCount, data.size()));
+            return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0, REG_SZ,
+                                    reinterpret_cast<const BYTE *>(data.data()), count);
+        });
+    }
+
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override {
+        return Guarded([&] {
+            const DWORD value = number;
+            return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0, REG_DWORD,
+                                    reinterpret_cast<const BYTE *>(&value), sizeof value);
+        });
+    }
+
+    long RegCloseKey(RegKey key) override { return ::RegCloseKey(ToHkey(key)); }
+};
 
 } // namespace
 
-long Win32Platform::RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) {
-    try {
-        HKEY opened = nullptr;
-        const LONG status = ::RegOpenKeyExA(HKEY_CURRENT_USER, ToAnsi(subKey).c_str(), 0,
-                                            static_cast<REGSAM>(accessMask), &opened);
-        key = status == ERROR_SUCCESS ? FromHkey(opened) : 0;
-        return status;
-    } catch (...) {
-        key = 0;
-        return kOutOfMemory;
-    }
-}
-
-long Win32Platform::RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
-                                     Text &buffer, std::uint32_t &byteCount) {
-    try {
-        // The system writes into a byte array exactly as large as the caller's
-        // buffer and starting with its contents; the count handed in never
-        // exceeds that array, so nothing past it can be written.
-        const std::size_t size = buffer.size();
-        std::string bytes = ToAnsi(buffer);
-        bytes.resize(size, ' ');
-        std::vector<BYTE> data(bytes.begin(), bytes.end());
-        data.push_back(0); // keeps data() valid for an empty buffer; never offered to the call
-
-        DWORD count = static_cast<DWORD>(std::min<std::uint64_t>(byteCount, size));
-        DWORD valueType = type;
-        const LONG status = ::RegQueryValueExA(ToHkey(key), ToAnsi(valueName).c_str(), nullptr,
-                                               &valueType, data.data(), &count);
-        type = valueType;
-        byteCount = count; // the value's true size when it did not fit
-        buffer =
-            FromAnsi(std::string(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size)));
-        return status;
-    } catch (...) {
-        return kOutOfMemory;
-    }
-}
-
-long Win32Platform::RegCreateKeyA(const Text &subKey, RegKey &key) {
-    try {
-        HKEY created = nullptr;
-        const LONG status = ::RegCreateKeyA(HKEY_CURRENT_USER, ToAnsi(subKey).c_str(), &created);
-        key = status == ERROR_SUCCESS ? FromHkey(created) : 0;
-        return status;
-    } catch (...) {
-        key = 0;
-        return kOutOfMemory;
-    }
-}
-
-long Win32Platform::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                                   std::uint32_t byteCount) {
-    try {
-        // The text and its terminating NUL; a larger count is cut to that, so no
-        // byte past the data is ever read.
-        std::string data = ToAnsi(text);
-        data.push_back('\0');
-        const DWORD count = static_cast<DWORD>(std::min<std::uint64_t>(byteCount, data.size()));
-        return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0, REG_SZ,
-                                reinterpret_cast<const BYTE *>(data.data()), count);
-    } catch (...) {
-        return kOutOfMemory;
-    }
-}
-
-long Win32Platform::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) {
-    try {
-        const DWORD value = number;
-        return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE *>(&value), sizeof value);
-    } catch (...) {
-        return kOutOfMemory;
-    }
-}
-
-long Win32Platform::RegCloseKey(RegKey key) {
-    return ::RegCloseKey(ToHkey(key));
+// One for every platform of the process: it holds nothing, its keys are the system's.
+RegistryServices &Win32Platform::Registry() {
+    static Win32Registry registry;
+    return registry;
 }
 
 } // namespace dravik

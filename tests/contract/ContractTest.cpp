@@ -382,17 +382,18 @@ TEST_P(ContractTest, ClockAndProgramFolderAnswer) {
 TEST_P(ContractTest, RegistryKeysAndStringsRoundTripWithTheirNul) {
     const Text key = h_->FreshRegistryKey() + L"\\Location0";
     RegKey handle = 0;
-    EXPECT_EQ(P().RegOpenKeyExA(key, 0x3F, handle), kRegFileNotFound);
+    EXPECT_EQ(P().Registry().RegOpenKeyExA(key, 0x3F, handle), kRegFileNotFound);
 
-    ASSERT_EQ(P().RegCreateKeyA(key, handle), kRegSuccess);
-    EXPECT_EQ(P().RegSetValueExA(handle, L"Path", L"C:\\Apps\\", 9), kRegSuccess);
-    EXPECT_EQ(P().RegSetValueExA(handle, L"AllowSubfolders", std::uint32_t{1}), kRegSuccess);
-    EXPECT_EQ(P().RegCloseKey(handle), kRegSuccess);
+    ASSERT_EQ(P().Registry().RegCreateKeyA(key, handle), kRegSuccess);
+    EXPECT_EQ(P().Registry().RegSetValueExA(handle, L"Path", L"C:\\Apps\\", 9), kRegSuccess);
+    EXPECT_EQ(P().Registry().RegSetValueExA(handle, L"AllowSubfolders", std::uint32_t{1}),
+              kRegSuccess);
+    EXPECT_EQ(P().Registry().RegCloseKey(handle), kRegSuccess);
 
-    ASSERT_EQ(P().RegOpenKeyExA(key, 0x3F, handle), kRegSuccess);
+    ASSERT_EQ(P().Registry().RegOpenKeyExA(key, 0x3F, handle), kRegSuccess);
     Text buffer(255, L' ');
     std::uint32_t count = 255, type = kRegSz;
-    EXPECT_EQ(P().RegQueryValueExA(handle, L"Path", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(P().Registry().RegQueryValueExA(handle, L"Path", type, buffer, count), kRegSuccess);
     EXPECT_EQ(count, 9u);
     EXPECT_EQ(type, kRegSz);
     EXPECT_EQ(buffer.size(), 255u);
@@ -400,30 +401,32 @@ TEST_P(ContractTest, RegistryKeysAndStringsRoundTripWithTheirNul) {
 
     Text dword(255, L' ');
     count = 255;
-    EXPECT_EQ(P().RegQueryValueExA(handle, L"AllowSubfolders", type, dword, count), kRegSuccess);
+    EXPECT_EQ(P().Registry().RegQueryValueExA(handle, L"AllowSubfolders", type, dword, count),
+              kRegSuccess);
     EXPECT_EQ(type, kRegDword);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(dword.substr(0, 4), Text(L"\x01\0\0\0", 4));
 
     Text untouched(255, L' ');
     count = 255;
-    EXPECT_EQ(P().RegQueryValueExA(handle, L"Missing", type, untouched, count), kRegFileNotFound);
+    EXPECT_EQ(P().Registry().RegQueryValueExA(handle, L"Missing", type, untouched, count),
+              kRegFileNotFound);
     EXPECT_EQ(untouched, Text(255, L' '));
-    EXPECT_EQ(P().RegCloseKey(handle), kRegSuccess);
+    EXPECT_EQ(P().Registry().RegCloseKey(handle), kRegSuccess);
 }
 
 TEST_P(ContractTest, AValueLargerThanTheBufferNeverSpillsOver) {
     const Text key = h_->FreshRegistryKey();
     RegKey handle = 0;
-    ASSERT_EQ(P().RegCreateKeyA(key, handle), kRegSuccess);
+    ASSERT_EQ(P().Registry().RegCreateKeyA(key, handle), kRegSuccess);
     Text big(300, L'x');
-    P().RegSetValueExA(handle, L"Path", big, 301);
+    P().Registry().RegSetValueExA(handle, L"Path", big, 301);
     Text buffer(255, L' ');
     std::uint32_t count = 255, type = kRegSz;
-    EXPECT_EQ(P().RegQueryValueExA(handle, L"Path", type, buffer, count), kRegMoreData);
+    EXPECT_EQ(P().Registry().RegQueryValueExA(handle, L"Path", type, buffer, count), kRegMoreData);
     EXPECT_EQ(count, 301u);
     EXPECT_EQ(buffer.size(), 255u);
-    P().RegCloseKey(handle);
+    P().Registry().RegCloseKey(handle);
 }
 
 INSTANTIATE_TEST_SUITE_P(Platforms, ContractTest, ::testing::Values(Kind::Fake, Kind::System),

@@ -18,8 +18,6 @@ const wchar_t kPathNotFound[] = L"The system cannot find the path specified.";
 const wchar_t kAccessDenied[] = L"Access is denied.";
 const wchar_t kFileExists[] = L"The file exists.";
 
-constexpr long kRegInvalidHandle = 6;
-
 bool HasWildcard(const Text &s) {
     return s.find_first_of(L"*?") != Text::npos;
 }
@@ -553,6 +551,7 @@ long FakePlatform::RegOpenKeyExA(const Text &subKey, std::uint32_t, RegKey &key)
         return kRegFileNotFound;
     key = nextHandle_++;
     handles_[key] = Key(subKey);
+    mostRegistryHandlesOpen = std::max(mostRegistryHandlesOpen, OpenRegistryHandles());
     return kRegSuccess;
 }
 
@@ -580,11 +579,12 @@ long FakePlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
     calls.push_back(L"RegCreateKeyA:" + subKey);
     if (refuseKeyCreation) {
         key = 0;
-        return 5; // access denied
+        return kRegAccessDenied;
     }
     PutRegistryKey(subKey);
     key = nextHandle_++;
     handles_[key] = Key(subKey);
+    mostRegistryHandlesOpen = std::max(mostRegistryHandlesOpen, OpenRegistryHandles());
     return kRegSuccess;
 }
 

@@ -58,8 +58,8 @@ struct FileAttributes {
     bool system = false;
 };
 
-// The fake is its own window: a test reads what the window showed from the fake.
-class FakePlatform final : public PlatformServices, public WindowServices {
+// The fake is its own window and registry: a test reads what they hold from the fake.
+class FakePlatform final : public PlatformServices, public WindowServices, public RegistryServices {
 public:
     FakePlatform();
     ~FakePlatform() override;
@@ -114,6 +114,7 @@ public:
     std::optional<std::string> RegistryValue(const Text &key, const Text &name,
                                              std::uint32_t *type = nullptr) const;
     int OpenRegistryHandles() const { return static_cast<int>(handles_.size()); }
+    int mostRegistryHandlesOpen = 0; // the most keys that were open at one time
     // Creating keys is refused (access denied), as in a locked-down profile.
     bool refuseKeyCreation = false;
 
@@ -225,6 +226,7 @@ public:
     std::int64_t MillisecondsNow() override { return clockMs; }
     void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
 
+    RegistryServices &Registry() override { return *this; }
     long RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) override;
     long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
                           std::uint32_t &byteCount) override;

@@ -76,23 +76,24 @@ protected:
     }
     void Take(int i, const Text &folder) {
         RegKey key = 0;
-        ASSERT_EQ(platform_->RegCreateKeyA(Slot(i), key), kRegSuccess);
-        platform_->RegSetValueExA(key, L"Path", folder,
-                                  static_cast<std::uint32_t>(folder.size() + 1));
-        platform_->RegCloseKey(key);
+        ASSERT_EQ(platform_->Registry().RegCreateKeyA(Slot(i), key), kRegSuccess);
+        platform_->Registry().RegSetValueExA(key, L"Path", folder,
+                                             static_cast<std::uint32_t>(folder.size() + 1));
+        platform_->Registry().RegCloseKey(key);
     }
     // The Path of a slot as Access reads it, or "<none>".
     Text PathOf(int i, const Text &version = L"14.0") {
         RegKey key = 0;
-        if (platform_->RegOpenKeyExA(Slot(i, version), 0x3F, key) != kRegSuccess)
+        if (platform_->Registry().RegOpenKeyExA(Slot(i, version), 0x3F, key) != kRegSuccess)
             return L"<none>";
         Text buffer(255, L' ');
         std::uint32_t count = 255, type = 0;
-        long status = platform_->RegQueryValueExA(key, L"Path", type, buffer, count);
+        long status = platform_->Registry().RegQueryValueExA(key, L"Path", type, buffer, count);
         Text allow(4, L' ');
         std::uint32_t allowCount = 4, allowType = 0;
-        platform_->RegQueryValueExA(key, L"AllowSubfolders", allowType, allow, allowCount);
-        platform_->RegCloseKey(key);
+        platform_->Registry().RegQueryValueExA(key, L"AllowSubfolders", allowType, allow,
+                                               allowCount);
+        platform_->Registry().RegCloseKey(key);
         if (status != kRegSuccess || type != kRegSz || count < 1)
             return L"<bad>";
         EXPECT_EQ(allowType, kRegDword) << "slot " << i;

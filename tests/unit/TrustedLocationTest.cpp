@@ -35,6 +35,7 @@ TEST_F(TrustedLocationTest, WithNoSlotsTheParentFolderIsWrittenToSlotZero) {
     EXPECT_EQ(platform.regWrites[0].name, L"Path");
     EXPECT_EQ(platform.regWrites[1].name, L"AllowSubfolders");
     EXPECT_EQ(platform.OpenRegistryHandles(), 0);
+    EXPECT_EQ(platform.mostRegistryHandlesOpen, 1) << "the created key is closed before the reopen";
 }
 
 TEST_F(TrustedLocationTest, AMatchingSlotEndsTheSearchAndNothingIsWritten) {

@@ -368,18 +368,19 @@ protected:
     const Text baseW_ =
         L"Software\\DravikVT-core-tests-" + std::to_wstring(::GetCurrentProcessId());
     ~Win32RegistryTest() override { ::RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str()); }
+    RegistryServices &registry = platform.Registry();
 };
 
 // Stored as ANSI bytes, as Access reads them.
 TEST_F(Win32RegistryTest, StringsAreStoredAsAnsiBytesAsAccessReadsThem) {
     RegKey key = 0;
-    ASSERT_EQ(platform.RegCreateKeyA(baseW_ + L"\\Location0", key), kRegSuccess);
+    ASSERT_EQ(registry.RegCreateKeyA(baseW_ + L"\\Location0", key), kRegSuccess);
     const Text folder = L"C:\\Programi\\Šđ\\";
-    EXPECT_EQ(platform.RegSetValueExA(key, L"Path", folder,
+    EXPECT_EQ(registry.RegSetValueExA(key, L"Path", folder,
                                       static_cast<std::uint32_t>(folder.size() + 1)),
               kRegSuccess);
-    EXPECT_EQ(platform.RegSetValueExA(key, L"AllowSubfolders", 1u), kRegSuccess);
-    EXPECT_EQ(platform.RegCloseKey(key), kRegSuccess);
+    EXPECT_EQ(registry.RegSetValueExA(key, L"AllowSubfolders", 1u), kRegSuccess);
+    EXPECT_EQ(registry.RegCloseKey(key), kRegSuccess);
     char raw[64] = {};
     DWORD rawSize = sizeof raw;
     ASSERT_EQ(::RegGetValueA(HKEY_CURRENT_USER, (base_ + "\\Location0").c_str(), "Path",
@@ -396,14 +397,14 @@ TEST_F(Win32RegistryTest, StringsAreStoredAsAnsiBytesAsAccessReadsThem) {
 
 TEST_F(Win32RegistryTest, ByteCountIsStoredExactlyAndNeverReadPastTheText) {
     RegKey key = 0;
-    ASSERT_EQ(platform.RegCreateKeyA(baseW_, key), kRegSuccess);
+    ASSERT_EQ(registry.RegCreateKeyA(baseW_, key), kRegSuccess);
     // Without the NUL: the stored value is the text alone.
-    EXPECT_EQ(platform.RegSetValueExA(key, L"NoNul", L"abc", 3), kRegSuccess);
+    EXPECT_EQ(registry.RegSetValueExA(key, L"NoNul", L"abc", 3), kRegSuccess);
     // A count beyond the text and its NUL stores no more than those.
-    EXPECT_EQ(platform.RegSetValueExA(key, L"Clamped", L"abc", 1000), kRegSuccess);
+    EXPECT_EQ(registry.RegSetValueExA(key, L"Clamped", L"abc", 1000), kRegSuccess);
     // A shorter count cuts the text.
-    EXPECT_EQ(platform.RegSetValueExA(key, L"Cut", L"abcdef", 2), kRegSuccess);
-    EXPECT_EQ(platform.RegCloseKey(key), kRegSuccess);
+    EXPECT_EQ(registry.RegSetValueExA(key, L"Cut", L"abcdef", 2), kRegSuccess);
+    EXPECT_EQ(registry.RegCloseKey(key), kRegSuccess);
 
     HKEY raw = nullptr;
     ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, KEY_READ, &raw), ERROR_SUCCESS);
@@ -424,14 +425,14 @@ TEST_F(Win32RegistryTest, ByteCountIsStoredExactlyAndNeverReadPastTheText) {
 
 TEST_F(Win32RegistryTest, LongValueReportsItsTrueSizeAndKeepsTheBufferSize) {
     RegKey key = 0;
-    ASSERT_EQ(platform.RegCreateKeyA(baseW_ + L"\\Location7", key), kRegSuccess);
+    ASSERT_EQ(registry.RegCreateKeyA(baseW_ + L"\\Location7", key), kRegSuccess);
     const Text longPath = L"C:\\" + std::wstring(296, L'd') + L"\\"; // 300 characters
-    ASSERT_EQ(platform.RegSetValueExA(key, L"Path", longPath, 301), kRegSuccess);
+    ASSERT_EQ(registry.RegSetValueExA(key, L"Path", longPath, 301), kRegSuccess);
 
     std::uint32_t type = kRegSz;
     Text buffer(255, L' ');
     std::uint32_t count = 255;
-    EXPECT_EQ(platform.RegQueryValueExA(key, L"Path", type, buffer, count), kRegMoreData);
+    EXPECT_EQ(registry.RegQueryValueExA(key, L"Path", type, buffer, count), kRegMoreData);
     EXPECT_EQ(count, 301u);
     EXPECT_EQ(buffer.size(), 255u);
 
@@ -439,37 +440,37 @@ TEST_F(Win32RegistryTest, LongValueReportsItsTrueSizeAndKeepsTheBufferSize) {
     // Were it handed on, the system would write all 301 bytes and answer success.
     buffer.assign(255, L' ');
     count = 1000;
-    EXPECT_EQ(platform.RegQueryValueExA(key, L"Path", type, buffer, count), kRegMoreData);
+    EXPECT_EQ(registry.RegQueryValueExA(key, L"Path", type, buffer, count), kRegMoreData);
     EXPECT_EQ(count, 301u);
     EXPECT_EQ(buffer.size(), 255u);
 
     // A buffer large enough takes the whole value.
     buffer.assign(400, L' ');
     count = 400;
-    EXPECT_EQ(platform.RegQueryValueExA(key, L"Path", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(registry.RegQueryValueExA(key, L"Path", type, buffer, count), kRegSuccess);
     EXPECT_EQ(count, 301u);
     EXPECT_EQ(buffer.substr(0, 300), longPath);
     EXPECT_EQ(buffer.size(), 400u);
-    EXPECT_EQ(platform.RegCloseKey(key), kRegSuccess);
+    EXPECT_EQ(registry.RegCloseKey(key), kRegSuccess);
 }
 
 TEST_F(Win32RegistryTest, MissingValueLeavesTheBufferAndDwordReportsItsType) {
     RegKey key = 0;
-    ASSERT_EQ(platform.RegCreateKeyA(baseW_, key), kRegSuccess);
+    ASSERT_EQ(registry.RegCreateKeyA(baseW_, key), kRegSuccess);
     std::uint32_t type = kRegSz;
     Text buffer(255, L' ');
     std::uint32_t count = 255;
-    EXPECT_EQ(platform.RegQueryValueExA(key, L"Path", type, buffer, count), kRegFileNotFound);
+    EXPECT_EQ(registry.RegQueryValueExA(key, L"Path", type, buffer, count), kRegFileNotFound);
     EXPECT_EQ(buffer, Text(255, L' '));
 
-    ASSERT_EQ(platform.RegSetValueExA(key, L"AllowSubfolders", 1u), kRegSuccess);
+    ASSERT_EQ(registry.RegSetValueExA(key, L"AllowSubfolders", 1u), kRegSuccess);
     count = 255;
-    EXPECT_EQ(platform.RegQueryValueExA(key, L"AllowSubfolders", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(registry.RegQueryValueExA(key, L"AllowSubfolders", type, buffer, count), kRegSuccess);
     EXPECT_EQ(type, kRegDword);
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(buffer.substr(0, 4), std::wstring(L"\x01\0\0\0", 4));
-    EXPECT_EQ(platform.RegCloseKey(key), kRegSuccess);
-    EXPECT_NE(platform.RegCloseKey(0), kRegSuccess);
+    EXPECT_EQ(registry.RegCloseKey(key), kRegSuccess);
+    EXPECT_NE(registry.RegCloseKey(0), kRegSuccess);
 }
 
 // ---- Program start --------------------------------------------------------------------------
