@@ -28,11 +28,11 @@ void WaitForAnEarlyPartOfASecond() {
 class ContractTest : public ::testing::TestWithParam<Kind> {
 protected:
     void SetUp() override {
-        h_ = GetParam() == Kind::Fake ? MakeFakeHarness() : MakeSystemHarness();
+        harness_ = GetParam() == Kind::Fake ? MakeFakeHarness() : MakeSystemHarness();
     }
-    PlatformServices &P() { return h_->Platform(); }
-    Text At(const Text &name) { return h_->Root() + L"\\" + name; }
-    void Put(const Text &name, const std::string &bytes) { h_->WriteBytes(At(name), bytes); }
+    PlatformServices &P() { return harness_->Platform(); }
+    Text At(const Text &name) { return harness_->Root() + L"\\" + name; }
+    void Put(const Text &name, const std::string &bytes) { harness_->WriteBytes(At(name), bytes); }
     std::set<Text> AllMatches(const Text &pattern) {
         std::set<Text> names;
         for (Text n = P().FindFirstMatch(pattern); !n.empty(); n = P().FindNextMatch())
@@ -40,7 +40,7 @@ protected:
         return names;
     }
 
-    std::unique_ptr<Harness> h_;
+    std::unique_ptr<Harness> harness_;
 };
 
 // ---- Search ----------------------------------------------------------------------------------
@@ -59,7 +59,7 @@ TEST_P(ContractTest, WildcardsFollowTheWindowsRules) {
     Put(L"xRuxVT4.ade", "4");
     Put(L"ab.txt", "5");
     Put(L"abc.txt", "6");
-    h_->MakeFolder(At(L"ruxvt9.dir"));
+    harness_->MakeFolder(At(L"ruxvt9.dir"));
     EXPECT_EQ(AllMatches(At(L"ruxvt*.*")),
               (std::set<Text>{L"RuxVT1.ade", L"RUXVT2.accde", L"RuxVT3", L"RuxVT"}));
     EXPECT_EQ(AllMatches(At(L"ruxvt*.ade")), (std::set<Text>{L"RuxVT1.ade"}));
@@ -127,26 +127,26 @@ TEST_P(ContractTest, TextIsInTheCentralEuropeanCodePage) {
     // The second line's one high byte opens a run of eight, read as one block.
     EXPECT_EQ(ReadAllLines(P(), At(L"hr.txt")), (std::vector<Text>{L"Šifra šćčžđ", L"Šifra123"}));
     P().AppendLine(At(L"out.txt"), L"neće Đurđa");
-    EXPECT_EQ(h_->ReadBytes(At(L"out.txt")), std::string("ne\xE6"
-                                                         "e \xD0ur\xF0"
-                                                         "a\r\n"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"out.txt")), std::string("ne\xE6"
+                                                               "e \xD0ur\xF0"
+                                                               "a\r\n"));
 }
 
 TEST_P(ContractTest, AppendingCreatesTheFileAndEndsEachLineWithCrLf) {
     P().AppendLine(At(L"k.txt"), L"first");
     P().AppendLine(At(L"K.TXT"), L"second\t\tx");
-    EXPECT_EQ(h_->ReadBytes(At(L"k.txt")), std::string("first\r\nsecond\t\tx\r\n"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"k.txt")), std::string("first\r\nsecond\t\tx\r\n"));
     EXPECT_THROW(P().AppendLine(At(L"missing\\k.txt"), L"x"), Failure);
 }
 
 TEST_P(ContractTest, AnAppendedLineNeverJoinsALastLineLeftWithoutItsEnd) {
     Put(L"r.txt", "PC07_ana\t\tx\r\nPC08_iva");
     P().AppendLine(At(L"r.txt"), L"PC09_eva\t\ty");
-    EXPECT_EQ(h_->ReadBytes(At(L"r.txt")),
+    EXPECT_EQ(harness_->ReadBytes(At(L"r.txt")),
               std::string("PC07_ana\t\tx\r\nPC08_iva\r\nPC09_eva\t\ty\r\n"));
     Put(L"lf.txt", "PC07_ana\n");
     P().AppendLine(At(L"lf.txt"), L"PC09_eva");
-    EXPECT_EQ(h_->ReadBytes(At(L"lf.txt")), std::string("PC07_ana\nPC09_eva\r\n"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"lf.txt")), std::string("PC07_ana\nPC09_eva\r\n"));
 }
 
 // Another launcher appending, or a program reading that lets others do anything,
@@ -155,46 +155,46 @@ TEST_P(ContractTest, ReadersKeepNobodyOutAndAnAppenderKeepsOnlyOtherAppendersOut
     const std::vector<Text> both{L"PC01_ivo", L"PC02_eva"};
     Put(L"k.txt", "PC01_ivo\r\n");
     {
-        auto reader = h_->Hold(At(L"k.txt"), Holder::SharingReader);
+        auto reader = harness_->Hold(At(L"k.txt"), Holder::SharingReader);
         P().AppendLine(At(L"k.txt"), L"PC02_eva");
         EXPECT_EQ(ReadAllLines(P(), At(L"k.txt")), both);
     }
-    auto appender = h_->Hold(At(L"k.txt"), Holder::Appender);
+    auto appender = harness_->Hold(At(L"k.txt"), Holder::Appender);
     EXPECT_EQ(ReadAllLines(P(), At(L"k.txt")), both);
-    const std::int64_t start = h_->ClockMs();
+    const std::int64_t start = harness_->ClockMs();
     try {
         P().AppendLine(At(L"k.txt"), L"PC03_ana");
         ADD_FAILURE() << "appended while another appender held the file";
     } catch (const Failure &failure) {
-        EXPECT_NE(failure.Description().find(h_->HeldFileText()), Text::npos)
+        EXPECT_NE(failure.Description().find(harness_->HeldFileText()), Text::npos)
             << std::string(failure.Description().begin(), failure.Description().end());
     }
-    const std::int64_t waited = h_->ClockMs() - start;
+    const std::int64_t waited = harness_->ClockMs() - start;
     EXPECT_GE(waited, 1900); // tried again for about two seconds, then given up
     EXPECT_LT(waited, 5000);
     appender.reset();
-    EXPECT_EQ(h_->ReadBytes(At(L"k.txt")), std::string("PC01_ivo\r\nPC02_eva\r\n"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"k.txt")), std::string("PC01_ivo\r\nPC02_eva\r\n"));
 }
 
 TEST_P(ContractTest, AnAppendWaitsForAnotherAppenderThatLetsGoSoon) {
     Put(L"k.txt", "PC01_ivo"); // left without its line end
     {
-        auto appender = h_->Hold(At(L"k.txt"), Holder::Appender, 300);
-        const std::int64_t start = h_->ClockMs();
+        auto appender = harness_->Hold(At(L"k.txt"), Holder::Appender, 300);
+        const std::int64_t start = harness_->ClockMs();
         P().AppendLine(At(L"k.txt"), L"PC02_eva");
-        EXPECT_GE(h_->ClockMs() - start, 250); // it was kept out until then
+        EXPECT_GE(harness_->ClockMs() - start, 250); // it was kept out until then
     }
-    EXPECT_EQ(h_->ReadBytes(At(L"k.txt")), std::string("PC01_ivo\r\nPC02_eva\r\n"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"k.txt")), std::string("PC01_ivo\r\nPC02_eva\r\n"));
 }
 
 // ---- Copying, moving, deleting ----------------------------------------------------------------
 
 TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
-    h_->MakeFolder(At(L"server"));
+    harness_->MakeFolder(At(L"server"));
     Put(L"server\\FE.ade", "new");
     Put(L"FE.ade", "old");
     P().CopyFileOver(At(L"server\\fe.ade"), At(L"FE.ade"));
-    EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"FE.ade")), std::string("new"));
     const FileStamp stamp = P().StampOf(At(L"server\\fe.ADE"));
     EXPECT_EQ(stamp.size, 3u);
     EXPECT_EQ(P().StampOf(At(L"server\\FE.ade")), stamp);
@@ -208,7 +208,7 @@ TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
     EXPECT_NE(P().StampOf(At(L"server\\FE.ade")), newer);
     EXPECT_THROW(P().StampOf(At(L"none.ade")), Failure);
     EXPECT_THROW(P().CopyFileOver(At(L"server\\none.ade"), At(L"FE.ade")), Failure);
-    EXPECT_EQ(h_->ReadBytes(At(L"FE.ade")), std::string("new"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"FE.ade")), std::string("new"));
     EXPECT_THROW(P().CopyFileOver(At(L"server"), At(L"x.ade")), Failure); // a folder
 }
 
@@ -217,7 +217,7 @@ TEST_P(ContractTest, CopyingReplacesTheTargetAndFailsOnAMissingSource) {
 TEST_P(ContractTest, AFileRenamedOverLooksDifferentEvenWithTheSameSizeAndTime) {
     Put(L"FE.ade", "old");
     Put(L"FE.new", "new");
-    h_->SameWriteTime(At(L"FE.new"), At(L"FE.ade"));
+    harness_->SameWriteTime(At(L"FE.new"), At(L"FE.ade"));
     const FileStamp old = P().StampOf(At(L"FE.ade"));
     const FileStamp incoming = P().StampOf(At(L"FE.new"));
     ASSERT_EQ(incoming.size, old.size);
@@ -232,20 +232,20 @@ TEST_P(ContractTest, MovingReplacesTheTargetAndDeletingAnAbsentFileIsFine) {
     Put(L"t.tmp", "complete");
     Put(L"t.ade", "old");
     P().MoveFileOver(At(L"t.tmp"), At(L"t.ade"));
-    EXPECT_EQ(h_->ReadBytes(At(L"t.ade")), std::string("complete"));
-    EXPECT_FALSE(h_->ReadBytes(At(L"t.tmp")).has_value());
+    EXPECT_EQ(harness_->ReadBytes(At(L"t.ade")), std::string("complete"));
+    EXPECT_FALSE(harness_->ReadBytes(At(L"t.tmp")).has_value());
     EXPECT_THROW(P().MoveFileOver(At(L"t.tmp"), At(L"t.ade")), Failure);
     EXPECT_NO_THROW(P().DeleteFileIfPresent(At(L"t.tmp")));
     P().DeleteFileIfPresent(At(L"t.ade"));
-    EXPECT_FALSE(h_->ReadBytes(At(L"t.ade")).has_value());
+    EXPECT_FALSE(harness_->ReadBytes(At(L"t.ade")).has_value());
 }
 
 TEST_P(ContractTest, ACopyToANewFileNeverOverwritesAndAReadOnlyMarkCanBeCleared) {
     Put(L"src.ade", "v2");
-    h_->SetReadOnly(At(L"src.ade"));
+    harness_->SetReadOnly(At(L"src.ade"));
     P().CopyToNewFile(At(L"SRC.ade"), At(L"t.tmp"));
-    EXPECT_EQ(h_->ReadBytes(At(L"t.tmp")), std::string("v2"));
-    h_->SetReadOnly(At(L"t.tmp")); // as Windows copies the mark; Wine does not always
+    EXPECT_EQ(harness_->ReadBytes(At(L"t.tmp")), std::string("v2"));
+    harness_->SetReadOnly(At(L"t.tmp")); // as Windows copies the mark; Wine does not always
     try {
         P().CopyToNewFile(At(L"src.ade"), At(L"t.tmp"));
         ADD_FAILURE() << "a file that is there was copied over";
@@ -253,13 +253,13 @@ TEST_P(ContractTest, ACopyToANewFileNeverOverwritesAndAReadOnlyMarkCanBeCleared)
         EXPECT_EQ(failure.Kind(), FailureKind::AlreadyExists);
     }
     EXPECT_THROW(P().CopyToNewFile(At(L"none.ade"), At(L"u.tmp")), Failure);
-    EXPECT_FALSE(h_->ReadBytes(At(L"u.tmp")).has_value());
+    EXPECT_FALSE(harness_->ReadBytes(At(L"u.tmp")).has_value());
     P().MakeFileOrdinary(At(L"T.TMP"));
-    EXPECT_FALSE(h_->IsReadOnly(At(L"t.tmp")));
+    EXPECT_FALSE(harness_->IsReadOnly(At(L"t.tmp")));
     EXPECT_NO_THROW(P().MakeFileOrdinary(At(L"absent.tmp")));
-    h_->SetReadOnly(At(L"t.tmp"));
+    harness_->SetReadOnly(At(L"t.tmp"));
     P().DeleteFileIfPresent(At(L"t.tmp")); // a read-only file goes too
-    EXPECT_FALSE(h_->ReadBytes(At(L"t.tmp")).has_value());
+    EXPECT_FALSE(harness_->ReadBytes(At(L"t.tmp")).has_value());
 }
 
 TEST_P(ContractTest, ALockFileHasOneHolderAtATime) {
@@ -279,7 +279,7 @@ TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
     std::vector<std::pair<std::uint64_t, std::uint64_t>> reports;
     P().CopyFileOver(At(L"fe.ade"), At(L"~copy"),
                      [&](auto copied, auto total) { reports.emplace_back(copied, total); });
-    EXPECT_EQ(h_->ReadBytes(At(L"~copy")), bytes);
+    EXPECT_EQ(harness_->ReadBytes(At(L"~copy")), bytes);
     // Wine never calls CopyFileEx's progress routine; Windows, POSIX and the fake do.
     const bool mayBeSilent =
         GetParam() == Kind::System && std::string(DRAVIK_PLATFORM_NAME).compare(0, 5, "win32") == 0;
@@ -304,10 +304,10 @@ TEST_P(ContractTest, EmptyingAnswersWhatTheFileHeldKeepsTheFileAndNeverCreatesOn
     const std::string record = "PC07_ana\t\t8.12.2026. - 9:15:00\r\nru\xE8no\r\n";
     Put(L"Kolacici.txt", record);
     EXPECT_EQ(P().ReadAndEmptyFile(At(L"KOLACICI.TXT")), record);
-    EXPECT_EQ(h_->ReadBytes(At(L"Kolacici.txt")), std::string());
+    EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")), std::string());
     EXPECT_EQ(P().FindFirstMatch(At(L"kolacici.txt")), L"Kolacici.txt");
     EXPECT_THROW(P().ReadAndEmptyFile(At(L"missing.txt")), Failure);
-    EXPECT_FALSE(h_->ReadBytes(At(L"missing.txt")).has_value());
+    EXPECT_FALSE(harness_->ReadBytes(At(L"missing.txt")).has_value());
     EXPECT_THROW(P().ReadAndEmptyFile(At(L"missing\\Kolacici.txt")), Failure);
 }
 
@@ -317,16 +317,16 @@ TEST_P(ContractTest, EmptyingAnswersWhatTheFileHeldKeepsTheFileAndNeverCreatesOn
 TEST_P(ContractTest, EmptyingWaitsForAnAppender) {
     Put(L"Kolacici.txt", "PC07_ana\r\n");
     {
-        auto appender = h_->Hold(At(L"Kolacici.txt"), Holder::Appender);
+        auto appender = harness_->Hold(At(L"Kolacici.txt"), Holder::Appender);
         try {
             P().ReadAndEmptyFile(At(L"Kolacici.txt"));
             ADD_FAILURE() << "emptied while a launcher was appending";
         } catch (const Failure &failure) {
             EXPECT_EQ(failure.Kind(), FailureKind::SharingViolation);
         }
-        EXPECT_EQ(h_->ReadBytes(At(L"Kolacici.txt")), std::string("PC07_ana\r\n"));
+        EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")), std::string("PC07_ana\r\n"));
     }
-    auto reader = h_->Hold(At(L"Kolacici.txt"), Holder::SharingReader);
+    auto reader = harness_->Hold(At(L"Kolacici.txt"), Holder::SharingReader);
     EXPECT_EQ(P().ReadAndEmptyFile(At(L"Kolacici.txt")), "PC07_ana\r\n");
 }
 
@@ -336,7 +336,7 @@ TEST_P(ContractTest, AFolderIsMadeOnceAndAWholeFileWrittenOverWhatWasThere) {
     EXPECT_THROW(P().MakeFolder(At(L"missing\\kept")), Failure);
     P().WriteWholeFile(At(L"kept\\r.txt"), "longer text");
     P().WriteWholeFile(At(L"KEPT\\R.txt"), "short");
-    EXPECT_EQ(h_->ReadBytes(At(L"kept\\r.txt")), std::string("short"));
+    EXPECT_EQ(harness_->ReadBytes(At(L"kept\\r.txt")), std::string("short"));
     EXPECT_EQ(AllMatches(At(L"*")), std::set<Text>{}); // a folder is no file
     EXPECT_THROW(P().WriteWholeFile(At(L"missing\\r.txt"), "x"), Failure);
 }
@@ -357,7 +357,7 @@ TEST_P(ContractTest, ParentFolderIsComputedOnTheStringAlone) {
 }
 
 TEST_P(ContractTest, EnvironmentNamesIgnoreCase) {
-    h_->SetEnv(L"DRAVIKVT_CONTRACT_NAME", L"pc-07");
+    harness_->SetEnv(L"DRAVIKVT_CONTRACT_NAME", L"pc-07");
     EXPECT_EQ(P().GetEnvVar(L"dravikvt_contract_name"), L"pc-07");
     EXPECT_EQ(P().GetEnvVar(L"DRAVIKVT_CONTRACT_UNSET"), L"");
 }
@@ -380,7 +380,7 @@ TEST_P(ContractTest, ClockAndProgramFolderAnswer) {
 // ---- Registry -------------------------------------------------------------------------------
 
 TEST_P(ContractTest, RegistryKeysAndStringsRoundTripWithTheirNul) {
-    const Text key = h_->FreshRegistryKey() + L"\\Location0";
+    const Text key = harness_->FreshRegistryKey() + L"\\Location0";
     RegKey handle = 0;
     EXPECT_EQ(P().Registry().RegOpenKeyExA(key, 0x3F, handle), kRegFileNotFound);
 
@@ -416,7 +416,7 @@ TEST_P(ContractTest, RegistryKeysAndStringsRoundTripWithTheirNul) {
 }
 
 TEST_P(ContractTest, AValueLargerThanTheBufferNeverSpillsOver) {
-    const Text key = h_->FreshRegistryKey();
+    const Text key = harness_->FreshRegistryKey();
     RegKey handle = 0;
     ASSERT_EQ(P().Registry().RegCreateKeyA(key, handle), kRegSuccess);
     Text big(300, L'x');
