@@ -4,6 +4,7 @@
 
 #include "launcher/ConfigurationText.h"
 #include "launcher/TextRules.h"
+#include "platform/common/TextSplit.h"
 #include "platform/common/Utf8.h"
 #include "ui/frmDravikVT.h"
 
@@ -30,17 +31,12 @@ Text AccessVersionOf(PlatformServices &platform, const Text &setting, const Text
                       FailureKind::Other, {ConfigFilePath(platform)});
     }
     Text version;
-    std::size_t start = 0;
-    while (start <= accessFolder.size()) {
-        std::size_t end = accessFolder.find_first_of(L"\\/", start);
-        if (end == Text::npos)
-            end = accessFolder.size();
-        const Text folder = platform.ToLower(accessFolder.substr(start, end - start));
+    for (const Text &piece : SplitAtAny(accessFolder, L"\\/")) {
+        const Text folder = platform.ToLower(piece);
         if (folder == L"office15")
             version = L"15.0";
         else if (folder == L"office16")
             version = L"16.0";
-        start = end + 1;
     }
     return version;
 }

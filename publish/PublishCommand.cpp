@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/common/TextSplit.h"
 #include "publish/VersionStatus.h"
 
 namespace dravik::publish {
@@ -37,14 +38,8 @@ std::optional<int> Seconds(const Text &text) {
 
 void ShowUsage(const PublishOutput &output, const Text &problem) {
     output.problem(problem);
-    Text usage = kUsage;
-    for (std::size_t start = 0; start <= usage.size();) {
-        std::size_t end = usage.find(L'\n', start);
-        if (end == Text::npos)
-            end = usage.size();
-        output.problem(usage.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const Text &line : SplitAtAny(kUsage, L"\n"))
+        output.problem(line);
 }
 
 } // namespace

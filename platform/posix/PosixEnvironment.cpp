@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "platform/common/CaseMapping.h"
+#include "platform/common/TextSplit.h"
 #include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixPlatform.h"
 #include "platform/posix/PosixText.h"
@@ -103,14 +104,8 @@ Text PosixPlatform::TimeText() {
 // from DRAVIKVT_HELD_KEYS: names (ctrl, control, shift) or key codes, separated by
 // commas, spaces, "+" or ";".
 bool PosixPlatform::IsKeyDown(int virtualKey) {
-    Text keys = LowerText(EnvironmentValue(L"DRAVIKVT_HELD_KEYS"));
-    std::size_t start = 0;
-    while (start < keys.size()) {
-        std::size_t end = keys.find_first_of(L", +;\t", start);
-        if (end == Text::npos)
-            end = keys.size();
-        Text key = keys.substr(start, end - start);
-        start = end + 1;
+    for (const Text &key :
+         SplitAtAny(LowerText(EnvironmentValue(L"DRAVIKVT_HELD_KEYS")), L", +;\t")) {
         int code = -1;
         if (key == L"ctrl" || key == L"control")
             code = kVkControl;

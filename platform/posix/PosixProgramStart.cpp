@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/common/TextSplit.h"
 #include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
@@ -43,14 +44,7 @@ std::string ProgramPath(const Text &file) {
         return resolved;
     if (IsRunnable(resolved))
         return "./" + resolved;
-    Text path = EnvironmentValue(L"PATH");
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find(L':', start);
-        if (end == Text::npos)
-            end = path.size();
-        Text folder = path.substr(start, end - start);
-        start = end + 1;
+    for (const Text &folder : SplitAtAny(EnvironmentValue(L"PATH"), L":")) {
         std::string candidate = ResolvePath((folder.empty() ? L"." : folder) + L"/" + file);
         if (IsRunnable(candidate))
             return candidate;

@@ -12,6 +12,7 @@
 
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
+#include "platform/common/TextSplit.h"
 #include "platform/posix/PosixFileDescriptor.h"
 #include "platform/posix/PosixPaths.h"
 #include "platform/posix/PosixText.h"
@@ -170,13 +171,7 @@ long PosixRegistry::OpenOrCreate(const Text &subKey, bool create, RegKey &key) {
     } else if (!IsKind(folder, true)) {
         return kRegFileNotFound;
     }
-    std::size_t start = 0;
-    while (start <= subKey.size()) {
-        std::size_t end = subKey.find(L'\\', start);
-        if (end == Text::npos)
-            end = subKey.size();
-        Text name = subKey.substr(start, end - start);
-        start = end + 1;
+    for (const Text &name : SplitAtAny(subKey, L"\\")) {
         if (name.empty())
             continue;
         std::string entry = FindEntry(folder, name, kKeySuffix, true);
