@@ -4,6 +4,7 @@
 
 #include "launcher/ConfigurationText.h"
 #include "launcher/TextRules.h"
+#include "platform/common/FileNames.h"
 #include "platform/common/TextSplit.h"
 #include "platform/common/Utf8.h"
 #include "ui/frmDravikVT.h"
@@ -135,7 +136,7 @@ void frmDravikVT::ResolveSettings() {
     s.CmdArgument = ReadDravikTxt(L"SQLBaza", L"");
     s.UseRuntime = ReadDravikTxt(L"Runtime", L"") == L"True";
     s.UseLog = ReadDravikTxt(L"Log", L"") == L"True";
-    s.RecordFilePath = s.ServerFolder + L"Kolacici.txt";
+    s.RecordFilePath = s.ServerFolder + kRecordFileName;
     s.UserKey = platform_.ToUpper(platform_.GetEnvVar(L"computername")) + L"_" +
                 platform_.ToLower(platform_.GetEnvVar(L"username"));
     s.LocalFEPath = platform_.ProgramFolderPath() + L"\\" + s.FrontEndName;

@@ -5,13 +5,12 @@
 #include <vector>
 
 #include "platform/PlatformServices.h"
+#include "platform/common/FileNames.h"
 
 namespace dravik::publish {
 
 // The start of every temporary name, for finding those an earlier run left.
 constexpr wchar_t kTemporaryPrefix[] = L"~DravikPublish~";
-// The record file, which the server keeps: it is emptied, never replaced.
-constexpr wchar_t kRecordFileName[] = L"Kolacici.txt";
 
 // Publishing copies each file under this name first; launchers never look for it.
 Text TemporaryNameOf(const Text &name);
