@@ -83,6 +83,36 @@ run_publish "$work/new" "$work/no-such-server"
 check "exit code 4" same "$rc" 4
 check "the system's reason" contains "$work/out.txt" "No such file or directory"
 
+# The worst moment, without guessing with sleeps: the debugger stops the launcher
+# where it appends its record line, after copying the old version; DravikPublish
+# runs to the end; then the launcher goes on.
+echo "scenario: a version published just before the record line is taken whole and recorded"
+if command -v gdb >/dev/null; then
+    server="$work/caught"
+    cp -r "$work/v1" "$server"
+    : >"$server/Kolacici.txt"
+    make_access "$work/caught-access"
+    make_workstation "$work/caught-ws" "$server" "$work/caught-access"
+    printf '%s\n' "set breakpoint pending on" "break dravik::AppendRecord" \
+        "run </dev/null >$work/caught.txt 2>&1" \
+        "shell \"$publish\" \"$work/v2\" \"$server\" >\"$work/out.txt\" 2>&1; echo \$? >\"$work/caught.rc\"" \
+        "delete" "continue" >"$work/commands.gdb"
+    # LeakSanitizer cannot run under a debugger; the other sanitizers still do.
+    computername=pc07 username=Ana DRAVIKVT_REGISTRY="$work/caught-registry" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        gdb -q -batch -nx -x "$work/commands.gdb" --args "$work/caught-ws/app/DravikVT" >"$work/gdb.txt" 2>&1
+    if [ -f "$work/caught.rc" ]; then
+        check "published while the launcher stood before its append" same "$(cat "$work/caught.rc")" 0
+        check "the launcher ended normally" contains "$work/gdb.txt" "exited normally"
+        check "the new version, whole" same_files "$work/caught-ws/app" "$work/v2"
+        check "recorded once, after the publish" same "$(grep -c '^PC07_ana	' "$server/Kolacici.txt")" 1
+    else
+        echo "  (this machine lets no debugger stop a program: skipped)"
+    fi
+else
+    echo "  (gdb is not installed: skipped)"
+fi
+
 echo "scenario: publishing again and again while launchers update from the same server folder"
 server="$work/busy"
 cp -r "$work/v1" "$server"
