@@ -94,7 +94,9 @@ protected:
                 return false;
         return true;
     }
-    bool NothingRecorded() { return !fs::exists(server / "Kolacici.txt"); }
+    // No line: the record file is absent, or only created by an append that the
+    // launcher then did not make.
+    bool NothingRecorded() { return ReadBytes(server / "Kolacici.txt").value_or("").empty(); }
 
     // The lines of the record file, each with its CR LF.
     std::vector<std::string> RecordLines() {
