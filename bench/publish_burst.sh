@@ -11,7 +11,7 @@ burst="${BURST:-50:30:published}"
 baseline=86110b1
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target DravikVT DravikPublish dravik_slow_server >/dev/null
+cmake --build --preset linux --target DravikVT DravikPublish dravik_server_shim >/dev/null
 old="$PWD/build/bench-$baseline"
 if [ ! -x "$old/launcher/DravikVT" ]; then
     tree="$(mktemp -d)"
@@ -25,7 +25,7 @@ times() { # times <launcher>: the burst's seconds, one a line
     local i
     for i in $(seq 1 "$runs"); do
         bash tests/reliability/publish_burst.sh "$1" build/linux/publish/DravikPublish \
-            build/linux/tests/reliability/libdravik_slow_server.so "$burst" |
+            build/linux/tests/reliability/libdravik_server_shim.so "$burst" |
             tee /dev/stderr | sed -n 's/.*failed, took \([0-9.]*\) s$/\1/p'
     done
 }
