@@ -43,14 +43,18 @@ RecordLookup LookUpRecord(PlatformServices &platform, const Text &recordFilePath
 Text FirstRecordLine(PlatformServices &platform, const Text &recordFilePath) {
     struct Enough {};
     Text first;
-    if (platform.FindFirstMatch(recordFilePath).empty())
-        return first;
     try {
+        if (platform.FindFirstMatch(recordFilePath).empty())
+            return first;
         platform.ForEachLine(recordFilePath, [&](const Text &line) {
             first = line;
             throw Enough{}; // the rest of a long record is not needed
         });
     } catch (const Enough &) {
+    } catch (const Failure &) {
+        // Held or out of reach for now: no line noted, so the files taken are all
+        // looked at again before the record line goes in.
+        first.clear();
     }
     return first;
 }

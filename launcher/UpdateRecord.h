@@ -20,7 +20,7 @@ inline bool IsRecorded(PlatformServices &platform, const Text &recordFilePath, c
     return LookUpRecord(platform, recordFilePath, key).recorded;
 }
 
-// The record file's first line, "" when it is empty or absent.
+// The record file's first line, "" when it is empty, absent or cannot be read now.
 Text FirstRecordLine(PlatformServices &platform, const Text &recordFilePath);
 
 // Appends "key<TAB><TAB>date - time" in one write, when `stillWanted`, asked with the
