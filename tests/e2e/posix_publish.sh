@@ -5,9 +5,11 @@
 # the whole new one. The other refusals and failures half-way are the logic's,
 # shown on the fake.
 # Usage: posix_publish.sh <path of the built DravikVT> <path of the built DravikPublish>
+#        [<path of the server shim>]
 set -uo pipefail
 launcher="$1"
 publish="$2"
+shim="${3:+$(realpath "$3")}"
 work="$(mktemp -d)"
 trap 'touch "$work/stop"; wait; rm -rf "$work"' EXIT
 . "$(dirname "$0")/../reliability/common.sh"
@@ -111,6 +113,121 @@ if command -v gdb >/dev/null; then
     fi
 else
     echo "  (gdb is not installed: skipped)"
+fi
+
+# A process stopped by the shim right after one step on the server, while another
+# runs: no sleeps decide who comes first.
+# paused <name> <step> <command...>: starts the command in the background under the
+# shim, stopped after <step>; returns once it stands there (or has ended).
+paused() {
+    local dir="$work/pause-$1"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    (LD_PRELOAD="$shim" DRAVIK_SLOW_FOLDER="$server" DRAVIK_PAUSE_DIR="$dir" DRAVIK_PAUSE_AT="$2" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        "${@:3}"; echo $? >"$dir/rc") &
+    local i
+    for i in $(seq 1 1200); do [ -e "$dir/paused" ] || [ -e "$dir/rc" ] && break; sleep 0.05; done
+    check "$1 stopped where asked" [ -e "$dir/paused" ]
+}
+go_on() { touch "$work/pause-$1/go"; }
+ended() { # ended <name>: waits for a paused command; its exit code
+    local i
+    for i in $(seq 1 3000); do [ -e "$work/pause-$1/rc" ] && break; sleep 0.05; done
+    cat "$work/pause-$1/rc" 2>/dev/null || echo none
+}
+# A stand-in Access that notes which version its folder held when it started.
+versioned_access() { # versioned_access <folder>
+    mkdir -p "$1"
+    cat >"$1/MSACCESS.EXE" <<STANDIN
+#!/bin/sh
+app="\${1%[\\\\/]*}"; seen=mixed
+for v in v1 v2 v3; do
+    whole=yes
+    for f in ${files[*]}; do cmp -s "\$app/\$f" "$work/\$v/\$f" || whole=no; done
+    [ ! -e "$work/\$v/RuxVT3.ade" ] || cmp -s "\$app/RuxVT3.ade" "$work/\$v/RuxVT3.ade" || whole=no
+    [ \$whole = yes ] && seen=\$v
+done
+echo "\$seen" >>"\$(dirname "\$0")/versions.log"
+STANDIN
+    chmod +x "$1/MSACCESS.EXE"
+}
+workstation() { # workstation <name>: runs a new workstation's launcher on $server
+    make_workstation "$work/$1" "$server" "$work/$1-access"
+    versioned_access "$work/$1-access"
+    cd "$work/$1" && computername="$1" username=ana DRAVIKVT_REGISTRY="$work/$1/registry" \
+        timeout 250 "$work/$1/app/DravikVT" </dev/null >"$work/$1/out.txt" 2>&1
+}
+# took <workstation> <version>: started Access once, on that version whole, without a
+# message, and recorded once.
+took() {
+    local i
+    for i in $(seq 1 100); do [ -s "$work/$1-access/versions.log" ] && break; sleep 0.05; done
+    same "$(cat "$work/$1-access/versions.log" 2>/dev/null)" "$2" &&
+        lacks "$work/$1/out.txt" "Dravik:" && lacks "$work/$1/out.txt" "Upozorenje" &&
+        same "$(grep -ac "^${1^^}_ana	" "$server/Kolacici.txt")" 1
+}
+
+if [ -n "$shim" ]; then
+    version "$work/v3" 512 3
+    cp "$work/v2/"* "$work/v3/" && make_bytes "$work/v3/RuxVT3.ade" 32 "rux3 3"
+
+    echo "scenario: a workstation starting while a publish stands after each of its renames"
+    for k in 1 2 3 4; do
+        server="$work/renames$k"
+        rm -rf "$server" && cp -r "$work/v1" "$server"
+        printf 'PC01_ivo\t\t1.12.2026. - 8:00:00\r\n' >"$server/Kolacici.txt"
+        paused "publish$k" "rename:$k" "$publish" "$work/v2" "$server"
+        (workstation "mid$k") &
+        for i in $(seq 1 200); do grep -qa "Kopiranje" "$work/mid$k/out.txt" 2>/dev/null && break; sleep 0.05; done
+        sleep 0.3 # it copies what it finds, then waits for the record
+        go_on "publish$k"
+        check "after rename $k: the publish ended well" same "$(ended "publish$k")" 0
+        wait
+        check "after rename $k: the workstation started Access on the new version whole" took "mid$k" v2
+    done
+
+    echo "scenario: a publish that adds a report file while a workstation copies"
+    server="$work/adds"
+    cp -r "$work/v1" "$server"
+    "$publish" "$work/v2" "$server" >/dev/null 2>&1 # its mark is the record's first line
+    DRAVIK_SLOW_FOLDER="$server" paused adder "open:Velkor_2007.exe:1" workstation adder
+    "$publish" "$work/v3" "$server" >"$work/out.txt" 2>&1
+    check "the publish ended well" same "$?" 0
+    go_on adder
+    ended adder >/dev/null
+    check "the workstation took the added file, and started Access on that version" took adder v3
+
+    echo "scenario: a publish renaming the front end over while a workstation copies it"
+    server="$work/during"
+    cp -r "$work/v2" "$server"
+    "$publish" "$work/v1" "$server" >/dev/null 2>&1
+    paused copier "open:uxVTade.ade:2" workstation copier
+    "$publish" "$work/v2" "$server" >"$work/out.txt" 2>&1
+    check "the publish ended well" same "$?" 0
+    go_on copier
+    ended copier >/dev/null
+    check "the update took the new version whole, with no message" took copier v2
+
+    echo "scenario: a rollback while a workstation copies"
+    paused rolled "open:uxVTade.ade:2" workstation rolled
+    "$publish" --rollback "$server" >"$work/out.txt" 2>&1
+    check "the rollback ended well" same "$?" 0
+    go_on rolled
+    ended rolled >/dev/null
+    check "the update took the version rolled back to, whole" took rolled v1
+
+    echo "scenario: a server published by hand while a workstation copies: taken again"
+    server="$work/by-hand"
+    cp -r "$work/v1" "$server"
+    : >"$server/Kolacici.txt"
+    paused handy "open:Velkor_2007.exe:1" workstation handy
+    cp "$work/v2/"* "$server/" && : >"$server/Kolacici.txt"
+    go_on handy
+    ended handy >/dev/null
+    check "the update took the new version whole" took handy v2
+else
+    echo "  (no server shim given: the scenarios that stop a process at one step are skipped)"
 fi
 
 echo "scenario: publishing again and again while launchers update from the same server folder"
