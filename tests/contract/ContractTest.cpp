@@ -94,7 +94,8 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
     Put(L"one.txt", "x\r\n");
     EXPECT_EQ(ReadAllLines(P(), At(L"one.txt")), std::vector<Text>{L"x"});
     // Files are read in chunks: a CR LF split between two of them still ends a line.
-    // Of a long line only the start is kept, however long it is.
+    // Of a long line only the start is kept, however long it is, and whether it
+    // ends or is the last line left without its end.
     std::string chunked;
     std::vector<Text> expected;
     for (std::size_t boundary : {1u << 16, 1u << 17, 1u << 18, 1u << 20}) {
@@ -102,8 +103,8 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
         chunked += std::string(length, 'k') + "\r\n";
         expected.push_back(Text(kLongestLineKept, L'k'));
     }
-    chunked += std::string(kLongestLineKept, 'r') + "\r\nPC01_ivo";
-    expected.insert(expected.end(), {Text(kLongestLineKept, L'r'), L"PC01_ivo"});
+    chunked += std::string(kLongestLineKept, 'r') + "\r\nPC01_ivo\r\n" + std::string(5000, 'u');
+    expected.insert(expected.end(), {Text(kLongestLineKept, L'r'), L"PC01_ivo", Text(4096, L'u')});
     Put(L"chunked.txt", chunked);
     EXPECT_EQ(ReadAllLines(P(), At(L"chunked.txt")), expected);
     EXPECT_THROW(ReadAllLines(P(), At(L"missing.txt")), Failure);
