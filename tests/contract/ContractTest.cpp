@@ -342,6 +342,20 @@ TEST_P(ContractTest, AFolderIsMadeOnceAndAWholeFileWrittenOverWhatWasThere) {
     EXPECT_THROW(P().WriteWholeFile(At(L"missing\\r.txt"), "x"), Failure);
 }
 
+// A log that holds the limit moves aside before the next line; one byte short, it
+// takes the line. A new log is UTF-8 with its byte-order mark.
+TEST_P(ContractTest, ALogMovesAsideOnceItHoldsTheLimit) {
+    Put(L"short.log", std::string(9, 'x'));
+    Put(L"full.log", std::string(10, 'x'));
+    for (const wchar_t *name : {L"short.log", L"full.log"})
+        P().AppendToLog(At(name), L"\u20AC\U0001D11E", 10);
+    const std::string line = "\xE2\x82\xAC\xF0\x9D\x84\x9E\r\n";
+    EXPECT_EQ(harness_->ReadBytes(At(L"short.log")), std::string(9, 'x') + line);
+    EXPECT_FALSE(harness_->ReadBytes(At(L"short.log.1")).has_value());
+    EXPECT_EQ(harness_->ReadBytes(At(L"full.log.1")), std::string(10, 'x'));
+    EXPECT_EQ(harness_->ReadBytes(At(L"full.log")), "\xEF\xBB\xBF" + line);
+}
+
 // ---- Paths, environment, case, clock ----------------------------------------------------------
 
 TEST_P(ContractTest, ParentFolderIsComputedOnTheStringAlone) {
