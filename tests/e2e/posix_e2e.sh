@@ -54,7 +54,7 @@ durable_before_record() {
         step == 2 && index($0, "sync(") && index($0, "<" folder ">)") { step = 3; next }
         index($0, "write(") && index($0, "/Kolacici.txt>") { recorded = 1; exit }
         END { exit !(step == 3 && recorded) }' "$1" ||
-        { echo "    $3: synced, renamed and its folder synced? $(grep -c . "$1") calls traced"; return 1; }
+        { echo "    not in this order:"; grep -F -e "$3" -e "<$2>)" -e Kolacici "$1" | sed 's/^/      /'; return 1; }
 }
 contains() { grep -qF -- "$2" "$1" || { echo "    [$2] not in $1:"; sed 's/^/      /' "$1"; return 1; }; }
 
