@@ -94,7 +94,8 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
     Put(L"one.txt", "x\r\n");
     EXPECT_EQ(ReadAllLines(P(), At(L"one.txt")), std::vector<Text>{L"x"});
     // Files are read in chunks: a CR LF split between two of them still ends a line.
-    // Of a long line only the start is kept, however long it is.
+    // Of a long line only the start is kept, however long it is, and whether it
+    // ends or is the last line left without its end.
     std::string chunked;
     std::vector<Text> expected;
     for (std::size_t boundary : {1u << 16, 1u << 17, 1u << 18, 1u << 20}) {
@@ -102,8 +103,8 @@ TEST_P(ContractTest, ReadingSplitsLinesAtTheirEnds) {
         chunked += std::string(length, 'k') + "\r\n";
         expected.push_back(Text(kLongestLineKept, L'k'));
     }
-    chunked += std::string(kLongestLineKept, 'r') + "\r\nPC01_ivo";
-    expected.insert(expected.end(), {Text(kLongestLineKept, L'r'), L"PC01_ivo"});
+    chunked += std::string(kLongestLineKept, 'r') + "\r\nPC01_ivo\r\n" + std::string(5000, 'u');
+    expected.insert(expected.end(), {Text(kLongestLineKept, L'r'), L"PC01_ivo", Text(4096, L'u')});
     Put(L"chunked.txt", chunked);
     EXPECT_EQ(ReadAllLines(P(), At(L"chunked.txt")), expected);
     EXPECT_THROW(ReadAllLines(P(), At(L"missing.txt")), Failure);
@@ -360,6 +361,20 @@ TEST_P(ContractTest, AFolderIsMadeOnceAndAWholeFileWrittenOverWhatWasThere) {
     EXPECT_EQ(harness_->ReadBytes(At(L"kept\\r.txt")), std::string("short"));
     EXPECT_EQ(AllMatches(At(L"*")), std::set<Text>{}); // a folder is no file
     EXPECT_THROW(P().WriteWholeFile(At(L"missing\\r.txt"), "x"), Failure);
+}
+
+// A log that holds the limit moves aside before the next line; one byte short, it
+// takes the line. A new log is UTF-8 with its byte-order mark.
+TEST_P(ContractTest, ALogMovesAsideOnceItHoldsTheLimit) {
+    Put(L"short.log", std::string(9, 'x'));
+    Put(L"full.log", std::string(10, 'x'));
+    for (const wchar_t *name : {L"short.log", L"full.log"})
+        P().AppendToLog(At(name), L"\u20AC\U0001D11E", 10);
+    const std::string line = "\xE2\x82\xAC\xF0\x9D\x84\x9E\r\n";
+    EXPECT_EQ(harness_->ReadBytes(At(L"short.log")), std::string(9, 'x') + line);
+    EXPECT_FALSE(harness_->ReadBytes(At(L"short.log.1")).has_value());
+    EXPECT_EQ(harness_->ReadBytes(At(L"full.log.1")), std::string(10, 'x'));
+    EXPECT_EQ(harness_->ReadBytes(At(L"full.log")), "\xEF\xBB\xBF" + line);
 }
 
 // ---- Paths, environment, case, clock ----------------------------------------------------------

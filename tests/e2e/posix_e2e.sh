@@ -45,6 +45,17 @@ run() { # run [stdin text]: starts the launcher, waits for the stand-in to log
 
 starts() { [ -f "$root/access/started.log" ] && wc -l <"$root/access/started.log" || echo 0; }
 same() { [ "$1" = "$2" ] || { echo "    expected [$2], got [$1]"; return 1; }; }
+# durable_before_record <system calls> <program folder> <name>: the copy of <name>
+# was synced, renamed into place and then its folder synced, before the record line.
+durable_before_record() {
+    awk -v copy="$2/$3.1.dravik-tmp" -v folder="$2" '
+        step == 0 && index($0, "sync(") && index($0, "<" copy ">)") { step = 1; next }
+        step == 1 && index($0, "rename") && index($0, "\"" copy "\", ") { step = 2; next }
+        step == 2 && index($0, "sync(") && index($0, "<" folder ">)") { step = 3; next }
+        index($0, "write(") && index($0, "/Kolacici.txt>") { recorded = 1; exit }
+        END { exit !(step == 3 && recorded) }' "$1" ||
+        { echo "    not in this order:"; grep -F -e "$3" -e "<$2>)" -e Kolacici "$1" | sed 's/^/      /'; return 1; }
+}
 contains() { grep -qF -- "$2" "$1" || { echo "    [$2] not in $1:"; sed 's/^/      /' "$1"; return 1; }; }
 
 echo "scenario: a new workstation updates, records itself and starts Access"
@@ -101,6 +112,19 @@ run
 check "error report names the file" contains "$root/out.txt" "DravikVT.txt"
 check "ends with a failure code" same "$(cat "$root/rc.txt")" "1"
 check "Access not started" same "$(starts)" "0"
+
+echo "scenario: each copy and its name are on the disk before the record line"
+setup durable
+if strace -o /dev/null true 2>/dev/null; then
+    strace -f -y -o "$root/calls.txt" -e trace=openat,fsync,fdatasync,rename,renameat,renameat2,write \
+        "$root/app/DravikVT" </dev/null >"$root/out.txt" 2>&1
+    for f in uxVTade.ade RuxVT1.ade RUXVT2.ACCDE Velkor_2007.exe; do
+        check "$f synced, renamed, its folder synced, then recorded" \
+            durable_before_record "$root/calls.txt" "$(realpath "$root/app")" "$f"
+    done
+else
+    echo "  SKIPPED: strace cannot trace here"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

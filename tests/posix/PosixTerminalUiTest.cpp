@@ -1,7 +1,10 @@
 // The launcher window, message box and prompt on a terminal.
+#include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,12 +83,21 @@ TEST_F(TerminalUi, ProgressIsShownOnTheStatusLineOfATerminalOnly) {
         ui.ShowProgress(0, 0);
     }
     std::fclose(output);
-    std::string seen(256, '\0');
-    ssize_t got = read(terminal, seen.data(), seen.size());
+    // The terminal hands on what was written in pieces, as it arrives.
+    const std::string expected = "\r[Dravik] 0%\r[Dravik] 25%\r[Dravik] 50%\r[Dravik] 75%"
+                                 "\r[Dravik] 100%\r\x1b[K";
+    std::string seen;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (seen.size() < expected.size() && std::chrono::steady_clock::now() < deadline) {
+        pollfd ready{terminal, POLLIN, 0};
+        char chunk[256];
+        const ssize_t got = poll(&ready, 1, 100) > 0 ? read(terminal, chunk, sizeof chunk) : 0;
+        if (got < 0 && errno != EINTR && errno != EAGAIN)
+            break; // the other side closed and all it wrote has been read
+        seen.append(chunk, got > 0 ? static_cast<std::size_t>(got) : 0);
+    }
     close(terminal);
-    seen.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    EXPECT_EQ(seen, "\r[Dravik] 0%\r[Dravik] 25%\r[Dravik] 50%\r[Dravik] 75%\r[Dravik] "
-                    "100%\r\x1b[K");
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(TerminalUi, WindowSizeIsTheClientAreaAndAFrame) {

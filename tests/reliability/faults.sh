@@ -101,7 +101,7 @@ check "the launcher was caught in the middle of the copy" same "$caught" yes
 check "ended by itself" not_killed "$rc"
 check "start-up failure reported" reported_failure "$root/out.txt"
 check "the cause is the missing folder" contains "$root/out.txt" "No such file or directory"
-check "Access not started" same "$(access_starts "$access" pc07)" 0
+check "Access not started" same "$(starts_after_a_moment "$access" pc07)" 0
 nothing_lost "$root/server.moved"
 check "nothing recorded" [ ! -e "$root/server.moved/Kolacici.txt" ]
 
@@ -120,7 +120,7 @@ if is_root && mkdir -p "$work/small" && mount -t tmpfs -o size=${small_kb}k tmpf
     check "ended by itself" not_killed "$rc"
     check "start-up failure reported" reported_failure "$root/out.txt"
     check "the cause is the full disk" contains "$root/out.txt" "No space left on device"
-    check "Access not started" same "$(access_starts "$access" pc07)" 0
+    check "Access not started" same "$(starts_after_a_moment "$access" pc07)" 0
     nothing_lost
     check "nothing recorded" [ ! -e "$server/Kolacici.txt" ]
 else
@@ -134,7 +134,7 @@ rc=$?
 check "ended by itself" not_killed "$rc"
 check "start-up failure reported" reported_failure "$root/out.txt"
 check "the cause is the file size" contains "$root/out.txt" "File too large"
-check "Access not started" same "$(access_starts "$access" pc07)" 0
+check "Access not started" same "$(starts_after_a_moment "$access" pc07)" 0
 nothing_lost
 check "nothing recorded" [ ! -e "$server/Kolacici.txt" ]
 
@@ -157,7 +157,7 @@ if protect "$app" 0555; then
     check "start-up failure reported" reported_failure "$root/out.txt"
     if is_root; then cause="Operation not permitted"; else cause="Permission denied"; fi
     check "the cause is the refused write" contains "$root/out.txt" "$cause"
-    check "Access not started" same "$(access_starts "$access" pc07)" 0
+    check "Access not started" same "$(starts_after_a_moment "$access" pc07)" 0
     nothing_lost
     check "nothing recorded" [ ! -e "$server/Kolacici.txt" ]
 else
@@ -171,7 +171,7 @@ run
 check "ended by itself" not_killed "$rc"
 check "start-up failure reported" reported_failure "$root/out.txt"
 check "the cause is named" contains "$root/out.txt" "Is a directory"
-check "Access not started" same "$(access_starts "$access" pc07)" 0
+check "Access not started" same "$(starts_after_a_moment "$access" pc07)" 0
 nothing_lost
 for f in uxVTade.ade RuxVT1.ade RUXVT2.ACCDE Velkor_2007.exe; do
     check "$f copied before the record failed" cmp -s "$app/$f" "$server/$f"
@@ -192,7 +192,7 @@ run
 check "ended by itself" not_killed "$rc"
 check "start-up failure reported" reported_failure "$root/out.txt"
 check "the cause is named" contains "$root/out.txt" "$cause"
-check "Access not started" same "$(access_starts "$access" pc07)" 0
+check "Access not started" same "$(starts_after_a_moment "$access" pc07)" 0
 check "the old front end stays" same "$(cat "$app/uxVTade.ade")" "old uxVTade.ade"
 check "no temporary file" no_temporary_files "$app"
 check "nothing recorded" [ ! -e "$server/Kolacici.txt" ]
@@ -205,6 +205,7 @@ printf 'PC01_ivo\t\t1.12.2026. - 8:00:00\r\n' >"$server/Kolacici.txt"
 if is_root && chattr +a "$server/Kolacici.txt" 2>/dev/null; then
     run
     chattr -a "$server/Kolacici.txt"
+    wait_for_starts "$access" 1
     check "Access started" same "$(access_starts "$access" pc07)" 1
     check "the line appended after the others" same "$(sed -n 2p "$server/Kolacici.txt" | cut -f1)" PC07_ana
 else

@@ -151,6 +151,15 @@ TEST_F(ConfigurationTest, TheFileIsReadAsItWasSaved) {
         EXPECT_EQ(Settings().ServerFolder, folder + L"\\") << file;
         EXPECT_EQ(Settings().FrontEndName, L"a") << file;
     }
+    // Three- and four-byte sequences too, both ways: the euro sign, a ligature near
+    // the top of 16 bits, and a character past them, a surrogate pair where wchar_t
+    // has 16 bits.
+    const std::string wide = "NewFE = \xE2\x82\xAC\xEF\xAC\x81 \xF0\x9D\x84\x9E.ade\r\n";
+    platform.PutFile(kProgramFolder + L"\\DravikVT.txt", wide);
+    Load();
+    EXPECT_EQ(Settings().FrontEndName, sizeof(wchar_t) == 2 ? Text(L"\u20AC\uFB01 \xD834\xDD1E.ade")
+                                                            : Text(L"\u20AC\uFB01 \U0001D11E.ade"));
+    EXPECT_EQ(Utf8(Settings().FrontEndName), wide.substr(8, 15));
     // A file that is not valid UTF-8 throughout is ANSI, however UTF-8 some line looks.
     platform.PutFile(kProgramFolder + L"\\DravikVT.txt", "NewFE = \xC5\xA0\r\nNewFiles = \x8A\r\n");
     Load();

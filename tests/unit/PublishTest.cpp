@@ -170,6 +170,8 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
 
 TEST_F(PublishTest, AnAbsentRecordFileStaysAbsentAndLeftoversOfAnEarlierRunGo) {
     NewVersion();
+    platform.DeleteFileIfPresent(kNew + L"\\Kolacici.txt"); // in any letter case, never published
+    platform.PutFile(kNew + L"\\KOLACICI.TXT", "a record file from elsewhere");
     platform.PutFile(kServer + L"\\staro.accde", "the old front end's name");
     platform.PutFile(kServer + L"\\~DravikPublish~RuxVT1.ade", "half of a copy");
     // As Windows splits "C:\Novo\" "\\srv\dist\": the last backslash escapes the quote.

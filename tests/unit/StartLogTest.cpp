@@ -97,5 +97,31 @@ TEST_F(StartLogTest, AnUnwritableLogIsSkippedWithoutDelayingTheStart) {
     EXPECT_FALSE(platform.HasFile(kLog));
 }
 
+// Without "Log = True", in any other spelling or with no Log line, no log is written.
+TEST_F(StartLogTest, TheLogIsOffUnlessSwitchedOn) {
+    LocalFiles();
+    Recorded();
+    for (const wchar_t *line : {L"", L"Log = False\r\n", L"Log = true\r\n"}) {
+        Config(Text(L"NewFiles = \\\\srv\\dist\r\nNewFE = uxVTade.ade\r\n") + line);
+        EXPECT_EQ(RunLauncher(platform), kExitAccessStarted);
+        EXPECT_FALSE(platform.HasFile(kLog)) << Utf8(line);
+    }
+}
+
+// A log of 256 KB moves to DravikVT.log.1 before a start writes to it; one byte
+// short, it takes that start's first line, and moves only at the next line.
+TEST_F(StartLogTest, ALogMovesAsideOnceItHoldsTheLimit) {
+    LocalFiles();
+    Recorded();
+    for (const std::size_t size : {256 * 1024 - 1, 256 * 1024}) {
+        const std::string before(size, 'x');
+        platform.PutFile(kLog, before);
+        EXPECT_EQ(RunLauncher(platform), kExitAccessStarted);
+        const std::string older = platform.FileBytes(kLog + L".1").value_or("");
+        EXPECT_EQ(older.rfind(before, 0), 0u) << size;
+        EXPECT_EQ(older.size() == size, size == 256 * 1024) << size;
+    }
+}
+
 } // namespace
 } // namespace dravik::test

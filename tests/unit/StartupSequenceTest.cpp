@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "launcher/Launcher.h"
 #include "launcher/SafeCopy.h"
 #include "launcher/UpdateLock.h"
@@ -73,6 +75,7 @@ TEST_F(StartupSequenceTest, ASecondLauncherWaitsForTheFirstOneUpdatingTheFolder)
     EXPECT_TRUE(platform.windowEverShown);
     EXPECT_EQ(platform.labelWhenAnswering,
               std::vector<Text>(8, L"Kopiranje nove verzije programa..."));
+    EXPECT_EQ(std::count(platform.calls.begin(), platform.calls.end(), L"WindowShown"), 1);
 
     // The holder may still be writing its copies: one that gave up waiting removes none.
     Scene stuck;
@@ -102,7 +105,7 @@ TEST_F(StartupSequenceTest, EachMissingLocalFileForcesAnUpdateForARecordedUser) 
     }
 }
 
-TEST_F(StartupSequenceTest, ReportFilesPlayNoPartForAnotherFrontEnd) {
+TEST_F(StartupSequenceTest, ReportFilesPlayNoPartForAnotherFrontEndButTheCompanionDoes) {
     Scene scene;
     scene.StandardConfig(L"other.accde");
     scene.ServerFiles(L"other.accde");
@@ -112,6 +115,11 @@ TEST_F(StartupSequenceTest, ReportFilesPlayNoPartForAnotherFrontEnd) {
     RunLauncher(scene.platform);
     EXPECT_TRUE(scene.platform.copies.empty());
     EXPECT_EQ(scene.platform.starts.size(), 1u);
+
+    scene.platform.DeleteFileIfPresent(kProgramFolder + L"\\Velkor_2007.exe");
+    RunLauncher(scene.platform);
+    EXPECT_EQ(scene.Local(L"other.accde"), "FE v2");
+    EXPECT_EQ(scene.Local(L"Velkor_2007.exe"), "companion v2");
 }
 
 TEST_F(StartupSequenceTest, AMissingServerFolderReportsTheFailureAndStartsNothing) {
