@@ -56,6 +56,31 @@ public:
     virtual ~FileLock() = default;
 };
 
+// What is at a path, looked at without following a link.
+enum class PathKind {
+    Nothing,
+    File, // a regular file
+    Folder,
+    Link, // a symbolic link; on Windows any reparse point (a junction too)
+};
+
+// The record file held as an appending launcher holds it: appenders and any other
+// emptying are kept out until it is destroyed, readers never are. Everything done
+// to the file goes through this one open file.
+class HeldRecord {
+public:
+    virtual ~HeldRecord() = default;
+    // Copies what the file holds, a chunk at a time, into `target` (created or
+    // replaced), and writes the copy to the disk.
+    virtual void CopyTo(const Text &target) = 0;
+    // Cuts the file to nothing.
+    virtual void Cut() = 0;
+    // Writes `line` + CR LF at the end of the file, in the ANSI code page.
+    virtual void WriteLine(const Text &line) = 0;
+    // Writes what the system still holds of the file to the disk.
+    virtual void Flush() = 0;
+};
+
 class PlatformServices {
 public:
     virtual ~PlatformServices() = default;
@@ -137,12 +162,12 @@ public:
     // Takes the lock file `path`, creating it when absent; nullptr when another holder has
     // it. Never waits. The lock goes with the result, and with the process however it ends.
     virtual std::unique_ptr<FileLock> TryLockFile(const Text &path) = 0;
-    // Reads an existing file whole and cuts it to nothing through the same open file, so
-    // that no line appended in between is lost; answers the bytes it held. The file itself
-    // stays, and with it the rights set on it. A launcher appending at this moment keeps
-    // it out: that fails as a file in use (SharingViolation), to be tried again. Fails
-    // when the file is absent or cannot be read and written.
-    virtual std::string ReadAndEmptyFile(const Text &path) = 0;
+    // Holds an existing regular file as appenders hold the record file; nullptr when an
+    // appender or another such hold has it now. Never waits, never creates, never cuts,
+    // never follows a link: a link, a folder or an absent file fails.
+    virtual std::unique_ptr<HeldRecord> TryHoldRecord(const Text &path) = 0;
+    // What is at the path now; fails only when the system cannot say.
+    virtual PathKind KindOfPath(const Text &path) = 0;
     // Makes the folder when it is not there; its parent must be.
     virtual void MakeFolder(const Text &path) = 0;
     // Writes `bytes` as the whole file, creating or replacing it.

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/Retry.h"
+#include "publish/RunId.h"
 
 namespace dravik::publish {
 
@@ -43,7 +44,8 @@ Text Megabytes(std::uint64_t bytes) {
 
 Publisher::Publisher(PlatformServices &platform, PublishSettings settings, PublishOutput output)
     : platform_(platform), settings_(std::move(settings)), output_(std::move(output)),
-      kept_(KeptPlaceOf(settings_.serverFolder)) {
+      kept_(KeptPlaceOf(settings_.serverFolder)), runId_(NewRunId()),
+      record_(platform_, InFolder(settings_.serverFolder, kRecordFileName), runId_) {
     if (Rollback())
         settings_.newVersionFolder = kept_.files;
 }
@@ -68,22 +70,19 @@ ExitCode Publisher::Run() {
                      L" back to the version that the last publish replaced.");
         // The same steps as a publish, with the kept version as the new one; what the
         // publish added goes before the record file is emptied, and nothing is kept.
-        steps = {&Publisher::ReadKeptVersion,
-                 &Publisher::PrepareServer,
-                 &Publisher::CopyUnderTemporaryNames,
-                 &Publisher::LookUpServerFiles,
-                 &Publisher::PutInPlace,
-                 &Publisher::RemoveAddedFiles,
-                 &Publisher::EmptyRecordFile,
+        steps = {&Publisher::ReadKeptVersion,   &Publisher::CheckRecordFile,
+                 &Publisher::PrepareServer,     &Publisher::CopyUnderTemporaryNames,
+                 &Publisher::LookUpServerFiles, &Publisher::PutInPlace,
+                 &Publisher::RemoveAddedFiles,  &Publisher::EmptyRecordFile,
                  &Publisher::LetGoOfKeptVersion};
     } else {
         output_.line(L"Publishing the new version from " + Quoted(settings_.newVersionFolder) +
                      L" to the server folder " + Quoted(settings_.serverFolder) + L".");
-        steps = {&Publisher::ReadNewVersion,          &Publisher::PrepareServer,
-                 &Publisher::CopyUnderTemporaryNames, &Publisher::LookUpServerFiles,
-                 &Publisher::KeepWhatIsReplaced,      &Publisher::PutInPlace,
-                 &Publisher::WriteDownPublication,    &Publisher::EmptyRecordFile,
-                 &Publisher::KeepReplacedRecord};
+        steps = {&Publisher::ReadNewVersion,    &Publisher::CheckRecordFile,
+                 &Publisher::PrepareServer,     &Publisher::CopyUnderTemporaryNames,
+                 &Publisher::LookUpServerFiles, &Publisher::KeepWhatIsReplaced,
+                 &Publisher::PutInPlace,        &Publisher::WriteDownPublication,
+                 &Publisher::EmptyRecordFile};
     }
     // Each step answers Published to go on, or the code the tool ends with.
     for (Step step : steps) {
@@ -165,6 +164,21 @@ ExitCode Publisher::ReadKeptVersion() {
         (publication_->published.empty() ? Text(L"at a time not known") : publication_->published) +
         L".");
     return ExitCode::Published;
+}
+
+// Emptied is only a file: a folder stops every launcher, and a link's target is
+// not the record.
+ExitCode Publisher::CheckRecordFile() {
+    std::optional<Text> refusal;
+    try {
+        refusal = UntrustedRecord(platform_, Server(kRecordFileName));
+    } catch (const Failure &failure) {
+        refusal = L"cannot look at " + Server(kRecordFileName) + L": " + Sentence(failure.Cause());
+    }
+    if (!refusal)
+        return ExitCode::Published;
+    output_.problem(L"Refused: " + *refusal + L" Nothing was changed.");
+    return ExitCode::ServerRefused;
 }
 
 ExitCode Publisher::PrepareServer() {
@@ -327,8 +341,12 @@ ExitCode Publisher::PutInPlace() {
     for (std::size_t i = 0; i < version_.files.size(); ++i) {
         const Text &name = version_.files[i];
         try {
-            WhileInUse(
-                name, [&] { platform_.MoveFileOver(Server(TemporaryNameOf(name)), Server(name)); });
+            // From the first rename until the record is emptied no launcher records
+            // itself; a first rename refused lets go of the record while it waits.
+            const auto rename = [&] {
+                platform_.MoveFileOver(Server(TemporaryNameOf(name)), Server(name));
+            };
+            WhileInUse(name, [&] { i == 0 ? record_.HoldFor(rename) : rename(); });
         } catch (const Failure &failure) {
             output_.problem(L"Failed: cannot put " + name + L" in place: " + failure.Cause());
             RemoveTemporaryCopies(i);
@@ -351,23 +369,27 @@ ExitCode Publisher::PutInPlace() {
 }
 
 ExitCode Publisher::EmptyRecordFile() {
+    bool emptied = false;
     try {
-        if (platform_.FindFirstMatch(Server(kRecordFileName)).empty()) {
-            output_.line(Text(kRecordFileName) +
-                         L" is not in the server folder: every workstation updates on its next "
-                         L"start.");
-            return ExitCode::Published;
-        }
-        // Emptied, not deleted: users who may only modify this file keep that right.
-        WhileInUse(kRecordFileName,
-                   [&] { replacedRecord_ = platform_.ReadAndEmptyFile(Server(kRecordFileName)); });
+        // Emptied, not deleted: users who may only append to this file keep that right.
+        // Held since the first rename; a record a launcher created since is held now.
+        if (!record_.Held())
+            WhileInUse(kRecordFileName, [&] { record_.HoldFor([] {}); });
+        emptied =
+            record_.EmptyAndMark(Rollback() ? std::nullopt : std::optional<Text>(kept_.record));
     } catch (const Failure &failure) {
+        record_.LetGo();
         output_.problem(Text(L"Failed: every file is in place, but ") + kRecordFileName +
                         L" cannot be emptied: " + Sentence(failure.Cause()) + L" " + RunAgain() +
                         L", or empty " + kRecordFileName + L" yourself (do not delete it).");
         return ExitCode::RecordNotEmptied;
     }
-    output_.line(Text(kRecordFileName) + L" emptied: every workstation updates on its next start.");
+    record_.LetGo();
+    output_.line(emptied ? Text(kRecordFileName) +
+                               L" emptied, but for one line naming this publication: every "
+                               L"workstation updates on its next start."
+                         : Text(kRecordFileName) + L" is not in the server folder: every "
+                                                   L"workstation updates on its next start.");
     return ExitCode::Published;
 }
 
@@ -409,17 +431,6 @@ ExitCode Publisher::RemoveAddedFiles() {
     return ExitCode::Published;
 }
 
-ExitCode Publisher::KeepReplacedRecord() {
-    if (!replacedRecord_)
-        return ExitCode::Published;
-    try {
-        platform_.WriteWholeFile(kept_.record, *replacedRecord_);
-    } catch (const Failure &failure) {
-        NotKept(L"who had taken the version it replaced", failure);
-    }
-    return ExitCode::Published;
-}
-
 // After a rollback nothing older is kept: a second one finds nothing to go back to.
 ExitCode Publisher::LetGoOfKeptVersion() {
     try {
@@ -445,7 +456,11 @@ void Publisher::NotKept(const Text &what, const Failure &failure) {
 // A workstation reading the file at this moment holds it open on Windows; it lets
 // go once its copy is done.
 void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) {
-    const RetryPlan plan{settings_.waitSeconds * 1000, std::max(1, settings_.retryMilliseconds)};
+    // Launchers wait for the held record: it is never held longer than they wait.
+    const std::optional<std::int64_t> holdLeft = record_.MillisecondsLeft();
+    const bool bounded = holdLeft && *holdLeft < settings_.waitSeconds * 1000;
+    const RetryPlan plan{bounded ? static_cast<int>(*holdLeft) : settings_.waitSeconds * 1000,
+                         std::max(1, settings_.retryMilliseconds)};
     std::optional<Failure> inUse;
     const bool done = RetryWithin(platform_, plan, [&] {
         try {
@@ -454,17 +469,25 @@ void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) 
         } catch (const Failure &failure) {
             if (failure.Kind() != FailureKind::SharingViolation)
                 throw;
+            // The first rename waits for the record file too.
+            const bool record = failure.Paths() == std::vector<Text>{Server(kRecordFileName)};
             if (!inUse && plan.budgetMs > 0)
-                output_.line(L"  " + name + L" is in use on the server; trying again for up to " +
-                             std::to_wstring(settings_.waitSeconds) + L" s...");
+                output_.line(L"  " + (record ? Text(kRecordFileName) : name) +
+                             L" is in use on the server; trying again for up to " +
+                             std::to_wstring(plan.budgetMs / 1000) + L" s...");
             inUse = failure;
             return false;
         }
     });
     if (!done)
-        throw Failure(Sentence(inUse->Cause()) + L" Still in use after " +
-                          std::to_wstring(settings_.waitSeconds) + L" s.",
-                      FailureKind::SharingViolation, inUse->Paths());
+        throw Failure(
+            Sentence(inUse->Cause()) +
+                (bounded
+                     ? L" Still in use when " + Text(kRecordFileName) + L" had been held " +
+                           std::to_wstring(kLongestRecordHoldMs / 1000) +
+                           L" s, the longest launchers are kept waiting."
+                     : L" Still in use after " + std::to_wstring(settings_.waitSeconds) + L" s."),
+            FailureKind::SharingViolation, inUse->Paths());
 }
 
 void Publisher::RemoveTemporaryCopies(std::size_t from) {

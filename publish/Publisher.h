@@ -12,6 +12,7 @@
 #include "publish/ExitCode.h"
 #include "publish/KeptVersion.h"
 #include "publish/NewVersion.h"
+#include "publish/RecordEmptying.h"
 
 namespace dravik::publish {
 
@@ -48,6 +49,7 @@ private:
     Text RunAgain() const;
     ExitCode ReadNewVersion();
     ExitCode ReadKeptVersion();
+    ExitCode CheckRecordFile();
     ExitCode PrepareServer();
     ExitCode CopyUnderTemporaryNames();
     ExitCode LookUpServerFiles();
@@ -56,7 +58,6 @@ private:
     ExitCode WriteDownPublication();
     ExitCode RemoveAddedFiles();
     ExitCode EmptyRecordFile();
-    ExitCode KeepReplacedRecord();
     ExitCode LetGoOfKeptVersion();
     void NotKept(const Text &what, const Failure &failure);
     void CopyOne(const Text &name);
@@ -73,9 +74,10 @@ private:
     std::size_t copied_ = 0;    // temporary copies made so far, in the order of version_.files
     std::vector<bool> present_; // on the server before, in the order of version_.files
     KeptPlace kept_;
-    std::optional<Publication> publication_;    // of the version on the server, when written down
-    std::optional<std::string> replacedRecord_; // Kolacici.txt as it was emptied
-    std::size_t removed_ = 0;                   // files that the rolled-back publish had added
+    std::optional<Publication> publication_; // of the version on the server, when written down
+    Text runId_;
+    RecordEmptying record_;
+    std::size_t removed_ = 0; // files that the rolled-back publish had added
     bool notKept_ = false;
 };
 

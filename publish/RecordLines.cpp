@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "platform/common/PublicationMark.h"
+
 namespace dravik::publish {
 
 namespace {
@@ -42,8 +44,8 @@ RecordLines ReadRecordLines(PlatformServices &platform, const Text &path) {
         return record;
     std::map<Text, std::size_t> pairAt; // a long record file is read in one pass
     platform.ForEachLine(path, [&](const Text &line) {
-        if (line.empty())
-            return; // carries nothing: a launcher never writes one
+        if (line.empty() || IsPublicationMark(line))
+            return; // carries no pair: a launcher never writes one
         record.keys.insert(MatchingKey(line));
         Text key, when;
         if (!InLauncherForm(line, key, when)) {

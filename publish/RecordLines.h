@@ -23,7 +23,7 @@ struct RecordLines {
     std::set<Text> keys;
 };
 
-// An absent file has no lines.
+// An absent file has no lines; a publication mark is no pair and no hand-written line.
 RecordLines ReadRecordLines(PlatformServices &platform, const Text &path);
 
 } // namespace dravik::publish

@@ -2,6 +2,7 @@
 
 #include "publish/KeptVersion.h"
 #include "publish/NewVersion.h"
+#include "publish/RecordEmptying.h"
 #include "publish/RecordLines.h"
 
 namespace dravik::publish {
@@ -42,6 +43,11 @@ ExitCode ShowVersionStatus(PlatformServices &platform, const Text &serverFolder,
         if (platform.FindFirstMatch(InFolder(serverFolder, L"*")).empty()) {
             output.problem(L"Refused: the server folder \"" + serverFolder +
                            L"\" holds no files (it is missing, empty or cannot be read).");
+            return ExitCode::ServerRefused;
+        }
+        if (std::optional<Text> refusal =
+                UntrustedRecord(platform, InFolder(serverFolder, kRecordFileName))) {
+            output.problem(L"Refused: " + *refusal);
             return ExitCode::ServerRefused;
         }
         publication = ReadPublication(platform, place);

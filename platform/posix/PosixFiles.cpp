@@ -1,4 +1,4 @@
-// Text files, folder search, copying, moving, emptying and deleting on POSIX.
+// Text files, folder search, copying, moving, the held record file and deleting on POSIX.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -80,22 +80,30 @@ bool LessIgnoringCase(const Text &a, const Text &b) {
 
 namespace {
 
-// Reads in chunks and hands each line on as soon as its end is seen, so that a
-// long shared record file is never held whole.
+// Reads an open file from where it stands to its end, a chunk at a time, so that
+// no file is ever held whole: the one reader of lines, copies and the record.
+template <class OnChunk>
+void ReadChunks(int descriptor, const std::string &native, OnChunk &&onChunk) {
+    std::vector<char> chunk(256 * 1024);
+    for (;;) {
+        const ssize_t got =
+            RetryOnInterrupt([&] { return ::read(descriptor, chunk.data(), chunk.size()); });
+        if (got < 0)
+            throw SystemFailure(errno, native);
+        if (got == 0)
+            return;
+        onChunk(chunk.data(), static_cast<std::size_t>(got));
+    }
+}
+
+// Hands each line on as soon as its end is seen, so that a long shared record file
+// is never held whole.
 template <class OnLine> void ReadLines(const Text &path, ChunkLines lines, OnLine &&handOn) {
     std::string native = ResolvePath(path);
     struct stat info {};
     FileDescriptor file = OpenForReading(native, info);
-    std::vector<char> chunk(256 * 1024);
-    for (;;) {
-        const ssize_t got =
-            RetryOnInterrupt([&] { return ::read(file.Get(), chunk.data(), chunk.size()); });
-        if (got < 0)
-            throw SystemFailure(errno, native);
-        if (got == 0)
-            break;
-        lines.Feed(chunk.data(), static_cast<std::size_t>(got), handOn);
-    }
+    ReadChunks(file.Get(), native,
+               [&](const char *data, std::size_t size) { lines.Feed(data, size, handOn); });
     lines.Finish(handOn);
 }
 
@@ -302,20 +310,12 @@ void CopyContents(FileDescriptor &input, FileDescriptor &output, const std::stri
     // An existing target keeps its mode on open; the source's executable bits matter
     // (the companion program), so carry them over. Not owning the target only costs that.
     (void)fchmod(output.Get(), mode);
-    if (!CopyInKernel(input.Get(), output.Get(), from, to, count)) {
-        std::vector<char> chunk(1024 * 1024);
-        for (;;) {
-            const ssize_t got =
-                RetryOnInterrupt([&] { return ::read(input.Get(), chunk.data(), chunk.size()); });
-            if (got < 0)
-                throw SystemFailure(errno, from);
-            if (got == 0)
-                break;
-            if (!WriteAll(output.Get(), chunk.data(), static_cast<std::size_t>(got)))
+    if (!CopyInKernel(input.Get(), output.Get(), from, to, count))
+        ReadChunks(input.Get(), from, [&](const char *data, std::size_t size) {
+            if (!WriteAll(output.Get(), data, size))
                 throw SystemFailure(errno, to);
-            count.Add(static_cast<std::size_t>(got));
-        }
-    }
+            count.Add(size);
+        });
     if (int error = output.Close())
         throw SystemFailure(error, to);
 }
@@ -463,42 +463,88 @@ void PosixPlatform::DeleteFileIfPresent(const Text &path) {
         throw SystemFailure(errno, native);
 }
 
-std::string PosixPlatform::ReadAndEmptyFile(const Text &path) {
+namespace {
+
+// The record file under the appenders' lock: the lock belongs to this open file,
+// so it goes with the descriptor, by the destructor or by the end of the process.
+class PosixHeldRecord final : public HeldRecord {
+public:
+    PosixHeldRecord(FileDescriptor file, std::string native)
+        : file_(std::move(file)), native_(std::move(native)) {}
+
+    void CopyTo(const Text &target) override {
+        const std::string to = ResolvePath(target);
+        FileDescriptor output(OpenRetrying(to, O_WRONLY | O_CREAT | O_TRUNC, 0666));
+        if (!output.IsOpen())
+            throw SystemFailure(errno, to);
+        if (::lseek(file_.Get(), 0, SEEK_SET) != 0)
+            throw SystemFailure(errno, native_);
+        ReadChunks(file_.Get(), native_, [&](const char *data, std::size_t size) {
+            if (!WriteAll(output.Get(), data, size))
+                throw SystemFailure(errno, to);
+        });
+        if (int error = SyncDescriptor(output.Get()); error != 0 && !CannotSync(error))
+            throw SystemFailure(error, to);
+        if (int error = output.Close())
+            throw SystemFailure(error, to);
+    }
+    void Cut() override {
+        if (RetryOnInterrupt([&] { return ::ftruncate(file_.Get(), 0); }) != 0)
+            throw SystemFailure(errno, native_);
+    }
+    void WriteLine(const Text &line) override {
+        const std::string bytes = EncodeSingleByte(line + L"\r\n", ActiveCodePage());
+        if (::lseek(file_.Get(), 0, SEEK_END) < 0 ||
+            !WriteAll(file_.Get(), bytes.data(), bytes.size()))
+            throw SystemFailure(errno, native_);
+    }
+    void Flush() override {
+        if (int error = SyncDescriptor(file_.Get()); error != 0 && !CannotSync(error))
+            throw SystemFailure(error, native_);
+    }
+
+private:
+    FileDescriptor file_;
+    std::string native_;
+};
+
+} // namespace
+
+std::unique_ptr<HeldRecord> PosixPlatform::TryHoldRecord(const Text &path) {
     std::string native = ResolvePath(path);
-    // Opened without truncating and never created: the file keeps its owner and its
-    // rights, and nothing is cut before the appenders' lock is ours.
-    FileDescriptor file(OpenRetrying(native, O_RDWR));
+    // Never created, never cut on opening, never through a link: the file keeps its
+    // owner and its rights, and a link's target is never touched.
+    FileDescriptor file(OpenRetrying(native, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
     if (!file.IsOpen())
         throw SystemFailure(errno, native);
-    // The lock every appender takes: held, a launcher is writing its line now. Where
-    // the file system cannot lock, the appenders could not either.
+    struct stat info {};
+    if (fstat(file.Get(), &info) != 0)
+        throw SystemFailure(errno, native);
+    if (!S_ISREG(info.st_mode))
+        throw SystemFailure(S_ISDIR(info.st_mode) ? EISDIR : EINVAL, native);
+    // The lock every appender takes. Where the file system cannot lock, the
+    // appenders could not either.
     const int locked = TryExclusiveLock(file.Get());
     if (locked == EWOULDBLOCK)
-        throw Failure(L"The file is being used by another process.", FailureKind::SharingViolation,
-                      {TextFromUtf8(native)});
+        return nullptr;
     if (locked != 0 && locked != ENOLCK && locked != EOPNOTSUPP && locked != EINVAL)
         throw SystemFailure(locked, native);
-    std::string bytes;
-    std::vector<char> chunk(256 * 1024);
-    for (;;) {
-        ssize_t got = ::read(file.Get(), chunk.data(), chunk.size());
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throw SystemFailure(errno, native);
-        if (got == 0)
-            break;
-        bytes.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    int truncated;
-    do {
-        truncated = ::ftruncate(file.Get(), 0);
-    } while (truncated != 0 && errno == EINTR);
-    if (truncated != 0)
+    return std::make_unique<PosixHeldRecord>(std::move(file), std::move(native));
+}
+
+PathKind PosixPlatform::KindOfPath(const Text &path) {
+    std::string native = ResolvePath(path);
+    struct stat info {};
+    if (lstat(native.c_str(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return PathKind::Nothing;
         throw SystemFailure(errno, native);
-    if (int error = file.Close())
-        throw SystemFailure(error, native);
-    return bytes;
+    }
+    if (S_ISLNK(info.st_mode))
+        return PathKind::Link;
+    if (S_ISDIR(info.st_mode))
+        return PathKind::Folder;
+    return PathKind::File;
 }
 
 void PosixPlatform::MakeFolder(const Text &path) {

@@ -1,4 +1,4 @@
-// Text files, copying, moving, emptying and deleting, in the ANSI code page.
+// Text files, copying, moving, the held record file and deleting, in the ANSI code page.
 #include <windows.h>
 
 #include <algorithm>
@@ -363,22 +363,102 @@ void Win32Platform::DeleteFileIfPresent(const Text &path) {
     throw SystemFailure(error, {path});
 }
 
-std::string Win32Platform::ReadAndEmptyFile(const Text &path) {
-    // Opened, never created: the file keeps its rights. Others may only read alongside:
-    // a launcher appending at this moment (it lets others only read) refuses the open,
-    // which fails as a file in use; while this handle is open, appenders are refused in
-    // turn, so nothing is appended between the read and the cut.
-    UniqueFileHandle file(::CreateFileA(ToAnsiPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                        FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                        FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
+namespace {
+
+// Writes all bytes at the handle's position, in parts a DWORD can count.
+void WriteAll(HANDLE file, const char *data, std::size_t size, const Text &path) {
+    for (std::size_t done = 0; done < size;) {
+        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(size - done, 1 << 20));
+        DWORD written = 0;
+        if (!::WriteFile(file, data + done, part, &written, nullptr))
+            throw LastErrorFailure({path});
+        if (written == 0)
+            throw SystemFailure(ERROR_DISK_FULL, {path});
+        done += written;
+    }
+}
+
+void MoveTo(HANDLE file, DWORD from, const Text &path) {
+    LARGE_INTEGER none{};
+    if (!::SetFilePointerEx(file, none, nullptr, from))
         throw LastErrorFailure({path});
-    std::string bytes;
-    ReadChunks(file.Get(), path, [&](const char *data, DWORD read) { bytes.append(data, read); });
-    LARGE_INTEGER start{};
-    if (!::SetFilePointerEx(file.Get(), start, nullptr, FILE_BEGIN) || !::SetEndOfFile(file.Get()))
+}
+
+// The record file open with read and write access, letting others only read: a
+// launcher appending (it writes, and lets others only read and delete) is refused
+// while this handle is open, and so is any other writer; readers never are.
+class Win32HeldRecord final : public HeldRecord {
+public:
+    Win32HeldRecord(UniqueFileHandle file, Text path)
+        : file_(std::move(file)), path_(std::move(path)) {}
+
+    void CopyTo(const Text &target) override {
+        UniqueFileHandle output(::CreateFileA(ToAnsiPath(target).c_str(), GENERIC_WRITE, 0, nullptr,
+                                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!output)
+            throw LastErrorFailure({target});
+        MoveTo(file_.Get(), FILE_BEGIN, path_);
+        ReadChunks(file_.Get(), path_, [&](const char *data, DWORD read) {
+            WriteAll(output.Get(), data, read, target);
+        });
+        if (!::FlushFileBuffers(output.Get()))
+            throw LastErrorFailure({target});
+    }
+    void Cut() override {
+        MoveTo(file_.Get(), FILE_BEGIN, path_);
+        if (!::SetEndOfFile(file_.Get()))
+            throw LastErrorFailure({path_});
+    }
+    void WriteLine(const Text &line) override {
+        const std::string bytes = ToAnsi(line) + "\r\n";
+        MoveTo(file_.Get(), FILE_END, path_);
+        WriteAll(file_.Get(), bytes.data(), bytes.size(), path_);
+    }
+    void Flush() override {
+        if (!::FlushFileBuffers(file_.Get()))
+            throw LastErrorFailure({path_});
+    }
+
+private:
+    UniqueFileHandle file_;
+    Text path_;
+};
+
+} // namespace
+
+std::unique_ptr<HeldRecord> Win32Platform::TryHoldRecord(const Text &path) {
+    // Opened, never created or cut: the file keeps its rights. A reparse point is
+    // opened as itself, never followed, so that a link's target is never touched.
+    UniqueFileHandle file(::CreateFileA(
+        ToAnsiPath(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (IsRefusal(error))
+            return nullptr;
+        throw SystemFailure(error, {path});
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file.Get(), &info))
         throw LastErrorFailure({path});
-    return bytes;
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+        throw SystemFailure(ERROR_ACCESS_DENIED, {path});
+    return std::make_unique<Win32HeldRecord>(std::move(file), path);
+}
+
+PathKind Win32Platform::KindOfPath(const Text &path) {
+    const DWORD attributes = ::GetFileAttributesA(ToAnsiPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return PathKind::Nothing;
+        throw SystemFailure(error, {path});
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return PathKind::Link;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return PathKind::Folder;
+    return PathKind::File;
 }
 
 void Win32Platform::MakeFolder(const Text &path) {
@@ -398,15 +478,7 @@ void Win32Platform::WriteWholeFile(const Text &path, const std::string &bytes) {
                                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         throw LastErrorFailure({path});
-    for (std::size_t done = 0; done < bytes.size();) {
-        const DWORD part = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        DWORD written = 0;
-        if (!::WriteFile(file.Get(), bytes.data() + done, part, &written, nullptr))
-            throw LastErrorFailure({path});
-        if (written == 0)
-            throw SystemFailure(ERROR_DISK_FULL, {path});
-        done += written;
-    }
+    WriteAll(file.Get(), bytes.data(), bytes.size(), path);
 }
 
 Text Win32Platform::ParentFolderOf(const Text &path) {

@@ -42,7 +42,8 @@ public:
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
-    std::string ReadAndEmptyFile(const Text &path) override;
+    std::unique_ptr<HeldRecord> TryHoldRecord(const Text &path) override;
+    PathKind KindOfPath(const Text &path) override;
     void MakeFolder(const Text &path) override;
     void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;

@@ -322,34 +322,64 @@ TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
     EXPECT_THROW(P().CopyFileOver(At(L"none.ade"), At(L"~x"), [](auto, auto) {}), Failure);
 }
 
-TEST_P(ContractTest, EmptyingAnswersWhatTheFileHeldKeepsTheFileAndNeverCreatesOne) {
+// The record file is emptied through one open file: what it held is kept first, and
+// the line that stays is written after the cut, never over the old lines.
+TEST_P(ContractTest, AHeldRecordIsKeptCutAndWrittenThroughOneOpenFileAndNeverCreated) {
     const std::string record = "PC07_ana\t\t8.12.2026. - 9:15:00\r\nru\xE8no\r\n";
     Put(L"Kolacici.txt", record);
-    EXPECT_EQ(P().ReadAndEmptyFile(At(L"KOLACICI.TXT")), record);
-    EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")), std::string());
+    harness_->MakeFolder(At(L"kept"));
+    {
+        auto held = P().TryHoldRecord(At(L"KOLACICI.TXT"));
+        ASSERT_NE(held, nullptr);
+        held->CopyTo(At(L"kept\\Kolacici.txt"));
+        held->Cut();
+        EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")), std::string());
+        held->WriteLine(L"\tDravikPublish\t1f\t8.12.2026. - 9:16:00");
+        held->Flush();
+        EXPECT_THROW(held->CopyTo(At(L"missing\\Kolacici.txt")), Failure);
+    }
+    EXPECT_EQ(harness_->ReadBytes(At(L"kept\\Kolacici.txt")), record);
+    EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")),
+              std::string("\tDravikPublish\t1f\t8.12.2026. - 9:16:00\r\n"));
     EXPECT_EQ(P().FindFirstMatch(At(L"kolacici.txt")), L"Kolacici.txt");
-    EXPECT_THROW(P().ReadAndEmptyFile(At(L"missing.txt")), Failure);
+    EXPECT_THROW(P().TryHoldRecord(At(L"missing.txt")), Failure);
     EXPECT_FALSE(harness_->ReadBytes(At(L"missing.txt")).has_value());
-    EXPECT_THROW(P().ReadAndEmptyFile(At(L"missing\\Kolacici.txt")), Failure);
+    EXPECT_THROW(P().TryHoldRecord(At(L"missing\\Kolacici.txt")), Failure);
+    EXPECT_THROW(P().TryHoldRecord(At(L"kept")), Failure);
+
+    EXPECT_EQ(P().KindOfPath(At(L"kolacici.TXT")), PathKind::File);
+    EXPECT_EQ(P().KindOfPath(At(L"KEPT")), PathKind::Folder);
+    EXPECT_EQ(P().KindOfPath(At(L"missing.txt")), PathKind::Nothing);
+    EXPECT_EQ(P().KindOfPath(At(L"missing\\Kolacici.txt")), PathKind::Nothing);
+    if (!harness_->MakeLink(At(L"link.txt"), At(L"kept\\Kolacici.txt")))
+        return; // Wine cannot make one; the fake stands for Windows there
+    EXPECT_EQ(P().KindOfPath(At(L"link.txt")), PathKind::Link);
+    EXPECT_THROW(P().TryHoldRecord(At(L"link.txt")), Failure);
+    EXPECT_EQ(harness_->ReadBytes(At(L"kept\\Kolacici.txt")), record);
 }
 
-// A launcher appending its line holds the record file for a moment; emptying it then
-// would lose a line or record an old version as current, so it is refused as a file
-// in use, for the caller to try again. A reader is no reason to wait.
-TEST_P(ContractTest, EmptyingWaitsForAnAppender) {
+// While the record is held, a launcher appending and a second emptying are kept
+// out, a reader never; an appender holding it keeps the hold out in turn.
+TEST_P(ContractTest, AHeldRecordKeepsAppendersAndEmptyingsOutButNeverReaders) {
     Put(L"Kolacici.txt", "PC07_ana\r\n");
     {
         auto appender = harness_->Hold(At(L"Kolacici.txt"), Holder::Appender);
-        try {
-            P().ReadAndEmptyFile(At(L"Kolacici.txt"));
-            ADD_FAILURE() << "emptied while a launcher was appending";
-        } catch (const Failure &failure) {
-            EXPECT_EQ(failure.Kind(), FailureKind::SharingViolation);
-        }
-        EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")), std::string("PC07_ana\r\n"));
+        EXPECT_EQ(P().TryHoldRecord(At(L"Kolacici.txt")), nullptr);
     }
     auto reader = harness_->Hold(At(L"Kolacici.txt"), Holder::SharingReader);
-    EXPECT_EQ(P().ReadAndEmptyFile(At(L"Kolacici.txt")), "PC07_ana\r\n");
+    auto held = P().TryHoldRecord(At(L"Kolacici.txt"));
+    ASSERT_NE(held, nullptr);
+    EXPECT_EQ(ReadAllLines(P(), At(L"Kolacici.txt")), std::vector<Text>{L"PC07_ana"});
+    EXPECT_EQ(P().TryHoldRecord(At(L"Kolacici.txt")), nullptr);
+    try {
+        P().AppendLine(At(L"Kolacici.txt"), L"PC08_iva");
+        ADD_FAILURE() << "appended while the record was held";
+    } catch (const Failure &failure) {
+        EXPECT_EQ(failure.Kind(), FailureKind::SharingViolation);
+    }
+    held.reset();
+    P().AppendLine(At(L"Kolacici.txt"), L"PC08_iva");
+    EXPECT_EQ(harness_->ReadBytes(At(L"Kolacici.txt")), std::string("PC07_ana\r\nPC08_iva\r\n"));
 }
 
 TEST_P(ContractTest, AFolderIsMadeOnceAndAWholeFileWrittenOverWhatWasThere) {

@@ -21,6 +21,10 @@ public:
     PlatformServices &Platform() override { return fake_; }
     Text Root() override { return L"C:\\scratch"; }
     void MakeFolder(const Text &path) override { fake_.AddFolder(path); }
+    bool MakeLink(const Text &path, const Text &) override {
+        fake_.PutLink(path);
+        return true;
+    }
     void WriteBytes(const Text &path, const std::string &bytes) override {
         fake_.PutFile(path, bytes);
     }

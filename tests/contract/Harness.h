@@ -30,6 +30,8 @@ public:
     // A fresh, empty folder in the platform's own path form, without a trailing separator.
     virtual Text Root() = 0;
     virtual void MakeFolder(const Text &path) = 0;
+    // A symbolic link at `path` to `target`; false where the system cannot make one.
+    virtual bool MakeLink(const Text &path, const Text &target) = 0;
     virtual void WriteBytes(const Text &path, const std::string &bytes) = 0;
     virtual std::optional<std::string> ReadBytes(const Text &path) = 0;
     // The read-only mark: the attribute on Windows, a missing owner's write permission on POSIX.

@@ -110,6 +110,11 @@ public:
     PlatformServices &Platform() override { return *platform_; }
     Text Root() override { return (scratch_.Path() / "files").wstring(); }
     void MakeFolder(const Text &path) override { fs::create_directories(ToPath(path)); }
+    bool MakeLink(const Text &path, const Text &target) override {
+        std::error_code error;
+        fs::create_symlink(ToPath(target), ToPath(path), error);
+        return !error;
+    }
     void WriteBytes(const Text &path, const std::string &bytes) override {
         test::WriteBytes(ToPath(path), bytes);
     }

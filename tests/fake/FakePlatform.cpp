@@ -81,6 +81,11 @@ void FakePlatform::TakeWriteTime(const Text &path, const Text &model) {
     files_.at(Key(path)).written = files_.at(Key(model)).written;
 }
 
+void FakePlatform::PutLink(const Text &path) {
+    AddFolder(FolderPart(path));
+    links_.insert(Key(path));
+}
+
 void FakePlatform::PutTextFile(const Text &path, const Text &text) {
     PutFile(path, AsBytes(text));
 }
@@ -244,7 +249,7 @@ bool FakePlatform::TryAppend(const Text &path, const Text &text,
         return false;
     }
     const FakeHold *hold = HoldOn(path);
-    if (hold && *hold != FakeHold::SharingReader)
+    if ((hold && *hold != FakeHold::SharingReader) || heldRecords_.count(Key(path)))
         return false;
     auto it = files_.find(Key(path));
     Text firstLine;
@@ -441,22 +446,72 @@ void FakePlatform::DeleteFileIfPresent(const Text &path) {
     files_.erase(Key(path));
 }
 
-// Reads and writes, letting others only read: a launcher appending (it writes) or a
-// program that does not let others write keeps it out.
-std::string FakePlatform::ReadAndEmptyFile(const Text &path) {
-    calls.push_back(L"ReadAndEmptyFile:" + path);
-    Fail(FakeCall::ReadAndEmptyFile, {path});
+// Reads and writes, letting others only read: while it is held, appenders and any
+// other hold are refused; readers are not.
+class FakePlatform::FakeHeldRecord final : public HeldRecord {
+public:
+    FakeHeldRecord(FakePlatform &fake, Text path) : fake_(fake), path_(std::move(path)) {
+        fake_.heldRecords_.insert(Key(path_));
+    }
+    ~FakeHeldRecord() override { fake_.heldRecords_.erase(Key(path_)); }
+
+    void CopyTo(const Text &target) override {
+        fake_.calls.push_back(L"CopyHeldRecord:" + path_ + L">" + target);
+        fake_.Fail(FakeCall::CopyHeldRecord, {target});
+        if (!fake_.FolderExists(FolderPart(target)))
+            throw Failure(kPathNotFound, FailureKind::Other, {target});
+        fake_.PutFile(target, Stored().bytes);
+    }
+    void Cut() override {
+        fake_.calls.push_back(L"CutHeldRecord:" + path_);
+        fake_.Fail(FakeCall::CutHeldRecord, {path_});
+        Stored().bytes.clear();
+        Stored().written = ++fake_.writes_;
+    }
+    void WriteLine(const Text &line) override {
+        fake_.calls.push_back(L"WriteHeldRecord:" + path_ + L":" + line);
+        fake_.Fail(FakeCall::WriteHeldRecord, {path_});
+        Stored().bytes += AsBytes(line + L"\r\n");
+        Stored().written = ++fake_.writes_;
+    }
+    void Flush() override {
+        fake_.calls.push_back(L"FlushHeldRecord:" + path_);
+        fake_.Fail(FakeCall::FlushHeldRecord, {path_});
+    }
+
+private:
+    // An open file stays the same file, whatever happens to its name meanwhile.
+    FakePlatform::File &Stored() {
+        auto it = fake_.files_.find(Key(path_));
+        if (it == fake_.files_.end())
+            throw Failure(kFileNotFound, FailureKind::Other, {path_});
+        return it->second;
+    }
+
+    FakePlatform &fake_;
+    Text path_;
+};
+
+std::unique_ptr<HeldRecord> FakePlatform::TryHoldRecord(const Text &path) {
+    calls.push_back(L"HoldRecord:" + path);
+    Fail(FakeCall::HoldRecord, {path});
     const FakeHold *hold = HoldOn(path);
-    if (hold && *hold != FakeHold::SharingReader)
-        throw Failure(kFakeSharingViolation, FailureKind::SharingViolation, {path});
-    auto it = files_.find(Key(path));
-    if (it == files_.end())
+    if ((hold && *hold != FakeHold::SharingReader) || heldRecords_.count(Key(path)))
+        return nullptr;
+    if (links_.count(Key(path)) || FolderExists(path))
+        throw Failure(kAccessDenied, FailureKind::AccessDenied, {path});
+    if (!files_.count(Key(path)))
         throw Failure(FolderExists(FolderPart(path)) ? kFileNotFound : kPathNotFound,
                       FailureKind::Other, {path});
-    std::string bytes;
-    bytes.swap(it->second.bytes);
-    it->second.written = ++writes_;
-    return bytes;
+    return std::make_unique<FakeHeldRecord>(*this, path);
+}
+
+PathKind FakePlatform::KindOfPath(const Text &path) {
+    if (links_.count(Key(path)))
+        return PathKind::Link;
+    if (files_.count(Key(path)))
+        return PathKind::File;
+    return FolderExists(path) ? PathKind::Folder : PathKind::Nothing;
 }
 
 void FakePlatform::MakeFolder(const Text &path) {

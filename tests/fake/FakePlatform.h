@@ -42,7 +42,11 @@ enum class FakeCall {
     MoveFileOver,
     FlushFile,
     DeleteFileIfPresent,
-    ReadAndEmptyFile,
+    HoldRecord,
+    CopyHeldRecord,
+    CutHeldRecord,
+    WriteHeldRecord,
+    FlushHeldRecord,
     WriteWholeFile,
     AppendToLog,
     ParentFolderOf,
@@ -80,6 +84,8 @@ public:
     void PutFile(const Text &path, const std::string &bytes, FileAttributes attributes = {});
     // Gives the file the last-write time of `model`, as a copy tool that keeps times would.
     void TakeWriteTime(const Text &path, const Text &model);
+    // A symbolic link (on Windows, a reparse point) at `path`; nothing follows it here.
+    void PutLink(const Text &path);
     void PutTextFile(const Text &path, const Text &text);
     bool HasFile(const Text &path) const;
     std::optional<std::string> FileBytes(const Text &path) const;
@@ -216,7 +222,8 @@ public:
     void MoveFileOver(const Text &source, const Text &target) override;
     void DeleteFileIfPresent(const Text &path) override;
     std::unique_ptr<FileLock> TryLockFile(const Text &path) override;
-    std::string ReadAndEmptyFile(const Text &path) override;
+    std::unique_ptr<HeldRecord> TryHoldRecord(const Text &path) override;
+    PathKind KindOfPath(const Text &path) override;
     void MakeFolder(const Text &path) override;
     void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;
@@ -272,6 +279,7 @@ private:
         std::function<void()> whenFreed;
     };
     class FakeFileLock;
+    class FakeHeldRecord;
     struct PlannedFailure {
         Text text;
         FailureKind kind;
@@ -314,6 +322,8 @@ private:
     std::map<Text, Hold> holds_;                   // by upper-cased path
     std::map<Text, LockElsewhere> locksElsewhere_; // by key
     std::set<Text> locksHeld_;                     // keys of the locks this process holds
+    std::set<Text> heldRecords_;                   // keys of the record files held as appenders are
+    std::set<Text> links_;                         // by key
     std::map<FakeCall, std::map<int, PlannedFailure>> failures_; // call -> (nth -> failure)
     std::map<FakeCall, int> callCounts_;
     std::vector<Text> searchResults_;

@@ -76,6 +76,17 @@ struct PublishTest : ::testing::Test {
         }
         return changes;
     }
+    static std::string Ascii(const Text &text) { return std::string(text.begin(), text.end()); }
+    // The one line a publish leaves in the record file, checked for its form.
+    Text Mark() {
+        const std::string bytes = Server(L"Kolacici.txt");
+        const Text text(bytes.begin(), bytes.end()); // ASCII
+        const Text head = L"\tDravikPublish\t", tail = L"\t8.12.2026. - 9:15:00\r\n";
+        EXPECT_EQ(text.substr(0, head.size()), head);
+        EXPECT_GT(text.size(), head.size() + 33 + tail.size()); // a run id of 128 bits and more
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), tail.size())), tail);
+        return text.substr(0, text.size() - 2);
+    }
     static bool Mentions(const std::vector<Text> &said, const Text &piece) {
         return std::any_of(said.begin(), said.end(),
                            [&](const Text &line) { return line.find(piece) != Text::npos; });
@@ -120,6 +131,8 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
                   L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous\\Velkor_2007.exe",
                   L"MakeFileOrdinary:DravikPublish\\Previous\\Velkor_2007.exe",
                   L"FlushFile:DravikPublish\\Previous\\Velkor_2007.exe",
+                  // no launcher records itself from the first rename until the mark
+                  L"HoldRecord:Kolacici.txt",
                   L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
                   L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
                   L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
@@ -131,8 +144,10 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
                   L"FlushFile:DravikPublish\\~DravikPublish~Published.txt",
                   L"MoveFileOver:DravikPublish\\~DravikPublish~Published.txt>"
                   L"DravikPublish\\Published.txt",
-                  L"ReadAndEmptyFile:Kolacici.txt",
-                  L"WriteWholeFile:DravikPublish\\Kolacici.txt",
+                  L"CopyHeldRecord:Kolacici.txt>DravikPublish\\Kolacici.txt",
+                  L"CutHeldRecord:Kolacici.txt",
+                  L"WriteHeldRecord:Kolacici.txt:" + Mark(),
+                  L"FlushHeldRecord:Kolacici.txt",
               }));
     EXPECT_EQ(Server(L"DravikPublish\\Published.txt"),
               "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nAdded\tRuxVT2.accde\r\n");
@@ -141,7 +156,7 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
-    EXPECT_EQ(Server(L"Kolacici.txt"), ""); // emptied, still there
+    EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n")); // emptied, still there
     EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_EQ(platform.FileNamesIn(kServer),
               (std::vector<Text>{L"Kolacici.txt", L"RuxVT1.ade", L"RuxVT2.accde", L"uxVTade.ade",
@@ -163,7 +178,8 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
                          L"  RuxVT1.ade replaced",
                          L"  RuxVT2.accde added",
                          L"  Velkor_2007.exe replaced",
-                         L"Kolacici.txt emptied: every workstation updates on its next start.",
+                         L"Kolacici.txt emptied, but for one line naming this publication: "
+                         L"every workstation updates on its next start.",
                          L"Published 4 files.",
                      }));
 }
@@ -182,6 +198,15 @@ TEST_F(PublishTest, AnAbsentRecordFileStaysAbsentAndLeftoversOfAnEarlierRunGo) {
     EXPECT_TRUE(Mentions(lines, L"Kolacici.txt is not in the server folder"));
     // A new front end's name needs NewFE changed on the workstations too.
     EXPECT_TRUE(Mentions(lines, L"Note: the server folder holds staro.accde, not uxVTade.ade."));
+
+    // A record a launcher makes meanwhile is emptied, and kept, all the same.
+    platform.duringCopy = [this](const Text &) {
+        platform.AppendLine(kServer + L"\\Kolacici.txt", L"PC07_ana\t\t1.12.2026. - 8:00:00");
+        platform.duringCopy = nullptr;
+    };
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
+    EXPECT_EQ(Server(L"DravikPublish\\Kolacici.txt"), kRecord);
 }
 
 TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
@@ -208,18 +233,22 @@ TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
 TEST_F(PublishTest, StatusShowsWhoTookTheVersionAndWhoTookOnlyThePreviousOne) {
     NewVersion();
     OldVersion();
-    platform.PutFile(kServer + L"\\Kolacici.txt", "PC07_ana\t\t1.12.2026. - 8:00:00\r\n"
+    // Marks of earlier publishes, in the record and in the kept one, are no pairs.
+    platform.PutFile(kServer + L"\\Kolacici.txt", "\tDravikPublish\t0a-1\t1.12.2026. - 7:00:00\r\n"
+                                                  "PC07_ana\t\t1.12.2026. - 8:00:00\r\n"
                                                   "PC08_iva\t\t12/1/2026 - 8:01:00 AM\r\n"
                                                   "PC09_eva\t\t1.12.2026. - 8:02:00\r\n"
                                                   "stari unos\r\n");
     ASSERT_EQ(Publish(), ExitCode::Published);
     // A key with a tab counts as a launcher reads it; one with spaces and no tab does not.
-    platform.PutFile(kServer + L"\\Kolacici.txt", "PC08_iva\t\t12/9/2026 - 9:20:00 AM\r\n"
-                                                  "PC09_eva \tvratila ru\xE8no\r\n"
-                                                  "PC10_ivo\t\t9.12.2026. - 9:30:00\r\n"
-                                                  "\r\n"
-                                                  "PC08_iva\t\t12/9/2026 - 9:25:00 AM\r\n"
-                                                  "  PC07_ana\r\n");
+    platform.PutFile(kServer + L"\\Kolacici.txt", Ascii(Mark()) +
+                                                      "\r\n"
+                                                      "PC08_iva\t\t12/9/2026 - 9:20:00 AM\r\n"
+                                                      "PC09_eva \tvratila ru\xE8no\r\n"
+                                                      "PC10_ivo\t\t9.12.2026. - 9:30:00\r\n"
+                                                      "\r\n"
+                                                      "PC08_iva\t\t12/9/2026 - 9:25:00 AM\r\n"
+                                                      "  PC07_ana\r\n");
     lines.clear();
     EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::StillToUpdate);
     EXPECT_EQ(lines,
@@ -253,7 +282,7 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
     EXPECT_TRUE(ServerChanges().empty());
     std::map<Text, std::string> before;
     for (const Text &name : platform.FileNamesIn(kServer))
-        before[name] = name == L"Kolacici.txt" ? "" : Server(name);
+        before[name] = name == L"Kolacici.txt" ? "\tDravikPublish\t" : Server(name);
     ASSERT_EQ(Publish(), ExitCode::Published);
 
     platform.calls.clear();
@@ -263,7 +292,7 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
     EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
     std::map<Text, std::string> after;
     for (const Text &name : platform.FileNamesIn(kServer))
-        after[name] = Server(name);
+        after[name] = name == L"Kolacici.txt" ? Ascii(Mark().substr(0, 15)) : Server(name);
     EXPECT_EQ(after, before);
     const std::vector<Text> changes = ServerChanges();
     const auto put = std::find(changes.begin(), changes.end(),
@@ -274,7 +303,7 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
                            L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
                            L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
                            L"DeleteFileIfPresent:RuxVT2.accde", // in use: tried again
-                           L"DeleteFileIfPresent:RuxVT2.accde", L"ReadAndEmptyFile:Kolacici.txt"}));
+                           L"DeleteFileIfPresent:RuxVT2.accde", L"CutHeldRecord:Kolacici.txt"}));
     EXPECT_TRUE(Mentions(lines, L"  RuxVT2.accde is in use on the server; trying again"));
     EXPECT_EQ(lines.back(), L"Rolled back: 3 files put back, 1 file removed.");
     EXPECT_TRUE(NoTemporaryCopies());
@@ -326,6 +355,28 @@ TEST_F(PublishTest, RefusesAServerFolderItCannotWriteAndTheServerFolderAsTheNewV
     EXPECT_EQ(platform.copies.size(), 0u);
     EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+}
+
+// A folder stops every launcher and a link leads elsewhere: neither is emptied.
+TEST_F(PublishTest, RefusesAFolderOrALinkAsTheRecordFileBeforeAnythingChanges) {
+    NewVersion();
+    OldVersion();
+    platform.DeleteFileIfPresent(kServer + L"\\Kolacici.txt");
+    platform.AddFolder(kServer + L"\\Kolacici.txt");
+    platform.calls.clear();
+    EXPECT_EQ(Publish(), ExitCode::ServerRefused);
+    EXPECT_TRUE(
+        Mentions(problems, L"Refused: \"\\\\srv\\dist\\Kolacici.txt\" is a folder, not a file"));
+    EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::ServerRefused);
+    EXPECT_TRUE(Mentions(problems, L"is a folder, not a file: no launcher can record itself"));
+    platform.PutLink(kServer + L"\\Kolacici.txt");
+    problems.clear();
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
+    EXPECT_EQ(Publish(), ExitCode::ServerRefused);
+    EXPECT_TRUE(Mentions(problems, L"Kolacici.txt\" is a link (a symbolic link, or on Windows a "
+                                   L"reparse point), not a file"));
+    EXPECT_TRUE(ServerChanges().empty());
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
 }
 
 TEST_F(PublishTest, AWrongCommandLineShowsTheUsage) {
@@ -391,7 +442,7 @@ TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishe
     EXPECT_TRUE(problems.empty());
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
-    EXPECT_EQ(Server(L"Kolacici.txt"), "");
+    EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
 }
 
 TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
@@ -408,14 +459,16 @@ TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
 TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::ReadAndEmptyFile, 1, L"Access is denied.");
+    platform.FailCall(FakeCall::CopyHeldRecord, 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::RecordNotEmptied);
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
     EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
-    EXPECT_TRUE(Mentions(problems, L"Failed: every file is in place, but Kolacici.txt cannot be "
-                                   L"emptied: Access is denied. Run DravikPublish again, or empty "
-                                   L"Kolacici.txt yourself (do not delete it)."));
+    EXPECT_TRUE(Mentions(problems,
+                         L"Failed: every file is in place, but Kolacici.txt cannot be "
+                         L"emptied: cannot keep it as \\\\srv\\dist\\DravikPublish\\Kolacici.txt: "
+                         L"Access is denied. Run DravikPublish again, or empty "
+                         L"Kolacici.txt yourself (do not delete it)."));
 }
 
 // ---- Files that workstations hold open ----------------------------------------------------------
@@ -434,7 +487,7 @@ TEST_F(PublishTest, AFileInUseIsWaitedForAndReplacedOnceItIsFree) {
     EXPECT_EQ(Publish(), ExitCode::Published);
     EXPECT_EQ(pauses, 5);
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
-    EXPECT_EQ(Server(L"Kolacici.txt"), "");
+    EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
     EXPECT_TRUE(
         Mentions(lines, L"  RuxVT1.ade is in use on the server; trying again for up to 60 s"));
     EXPECT_TRUE(Mentions(lines, L"  Kolacici.txt is in use on the server; trying again"));
@@ -454,12 +507,28 @@ TEST_F(PublishTest, AFileInUseForTheWholeWaitFailsClearly) {
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
     EXPECT_TRUE(NoTemporaryCopies());
 
+    // The record held throughout: nothing is renamed without it.
     platform.UnlockFile(kServer + L"\\uxVTade.ade");
     platform.LockFile(kServer + L"\\Kolacici.txt");
     pauses = 0;
-    EXPECT_EQ(Publish({L"--wait", L"0", kNew, kServer}), ExitCode::RecordNotEmptied);
+    EXPECT_EQ(Publish({L"--wait", L"0", kNew, kServer}), ExitCode::ServerUnchanged);
     EXPECT_EQ(pauses, 0);
-    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+}
+
+// Launchers wait for the held record up to 120 s: after its first rename a publish
+// holds it 90 s at most, whatever --wait says, then stops and lets go.
+TEST_F(PublishTest, TheRecordIsHeldNinetySecondsAtMostOnceAFileIsRenamed) {
+    NewVersion();
+    OldVersion();
+    platform.LockFile(kServer + L"\\RuxVT2.accde"); // the third rename is refused
+    EXPECT_EQ(Publish({L"--wait", L"600", kNew, kServer}), ExitCode::PartlyPublished);
+    EXPECT_GE(platform.clockMs, 89000);
+    EXPECT_LE(platform.clockMs, 90000);
+    EXPECT_TRUE(Mentions(problems, L"Still in use when Kolacici.txt had been held 90 s"));
+    EXPECT_TRUE(Mentions(problems, L"Already new: uxVTade.ade, RuxVT1.ade."));
+    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+    platform.AppendLine(kServer + L"\\Kolacici.txt", L"PC08_iva"); // let go
 }
 
 } // namespace
