@@ -38,6 +38,10 @@ no_publish_leftovers() {
     [ -z "$left" ] || { echo "    left behind: $left"; return 1; }
 }
 inode() { stat -c %i "$1"; }
+is_mark_only() { # is_mark_only <record file>: one line, "<TAB>DravikPublish<TAB><run id><TAB>date - time"
+    same "$(wc -l <"$1")" 1 && grep -qaP '^\tDravikPublish\t[0-9a-f]{32}-[0-9a-f]+\t.+ - .+\r$' "$1" ||
+        { echo "    not a mark alone: $(head -c 200 "$1" | od -c | head -3)"; return 1; }
+}
 
 version "$work/v1" 512 1
 version "$work/v2" 20480 2
@@ -54,7 +58,7 @@ run_publish "$work/new" "$server"
 check "exit code 0" same "$rc" 0
 check "every file is the new one" same_files "$server" "$work/v2"
 check "the added file is there" same "$(cat "$server/Upute-čćžšđ.txt")" "added file"
-check "Kolacici.txt emptied" same "$(stat -c %s "$server/Kolacici.txt")" 0
+check "Kolacici.txt holds only the publication mark" is_mark_only "$server/Kolacici.txt"
 check "Kolacici.txt is the same file, not a new one" same "$(inode "$server/Kolacici.txt")" "$record_inode"
 check "no temporary copy left" no_publish_leftovers "$server"
 check "names the front end" contains "$work/out.txt" "Front end: uxVTade.ade"
@@ -66,6 +70,7 @@ check "the record file is kept" contains "$work/out.txt" "Kolacici.txt is not pu
 check "says it emptied the record" contains "$work/out.txt" "Kolacici.txt emptied"
 run_publish --status "$server"
 check "status: the pair that took only the old version is still to update (8)" same "$rc" 8
+check "status: the mark is no pair and no line by hand" lacks "$work/out.txt" "DravikPublish"
 check "status names it" contains "$work/out.txt" "  PC07_ana	(took the previous version 1.12.2026. - 8:00:00)"
 
 echo "scenario: a rollback puts back the version the publish replaced, once"
@@ -75,7 +80,8 @@ check "every file is the old one again" same_files "$server" "$work/v1"
 check "the server folder holds what it held before the publish" same \
     "$(cd "$server" && find . -path ./DravikPublish -prune -o -type f -print | sort)" \
     "$(cd "$work/v1" && { find . -type f -print; echo ./Kolacici.txt; } | sort)"
-check "Kolacici.txt emptied in place" same "$(stat -c %s:%i "$server/Kolacici.txt")" "0:$record_inode"
+check "Kolacici.txt emptied in place" same "$(inode "$server/Kolacici.txt")" "$record_inode"
+check "and marked by the rollback" is_mark_only "$server/Kolacici.txt"
 run_publish --rollback "$server"
 check "a second rollback finds nothing to go back to (9)" same "$rc" 9
 check "and changes nothing" same_files "$server" "$work/v1"
@@ -84,6 +90,79 @@ echo "scenario: a server folder it cannot write is refused through the real syst
 run_publish "$work/new" "$work/no-such-server"
 check "exit code 4" same "$rc" 4
 check "the system's reason" contains "$work/out.txt" "No such file or directory"
+
+echo "scenario: a folder, or a link, as Kolacici.txt is refused and nothing is replaced"
+printf 'PC07_ana\r\n' >"$work/elsewhere.txt"
+for kind in folder link; do
+    server="$work/refused-$kind"
+    cp -r "$work/v1" "$server"
+    if [ "$kind" = folder ]; then mkdir "$server/Kolacici.txt"; else ln -s "$work/elsewhere.txt" "$server/Kolacici.txt"; fi
+    run_publish "$work/v2" "$server"
+    check "$kind: exit code 4" same "$rc" 4
+    check "$kind: says what is there" contains "$work/out.txt" "Kolacici.txt\" is a $kind"
+    check "$kind: nothing replaced" same_files "$server" "$work/v1"
+    check "$kind: no temporary copy" no_publish_leftovers "$server"
+    run_publish --status "$server"
+    check "$kind: --status refuses it too (4)" same "$rc" 4
+done
+check "the link's target is untouched" same "$(cat "$work/elsewhere.txt")" "$(printf 'PC07_ana\r')"
+server="$work/refused-folder"
+rmdir "$server/Kolacici.txt"
+run_publish "$work/v2" "$server"
+check "an absent Kolacici.txt is published without, and not created" same "$rc:$(ls "$server/Kolacici.txt" 2>&1 >/dev/null | wc -l)" "0:1"
+
+# Through the one open file that keeps appenders out: the kept copy on the disk
+# first, then the cut, the mark and a flush; the system calls show the order.
+echo "scenario: the emptied record is kept, cut, marked and flushed through one open file"
+if command -v strace >/dev/null; then
+    server="$work/traced"
+    cp -r "$work/v1" "$server"
+    printf 'PC07_ana\t\t1.12.2026. - 8:00:00\r\n' >"$server/Kolacici.txt"
+    strace -f -o "$work/trace.txt" -e trace=openat,flock,ftruncate,write,fsync,close \
+        "$publish" "$work/v2" "$server" >"$work/out.txt" 2>&1
+    rc=$?
+    steps="$(awk '
+        /openat\(.*\/traced\/Kolacici\.txt", O_RDWR\|.*O_NOFOLLOW.* = [0-9]+$/ { record = $NF; print "hold"; next }
+        record != "" && /DravikPublish\/Kolacici\.txt", O_WRONLY\|O_CREAT\|O_TRUNC.* = [0-9]+$/ { kept = $NF; print "keep"; next }
+        record == "" { next }
+        $0 ~ "flock\\(" record ", LOCK_EX" { print "lock" }
+        kept != "" && $0 ~ "fsync\\(" kept "\\)" { print "kept-flushed" }
+        kept != "" && $0 ~ "close\\(" kept "\\)" { kept = "" }
+        $0 ~ "ftruncate\\(" record ", 0\\)" { print "cut" }
+        $0 ~ "write\\(" record ", \"\\\\tDravikPublish\\\\t" { print "mark" }
+        $0 ~ "write\\(" record "," && $0 !~ "DravikPublish" { print "other-write" }
+        $0 ~ "fsync\\(" record "\\)" { print "flushed" }
+        $0 ~ "close\\(" record "\\)" { print "closed"; record = "" }' "$work/trace.txt" | paste -sd' ')"
+    if grep -q 'openat(' "$work/trace.txt"; then
+        check "exit code 0" same "$rc" 0
+        check "in this order, through one open file" same "$steps" "hold lock keep kept-flushed cut mark flushed closed"
+        check "the kept record is the old one" same "$(cat "$server/DravikPublish/Kolacici.txt")" "$(printf 'PC07_ana\t\t1.12.2026. - 8:00:00\r')"
+    else
+        echo "  (this machine lets no tracer follow a program: skipped)"
+    fi
+else
+    echo "  (strace is not installed: skipped)"
+fi
+
+# A record that years of starts made long costs a publish no more memory than a
+# short one: it is copied and emptied a chunk at a time.
+echo "scenario: a 300 MB record file is kept and emptied in at most 64 MB"
+server="$work/long"
+cp -r "$work/v1" "$server"
+yes "$(printf 'PC07_ana\t\t1.12.2026. - 8:00:00\r')" | head -c $((300 * 1024 * 1024)) >"$server/Kolacici.txt"
+if ! grep -qa __asan_init "$publish"; then
+    /usr/bin/time -v -o "$work/time.txt" "$publish" "$work/v2" "$server" >"$work/out.txt" 2>&1
+    rc=$?
+    rss="$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$work/time.txt")"
+    echo "  maximum resident set size: $rss KiB"
+    check "exit code 0" same "$rc" 0
+    check "at most 64 MB of memory" [ "${rss:-999999}" -le 65536 ]
+    check "the kept record is whole" same "$(stat -c %s "$server/DravikPublish/Kolacici.txt")" $((300 * 1024 * 1024))
+    check "the record holds only the mark" is_mark_only "$server/Kolacici.txt"
+else
+    echo "  (a sanitizer's own memory would be measured: skipped)"
+fi
+rm -rf "$server"
 
 # The worst moment, without guessing with sleeps: the debugger stops the launcher
 # where it appends its record line, after copying the old version; DravikPublish
