@@ -15,8 +15,8 @@ const wchar_t kUsage[] =
     L"       DravikPublish [--wait SECONDS] --rollback <server folder>\n"
     L"       DravikPublish --status <server folder>\n"
     L"Copies every file of the new version into the server folder under a temporary name,\n"
-    L"then puts them all in place and empties Kolacici.txt, so that every workstation\n"
-    L"takes the new version on its next start. A file that a workstation is reading is\n"
+    L"then puts them all in place and empties Kolacici.txt but for one line naming the\n"
+    L"publication, so that every workstation takes the new version on its next start. A file that a workstation is reading is\n"
     L"waited for up to SECONDS (default 60). The files it replaces are kept in the\n"
     L"folder DravikPublish of the server folder, one version deep: --rollback puts them\n"
     L"back the same way. --status shows who has taken the version on the server.";
