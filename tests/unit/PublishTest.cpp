@@ -199,10 +199,11 @@ TEST_F(PublishTest, AnAbsentRecordFileStaysAbsentAndLeftoversOfAnEarlierRunGo) {
     // A new front end's name needs NewFE changed on the workstations too.
     EXPECT_TRUE(Mentions(lines, L"Note: the server folder holds staro.accde, not uxVTade.ade."));
 
-    // A record a launcher makes meanwhile is emptied, and kept, all the same.
-    platform.duringCopy = [this](const Text &) {
+    // A record a launcher makes after the first rename is emptied, and kept, all the same.
+    platform.FailCall(FakeCall::MoveFileOver, 2, kFakeSharingViolation,
+                      FailureKind::SharingViolation);
+    onPause = [this](int) {
         platform.AppendLine(kServer + L"\\Kolacici.txt", L"PC07_ana\t\t1.12.2026. - 8:00:00");
-        platform.duringCopy = nullptr;
     };
     ASSERT_EQ(Publish(), ExitCode::Published);
     EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
