@@ -75,8 +75,8 @@ private:
     std::vector<bool> present_; // on the server before, in the order of version_.files
     KeptPlace kept_;
     std::optional<Publication> publication_; // of the version on the server, when written down
-    Text runId_;
-    RecordEmptying record_;
+    Text runId_;                             // this run's own, never another's: it names the mark
+    RecordEmptying record_;   // held from the first rename until it holds only the mark
     std::size_t removed_ = 0; // files that the rolled-back publish had added
     bool notKept_ = false;
 };
