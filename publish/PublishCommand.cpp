@@ -16,8 +16,9 @@ const wchar_t kUsage[] =
     L"       DravikPublish --status <server folder>\n"
     L"Copies every file of the new version into the server folder under a temporary name,\n"
     L"then puts them all in place and empties Kolacici.txt but for one line naming the\n"
-    L"publication, so that every workstation takes the new version on its next start. A file that a workstation is reading is\n"
-    L"waited for up to SECONDS (default 60). The files it replaces are kept in the\n"
+    L"publication, so that every workstation takes the new version on its next start.\n"
+    L"A file that a workstation is reading is waited for up to SECONDS (default 60).\n"
+    L"The files it replaces are kept in the\n"
     L"folder DravikPublish of the server folder, one version deep: --rollback puts them\n"
     L"back the same way. --status shows who has taken the version on the server.";
 
