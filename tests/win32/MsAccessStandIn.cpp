@@ -49,8 +49,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                "\r\n";
 
     const std::wstring logPath = OwnFolder() + L"msaccess-started.log";
-    HANDLE log = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Workstations that waited for the same record file start Access together: another
+    // stand-in writing its line holds the log for a moment, and no line may be lost.
+    HANDLE log = INVALID_HANDLE_VALUE;
+    for (int tries = 0; tries < 500 && log == INVALID_HANDLE_VALUE; ++tries) {
+        log = ::CreateFileW(logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (log == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_SHARING_VIOLATION)
+            ::Sleep(10);
+        else
+            break;
+    }
     if (log == INVALID_HANDLE_VALUE)
         return 1;
     DWORD written = 0;
