@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,7 @@ private:
     // "Run DravikPublish again", as the command that finishes this run's work.
     Text RunAgain() const;
     ExitCode ReadNewVersion();
+    ExitCode LockTheServerFolder();
     ExitCode ReadKeptVersion();
     ExitCode PrepareServer();
     ExitCode CopyUnderTemporaryNames();
@@ -59,7 +61,9 @@ private:
     ExitCode KeepReplacedRecord();
     ExitCode LetGoOfKeptVersion();
     void NotKept(const Text &what, const Failure &failure);
+    void LeaveWhatIsInPlace();
     void CopyOne(const Text &name);
+    Text Temporary(const Text &name) const { return TemporaryNameOf(kept_.runId, name); }
     void OnTheDisk(const Text &path);
     void WhileInUse(const Text &name, const std::function<void()> &step);
     void RemoveTemporaryCopies(std::size_t from);
@@ -73,6 +77,8 @@ private:
     std::size_t copied_ = 0;    // temporary copies made so far, in the order of version_.files
     std::vector<bool> present_; // on the server before, in the order of version_.files
     KeptPlace kept_;
+    std::unique_ptr<FileLock> runLock_;         // one run at a time on the server folder
+    KeptNote note_;                             // of the kept folder this publish fills
     std::optional<Publication> publication_;    // of the version on the server, when written down
     std::optional<std::string> replacedRecord_; // Kolacici.txt as it was emptied
     std::size_t removed_ = 0;                   // files that the rolled-back publish had added

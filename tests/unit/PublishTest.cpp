@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <regex>
 
 #include "publish/PublishCommand.h"
 #include "tests/fake/FakePlatform.h"
@@ -56,6 +57,34 @@ struct PublishTest : ::testing::Test {
     std::string Server(const Text &name) {
         return platform.FileBytes(kServer + L"\\" + name).value_or("<absent>");
     }
+    // Each run's id, in its temporary names and its kept folder, as "<id>".
+    static Text WithoutRunIds(const Text &text) {
+        static const std::wregex id(L"[0-9a-f]{32}-[0-9a-f]+");
+        return std::regex_replace(text, id, L"<id>");
+    }
+    static std::string WithoutRunIds(const std::string &text) {
+        static const std::regex id("[0-9a-f]{32}-[0-9a-f]+");
+        return std::regex_replace(text, id, "<id>");
+    }
+    // A file of the one kept folder; "" for the note beside it.
+    std::string Kept(const Text &name) {
+        const auto folders = platform.FoldersMatching(kServer + L"\\DravikPublish\\Previous-*");
+        if (folders.size() != 1)
+            return std::to_string(folders.size()) + " kept folders";
+        const Text folder = kServer + L"\\DravikPublish\\" + folders.front();
+        return platform.FileBytes(name.empty() ? folder + L".txt" : folder + L"\\" + name)
+            .value_or("<absent>");
+    }
+    // What DravikPublish keeps: its own folder's files and folders, run ids as "<id>".
+    std::vector<Text> KeptEntries() {
+        std::vector<Text> entries;
+        for (const Text &name : platform.FileNamesIn(kServer + L"\\DravikPublish"))
+            entries.push_back(WithoutRunIds(name));
+        for (const Text &name : platform.FoldersMatching(kServer + L"\\DravikPublish\\*"))
+            for (const Text &file : platform.FileNamesIn(kServer + L"\\DravikPublish\\" + name))
+                entries.push_back(WithoutRunIds(name + L"\\" + file));
+        return entries;
+    }
     bool NoTemporaryCopies() {
         for (const Text &name : platform.FileNamesIn(kServer))
             if (name.find(L"~DravikPublish~") != Text::npos)
@@ -66,13 +95,14 @@ struct PublishTest : ::testing::Test {
     std::vector<Text> ServerChanges() {
         std::vector<Text> changes;
         for (Text call : platform.calls) {
-            if (call.rfind(L"FindFirstMatch:", 0) == 0 || call.find(kServer) == Text::npos)
+            if (call.rfind(L"FindFirstMatch:", 0) == 0 || call.rfind(L"SameBytes:", 0) == 0 ||
+                call.rfind(L"FoldersMatching:", 0) == 0 || call.find(kServer) == Text::npos)
                 continue;
             for (std::size_t at; (at = call.find(kServer + L"\\")) != Text::npos;)
                 call.erase(at, kServer.size() + 1);
             for (std::size_t at; (at = call.find(kNew + L"\\")) != Text::npos;)
                 call.erase(at, kNew.size() + 1);
-            changes.push_back(call);
+            changes.push_back(WithoutRunIds(call));
         }
         return changes;
     }
@@ -89,54 +119,79 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
     OldVersion();
     ASSERT_EQ(Publish(), ExitCode::Published);
 
-    EXPECT_EQ(ServerChanges(),
-              (std::vector<Text>{
-                  L"AppendLine:~DravikPublish~write-test",
-                  L"DeleteFileIfPresent:~DravikPublish~write-test",
-                  // each copy on the disk before anything is renamed
-                  L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
-                  L"MakeFileOrdinary:~DravikPublish~uxVTade.ade",
-                  L"FlushFile:~DravikPublish~uxVTade.ade",
-                  L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
-                  L"MakeFileOrdinary:~DravikPublish~RuxVT1.ade",
-                  L"FlushFile:~DravikPublish~RuxVT1.ade",
-                  L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
-                  L"MakeFileOrdinary:~DravikPublish~RuxVT2.accde",
-                  L"FlushFile:~DravikPublish~RuxVT2.accde",
-                  L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
-                  L"MakeFileOrdinary:~DravikPublish~Velkor_2007.exe",
-                  L"FlushFile:~DravikPublish~Velkor_2007.exe",
-                  // what is replaced is kept, the earlier version let go
-                  L"MakeFolder:DravikPublish",
-                  L"MakeFolder:DravikPublish\\Previous",
-                  L"DeleteFileIfPresent:DravikPublish\\Published.txt",
-                  L"DeleteFileIfPresent:DravikPublish\\Kolacici.txt",
-                  L"CopyFileOver:uxVTade.ade>DravikPublish\\Previous\\uxVTade.ade",
-                  L"MakeFileOrdinary:DravikPublish\\Previous\\uxVTade.ade",
-                  L"FlushFile:DravikPublish\\Previous\\uxVTade.ade",
-                  L"CopyFileOver:RuxVT1.ade>DravikPublish\\Previous\\RuxVT1.ade",
-                  L"MakeFileOrdinary:DravikPublish\\Previous\\RuxVT1.ade",
-                  L"FlushFile:DravikPublish\\Previous\\RuxVT1.ade",
-                  L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous\\Velkor_2007.exe",
-                  L"MakeFileOrdinary:DravikPublish\\Previous\\Velkor_2007.exe",
-                  L"FlushFile:DravikPublish\\Previous\\Velkor_2007.exe",
-                  L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                  L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                  L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
-                  L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
-                  L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~Published.txt",
-                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
-                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
-                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
-                  L"FlushFile:DravikPublish\\~DravikPublish~Published.txt",
-                  L"MoveFileOver:DravikPublish\\~DravikPublish~Published.txt>"
-                  L"DravikPublish\\Published.txt",
-                  L"ReadAndEmptyFile:Kolacici.txt",
-                  L"WriteWholeFile:DravikPublish\\Kolacici.txt",
-              }));
-    EXPECT_EQ(Server(L"DravikPublish\\Published.txt"),
-              "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nAdded\tRuxVT2.accde\r\n");
-    EXPECT_EQ(Server(L"DravikPublish\\Kolacici.txt"), kRecord);
+    EXPECT_EQ(
+        ServerChanges(),
+        (std::vector<Text>{
+            // one run at a time, before anything changes
+            L"MakeFolder:DravikPublish",
+            L"TryLockFile:DravikPublish\\Publish.lock",
+            L"AppendLine:~DravikPublish~<id>~write-test",
+            L"DeleteFileIfPresent:~DravikPublish~<id>~write-test",
+            // each copy on the disk before anything is renamed
+            L"CopyFileOver:uxVTade.ade>~DravikPublish~<id>~uxVTade.ade",
+            L"MakeFileOrdinary:~DravikPublish~<id>~uxVTade.ade",
+            L"FlushFile:~DravikPublish~<id>~uxVTade.ade",
+            L"CopyFileOver:RuxVT1.ade>~DravikPublish~<id>~RuxVT1.ade",
+            L"MakeFileOrdinary:~DravikPublish~<id>~RuxVT1.ade",
+            L"FlushFile:~DravikPublish~<id>~RuxVT1.ade",
+            L"CopyFileOver:RuxVT2.accde>~DravikPublish~<id>~RuxVT2.accde",
+            L"MakeFileOrdinary:~DravikPublish~<id>~RuxVT2.accde",
+            L"FlushFile:~DravikPublish~<id>~RuxVT2.accde",
+            L"CopyFileOver:Velkor_2007.exe>~DravikPublish~<id>~Velkor_2007.exe",
+            L"MakeFileOrdinary:~DravikPublish~<id>~Velkor_2007.exe",
+            L"FlushFile:~DravikPublish~<id>~Velkor_2007.exe",
+            // what is replaced is kept in the run's own folder, whole, then noted
+            L"MakeFolder:DravikPublish\\Previous-<id>",
+            L"CopyFileOver:uxVTade.ade>DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade."
+            L"ade",
+            L"MakeFileOrdinary:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade.ade",
+            L"FlushFile:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade.ade",
+            L"MoveFileOver:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade.ade>"
+            L"DravikPublish\\Previous-<id>\\uxVTade.ade",
+            L"CopyFileOver:RuxVT1.ade>DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade",
+            L"MakeFileOrdinary:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade",
+            L"FlushFile:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade",
+            L"MoveFileOver:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade>"
+            L"DravikPublish\\Previous-<id>\\RuxVT1.ade",
+            L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous-<id>\\~DravikPublish~<id>~"
+            L"Velkor_2007.exe",
+            L"MakeFileOrdinary:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~Velkor_2007.exe",
+            L"FlushFile:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~Velkor_2007.exe",
+            L"MoveFileOver:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~Velkor_2007.exe>"
+            L"DravikPublish\\Previous-<id>\\Velkor_2007.exe",
+            L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"FlushFile:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"MoveFileOver:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt>"
+            L"DravikPublish\\Previous-<id>.txt",
+            L"MoveFileOver:~DravikPublish~<id>~uxVTade.ade>uxVTade.ade",
+            L"MoveFileOver:~DravikPublish~<id>~RuxVT1.ade>RuxVT1.ade",
+            L"MoveFileOver:~DravikPublish~<id>~RuxVT2.accde>RuxVT2.accde",
+            L"MoveFileOver:~DravikPublish~<id>~Velkor_2007.exe>Velkor_2007.exe",
+            // the one commit: the publication names the kept folder
+            L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"FlushFile:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"MoveFileOver:DravikPublish\\~DravikPublish~<id>~Published.txt>"
+            L"DravikPublish\\Published.txt",
+            L"ReadAndEmptyFile:Kolacici.txt",
+            L"WriteWholeFile:DravikPublish\\Previous-<id>\\Kolacici.txt",
+        }));
+    EXPECT_EQ(WithoutRunIds(Server(L"DravikPublish\\Published.txt")),
+              "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nKept\tPrevious-<id>\r\n"
+              "Added\tRuxVT2.accde\r\nRun\t<id>\r\n");
+    EXPECT_EQ(
+        KeptEntries(),
+        (std::vector<Text>{L"Previous-<id>.txt", L"Publish.lock", L"Published.txt",
+                           L"Previous-<id>\\Kolacici.txt", L"Previous-<id>\\RuxVT1.ade",
+                           L"Previous-<id>\\uxVTade.ade", L"Previous-<id>\\Velkor_2007.exe"}));
+    EXPECT_EQ(Kept(L"Kolacici.txt"), kRecord);
+    EXPECT_EQ(Kept(L""), "Against\tnone\r\nAdded\tRuxVT2.accde\r\n");
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
@@ -248,7 +303,8 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
     OldVersion();
     EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
     EXPECT_TRUE(Mentions(problems, L"Nothing to roll back to"));
-    EXPECT_TRUE(ServerChanges().empty());
+    EXPECT_EQ(ServerChanges(), (std::vector<Text>{L"MakeFolder:DravikPublish",
+                                                  L"TryLockFile:DravikPublish\\Publish.lock"}));
     std::map<Text, std::string> before;
     for (const Text &name : platform.FileNamesIn(kServer))
         before[name] = name == L"Kolacici.txt" ? "" : Server(name);
@@ -265,12 +321,12 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
     EXPECT_EQ(after, before);
     const std::vector<Text> changes = ServerChanges();
     const auto put = std::find(changes.begin(), changes.end(),
-                               L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade");
+                               L"MoveFileOver:~DravikPublish~<id>~uxVTade.ade>uxVTade.ade");
     EXPECT_EQ(
         std::vector<Text>(put, put + 6),
-        (std::vector<Text>{L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                           L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                           L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+        (std::vector<Text>{L"MoveFileOver:~DravikPublish~<id>~uxVTade.ade>uxVTade.ade",
+                           L"MoveFileOver:~DravikPublish~<id>~RuxVT1.ade>RuxVT1.ade",
+                           L"MoveFileOver:~DravikPublish~<id>~Velkor_2007.exe>Velkor_2007.exe",
                            L"DeleteFileIfPresent:RuxVT2.accde", // in use: tried again
                            L"DeleteFileIfPresent:RuxVT2.accde", L"ReadAndEmptyFile:Kolacici.txt"}));
     EXPECT_TRUE(Mentions(lines, L"  RuxVT2.accde is in use on the server; trying again"));
@@ -369,7 +425,8 @@ TEST_F(PublishTest, AFailedCopyLeavesTheServerFolderAsItWas) {
 TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishes) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::MoveFileOver, 3, L"Access is denied.");
+    // Three kept copies and the note are renamed into place before the server's files.
+    platform.FailCall(FakeCall::MoveFileOver, 4 + 3, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::PartlyPublished);
     EXPECT_EQ(problems,
               (std::vector<Text>{L"Failed: cannot put RuxVT2.accde in place: Access is denied.",
@@ -395,7 +452,7 @@ TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishe
 TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::MoveFileOver, 1, L"Access is denied.");
+    platform.FailCall(FakeCall::MoveFileOver, 4 + 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::ServerUnchanged);
     EXPECT_TRUE(Mentions(problems, L"The server folder is as it was; nothing was replaced."));
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
