@@ -134,6 +134,14 @@ void WriteNote(PlatformServices &platform, const KeptPlace &place, const KeptNot
     WriteWords(platform, place, NoteName(place.kept), lines);
 }
 
+void ForgetKeptFolder(PlatformServices &platform, const KeptPlace &place) {
+    try {
+        platform.DeleteFileIfPresent(InFolder(place.folder, NoteName(place.kept)));
+    } catch (const Failure &) {
+        // Its publication never names it, and the next publish removes it.
+    }
+}
+
 bool Names(PlatformServices &platform, const std::vector<Text> &names, const Text &name) {
     const Text wanted = platform.ToUpper(name);
     for (const Text &named : names)

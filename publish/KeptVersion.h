@@ -68,6 +68,8 @@ struct KeptNote {
 std::optional<KeptNote> ReadNote(PlatformServices &platform, const KeptPlace &place,
                                  const Text &kept);
 void WriteNote(PlatformServices &platform, const KeptPlace &place, const KeptNote &note);
+// Drops the note of the place's kept folder, if it can: a folder without one goes.
+void ForgetKeptFolder(PlatformServices &platform, const KeptPlace &place);
 bool Names(PlatformServices &platform, const std::vector<Text> &names, const Text &name);
 
 // Under the run's lock, before anything is kept: takes over the folder of a run that

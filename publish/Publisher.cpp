@@ -151,7 +151,10 @@ ExitCode Publisher::ReadKeptVersion() {
         }
         kept_ = KeptVersionOf(kept_, *publication_);
         settings_.newVersionFolder = kept_.files;
-        if (const auto note = ReadNote(platform_, kept_, publication_->kept))
+        const auto note = publication_->kept.empty()
+                              ? std::nullopt // as an earlier DravikPublish wrote it down
+                              : ReadNote(platform_, kept_, publication_->kept);
+        if (note)
             publication_->added = note->added;
         names = FilesMatching(platform_, Source(L"*"));
     } catch (const Failure &failure) {
@@ -417,6 +420,8 @@ ExitCode Publisher::WriteDownPublication() {
         WritePublication(platform_, kept_, written);
     } catch (const Failure &failure) {
         NotKept(L"when it published", failure);
+        // Made against a publication that is no longer the server's: never to be taken over.
+        ForgetKeptFolder(platform_, kept_);
         return ExitCode::Published;
     }
     try {

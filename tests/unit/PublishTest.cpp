@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <regex>
@@ -47,6 +48,19 @@ struct PublishTest : ::testing::Test {
         platform.PutFile(kNew + L"\\RuxVT2.accde", "rux accde v2");
         platform.PutFile(kNew + L"\\Velkor_2007.exe", "companion v2");
         platform.PutFile(kNew + L"\\Kolacici.txt", "a record file from elsewhere");
+    }
+    // Every file of the new version changed, as `v` says.
+    void ChangeNewVersion(const std::string &v) {
+        for (const char *name : {"uxVTade.ade", "RuxVT1.ade", "RuxVT2.accde", "Velkor_2007.exe"})
+            platform.PutFile(kNew + L"\\" + Text(name, name + std::strlen(name)),
+                             std::string(name) + " " + v);
+    }
+    // The server's own files and what they hold; DravikPublish's folder aside.
+    std::map<Text, std::string> ServerFiles() {
+        std::map<Text, std::string> files;
+        for (const Text &name : platform.FileNamesIn(kServer))
+            files[name] = Server(name);
+        return files;
     }
     void OldVersion() {
         platform.PutFile(kServer + L"\\uxVTade.ade", "FE v1");
@@ -96,7 +110,8 @@ struct PublishTest : ::testing::Test {
         std::vector<Text> changes;
         for (Text call : platform.calls) {
             if (call.rfind(L"FindFirstMatch:", 0) == 0 || call.rfind(L"SameBytes:", 0) == 0 ||
-                call.rfind(L"FoldersMatching:", 0) == 0 || call.find(kServer) == Text::npos)
+                call.rfind(L"ForEachLine:", 0) == 0 || call.rfind(L"FoldersMatching:", 0) == 0 ||
+                call.find(kServer) == Text::npos)
                 continue;
             for (std::size_t at; (at = call.find(kServer + L"\\")) != Text::npos;)
                 call.erase(at, kServer.size() + 1);
@@ -227,11 +242,14 @@ TEST_F(PublishTest, AnAbsentRecordFileStaysAbsentAndLeftoversOfAnEarlierRunGo) {
     NewVersion();
     platform.PutFile(kServer + L"\\staro.accde", "the old front end's name");
     platform.PutFile(kServer + L"\\~DravikPublish~RuxVT1.ade", "half of a copy");
+    platform.PutFile(kServer + L"\\DravikPublish\\Previous-0\\uxVTade.ade", "kept, never noted");
     // As Windows splits "C:\Novo\" "\\srv\dist\": the last backslash escapes the quote.
     ASSERT_EQ(Publish({kNew + L"\\\"", kServer + L"\\\""}), ExitCode::Published);
     EXPECT_EQ(Server(L"Kolacici.txt"), "<absent>");
     EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_TRUE(Mentions(lines, L"Removed ~DravikPublish~RuxVT1.ade, left by an earlier run"));
+    EXPECT_EQ(KeptEntries(),
+              (std::vector<Text>{L"Previous-<id>.txt", L"Publish.lock", L"Published.txt"}));
     EXPECT_TRUE(Mentions(lines, L"Kolacici.txt is not in the server folder"));
     // A new front end's name needs NewFE changed on the workstations too.
     EXPECT_TRUE(Mentions(lines, L"Note: the server folder holds staro.accde, not uxVTade.ade."));
@@ -373,6 +391,24 @@ TEST_F(PublishTest, RefusesAServerFolderItCannotWriteAndTheServerFolderAsTheNewV
                                    L"the right to create, replace and delete files there."));
     EXPECT_EQ(platform.copies.size(), 0u);
 
+    // Another run holds the server folder: about 2 s for it to end, then nothing changes.
+    platform.HoldLockElsewhere(kServer + L"\\DravikPublish\\Publish.lock", -1);
+    for (const std::vector<Text> &arguments :
+         {std::vector<Text>{kNew, kServer}, std::vector<Text>{L"--rollback", kServer}}) {
+        problems.clear();
+        platform.sleptMilliseconds = 0;
+        EXPECT_EQ(Publish(arguments), ExitCode::AnotherRun);
+        EXPECT_EQ(platform.sleptMilliseconds, 2000);
+        EXPECT_EQ(problems,
+                  (std::vector<Text>{
+                      L"Another DravikPublish is working on this server folder, or one stopped on "
+                      L"a computer that lost the network (the server lets go of it within "
+                      L"minutes; the server's Open Files list shows who holds "
+                      L"\\\\srv\\dist\\DravikPublish\\Publish.lock)"}));
+    }
+    EXPECT_EQ(platform.FileNamesIn(kServer), std::vector<Text>{});
+    platform.HoldLockElsewhere(kServer + L"\\DravikPublish\\Publish.lock", 0);
+
     OldVersion();
     problems.clear();
     EXPECT_EQ(Publish({kServer + L"\\", kServer}), ExitCode::SourceRefused);
@@ -425,39 +461,65 @@ TEST_F(PublishTest, AFailedCopyLeavesTheServerFolderAsItWas) {
 TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishes) {
     NewVersion();
     OldVersion();
-    // Three kept copies and the note are renamed into place before the server's files.
-    platform.FailCall(FakeCall::MoveFileOver, 4 + 3, L"Access is denied.");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    const std::map<Text, std::string> v2 = ServerFiles();
+    ChangeNewVersion("v3");
+    // Four kept copies and the note are renamed into place before the server's files.
+    platform.FailCall(FakeCall::MoveFileOver, 5 + 3, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::PartlyPublished);
     EXPECT_EQ(problems,
               (std::vector<Text>{L"Failed: cannot put RuxVT2.accde in place: Access is denied.",
                                  L"Already new: uxVTade.ade, RuxVT1.ade. Still old: RuxVT2.accde, "
                                  L"Velkor_2007.exe. Kolacici.txt was not emptied. Run "
                                  L"DravikPublish again to finish."}));
-    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
-    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
-    EXPECT_EQ(Server(L"RuxVT2.accde"), "<absent>");
-    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v1");
-    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
+    EXPECT_EQ(Server(L"uxVTade.ade"), "uxVTade.ade v3");
+    EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
+    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
     EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_EQ(pauses, 0); // not a file in use: no waiting
 
+    // The rerun takes over what the stopped run kept, and touches only what is still old.
     problems.clear();
+    lines.clear();
+    platform.calls.clear();
     EXPECT_EQ(Publish(), ExitCode::Published);
     EXPECT_TRUE(problems.empty());
-    EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
-    EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
+    EXPECT_TRUE(Mentions(lines, L"  uxVTade.ade is on the server already"));
+    const std::vector<Text> changes = ServerChanges();
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                            [](const Text &call) {
+                                return call.rfind(L"MoveFileOver:~DravikPublish~", 0) == 0;
+                            }),
+              2);
+    EXPECT_EQ(Server(L"Velkor_2007.exe"), "Velkor_2007.exe v3");
     EXPECT_EQ(Server(L"Kolacici.txt"), "");
+    EXPECT_EQ(KeptEntries().size(), 8u); // one kept folder of four files, its record and note
+
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    EXPECT_EQ(ServerFiles(), v2);
 }
 
-TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
+TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChangedAndTheKeptVersionStays) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::MoveFileOver, 4 + 1, L"Access is denied.");
+    platform.PutFile(kServer + L"\\Kolacici.txt", "");
+    const std::map<Text, std::string> v1 = ServerFiles();
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    const std::map<Text, std::string> v2 = ServerFiles();
+    ChangeNewVersion("v3");
+    platform.time = L"10:00:00";
+    platform.FailCall(FakeCall::MoveFileOver, 5 + 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::ServerUnchanged);
     EXPECT_TRUE(Mentions(problems, L"The server folder is as it was; nothing was replaced."));
-    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
-    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v1");
+    EXPECT_EQ(ServerFiles(), v2);
     EXPECT_TRUE(NoTemporaryCopies());
+    lines.clear();
+    EXPECT_EQ(Publish({L"--status", kServer}), ExitCode::Published);
+    EXPECT_EQ(lines.front(),
+              L"The version in \"\\\\srv\\dist\" was published 8.12.2026. - 9:15:00.");
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    EXPECT_EQ(ServerFiles(), v1);
+    EXPECT_EQ(KeptEntries(), (std::vector<Text>{L"Publish.lock", L"Published.txt"}));
 }
 
 TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
@@ -471,6 +533,38 @@ TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew)
     EXPECT_TRUE(Mentions(problems, L"Failed: every file is in place, but Kolacici.txt cannot be "
                                    L"emptied: Access is denied. Run DravikPublish again, or empty "
                                    L"Kolacici.txt yourself (do not delete it)."));
+
+    // Run again, it only empties the record: the kept version stays the one before.
+    platform.calls.clear();
+    EXPECT_EQ(Publish(), ExitCode::Published);
+    EXPECT_EQ(
+        ServerChanges(),
+        (std::vector<Text>{L"MakeFolder:DravikPublish", L"TryLockFile:DravikPublish\\Publish.lock",
+                           L"AppendLine:~DravikPublish~<id>~write-test",
+                           L"DeleteFileIfPresent:~DravikPublish~<id>~write-test",
+                           L"ReadAndEmptyFile:Kolacici.txt",
+                           L"WriteWholeFile:DravikPublish\\Previous-<id>\\Kolacici.txt"}));
+    EXPECT_EQ(Kept(L"Kolacici.txt"), kRecord);
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
+    EXPECT_EQ(Server(L"RuxVT2.accde"), "<absent>");
+}
+
+// A file the last publish left alone is not put back by a rollback, even when an
+// older publish had replaced it.
+TEST_F(PublishTest, OnlyTheLastPublishIsRolledBackNeverAnOlderKeptVersion) {
+    OldVersion();
+    platform.PutFile(kServer + L"\\X.exe", "X v0");
+    NewVersion();
+    platform.PutFile(kNew + L"\\X.exe", "X v1");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    platform.DeleteFileIfPresent(kNew + L"\\X.exe");
+    ChangeNewVersion("v2");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    EXPECT_EQ(KeptEntries().size(), 8u); // the older kept version is gone
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    EXPECT_EQ(Server(L"X.exe"), "X v1");
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
 }
 
 // ---- Files that workstations hold open ----------------------------------------------------------
