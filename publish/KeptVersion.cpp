@@ -150,32 +150,49 @@ bool Names(PlatformServices &platform, const std::vector<Text> &names, const Tex
     return false;
 }
 
-KeptNote ChooseKeptFolder(PlatformServices &platform, KeptPlace &place,
-                          const std::optional<Publication> &current) {
+std::optional<NotedFolder> FindStoppedRun(PlatformServices &platform, const KeptPlace &place,
+                                          const std::optional<Publication> &current) {
     const Text against = IdentityOf(current);
     // The kept version of the publication on the server stays as it is.
     const Text keptNow = current ? KeptVersionOf(place, *current).kept : Text();
-    std::optional<Text> adopted;
-    KeptNote note{against, {}};
+    std::optional<NotedFolder> stopped;
     for (const Text &name :
          platform.FoldersMatching(InFolder(place.folder, Text(kKeptFilesPrefix) + L"*"))) {
         if (platform.ToUpper(name) == platform.ToUpper(keptNow))
             continue;
-        const std::optional<KeptNote> found = ReadNote(platform, place, name);
-        if (!found)
+        const std::optional<KeptNote> note = ReadNote(platform, place, name);
+        if (!note)
             platform.RemoveFolder(InFolder(place.folder, name)); // copies never finished
-        else if (!adopted && found->against == against) {
-            adopted = name;
-            note = *found;
-        }
+        else if (!stopped && note->against == against)
+            stopped = NotedFolder{name, *note};
     }
-    place = WithKeptFolder(place, adopted ? *adopted : place.kept);
+    return stopped;
+}
+
+KeptNote ChooseKeptFolder(PlatformServices &platform, KeptPlace &place,
+                          const std::optional<NotedFolder> &stopped,
+                          const std::optional<Publication> &current) {
+    place = WithKeptFolder(place, stopped ? stopped->kept : place.kept);
     platform.MakeFolder(place.files);
     // A copy that was being kept when that run stopped.
     for (const Text &name : FilesMatching(platform, InFolder(place.files, L"*")))
         if (IsTemporaryName(platform, name))
             platform.DeleteFileIfPresent(InFolder(place.files, name));
-    return note;
+    return stopped ? stopped->note : KeptNote{IdentityOf(current), {}};
+}
+
+bool ServerChangedBy(PlatformServices &platform, const KeptPlace &place, const Text &serverFolder,
+                     const NotedFolder &stopped) {
+    const Text files = InFolder(place.folder, stopped.kept);
+    for (const Text &name : FilesMatching(platform, InFolder(files, L"*")))
+        if (!IsTemporaryName(platform, name) &&
+            platform.ToUpper(name) != platform.ToUpper(kRecordFileName) &&
+            !platform.SameBytes(InFolder(files, name), InFolder(serverFolder, name)))
+            return true;
+    for (const Text &name : stopped.note.added)
+        if (!platform.FindFirstMatch(InFolder(serverFolder, name)).empty())
+            return true;
+    return false;
 }
 
 void LetGoOfOlderKeptVersions(PlatformServices &platform, const KeptPlace &place,

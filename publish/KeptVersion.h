@@ -72,12 +72,25 @@ void WriteNote(PlatformServices &platform, const KeptPlace &place, const KeptNot
 void ForgetKeptFolder(PlatformServices &platform, const KeptPlace &place);
 bool Names(PlatformServices &platform, const std::vector<Text> &names, const Text &name);
 
-// Under the run's lock, before anything is kept: takes over the folder of a run that
-// stopped against this same publication (what it kept is the version still on the
-// server, and its note says what it added), or makes this run's own. Folders left
-// without a note go. Points `place` at the folder, and answers its note.
+// A kept folder, by name, with its note.
+struct NotedFolder {
+    Text kept;
+    KeptNote note;
+};
+// Under the run's lock, before anything is kept: the folder of a run that stopped
+// against this same publication (what it kept is the version the publication
+// describes, and its note says what it added). Folders left without a note go.
+std::optional<NotedFolder> FindStoppedRun(PlatformServices &platform, const KeptPlace &place,
+                                          const std::optional<Publication> &current);
+// Takes over the stopped run's folder, or makes this run's own; points `place` at
+// it and answers its note.
 KeptNote ChooseKeptFolder(PlatformServices &platform, KeptPlace &place,
+                          const std::optional<NotedFolder> &stopped,
                           const std::optional<Publication> &current);
+// Whether the stopped run changed the server: a file it kept is not what the server
+// holds, or a file it adds is there. One stopped before its first rename did not.
+bool ServerChangedBy(PlatformServices &platform, const KeptPlace &place, const Text &serverFolder,
+                     const NotedFolder &stopped);
 
 // Once a publication is written: every kept folder but `keep` ("" for none) goes,
 // with anything else a stopped run left in DravikPublish.

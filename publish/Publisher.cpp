@@ -315,7 +315,9 @@ ExitCode Publisher::KeepWhatIsReplaced() {
     Text keeping;
     try {
         publication_ = ReadPublication(platform_, kept_);
-        if (version_.files.empty()) {
+        const auto stopped = FindStoppedRun(platform_, kept_, publication_);
+        if (version_.files.empty() &&
+            !(stopped && ServerChangedBy(platform_, kept_, settings_.serverFolder, *stopped))) {
             // Every file is in place already: only the record is left to empty. Its
             // lines belong with the kept version, unless that has its record already.
             if (publication_)
@@ -325,7 +327,9 @@ ExitCode Publisher::KeepWhatIsReplaced() {
                 kept_.record.clear();
             return ExitCode::Published;
         }
-        note_ = ChooseKeptFolder(platform_, kept_, publication_);
+        // A run stopped after its last rename and before writing the publication is
+        // finished here: what it kept becomes the kept version.
+        note_ = ChooseKeptFolder(platform_, kept_, stopped, publication_);
         for (std::size_t i = 0; i < version_.files.size(); ++i) {
             keeping = version_.files[i];
             const bool added = Names(platform_, note_.added, keeping);
@@ -408,7 +412,7 @@ ExitCode Publisher::EmptyRecordFile() {
 
 // The one commit of what is kept: from here on the kept version is this run's.
 ExitCode Publisher::WriteDownPublication() {
-    if (version_.files.empty())
+    if (note_.against.empty())
         return ExitCode::Published; // nothing replaced: the kept version stays as it was
     Publication written;
     written.published = NowText(platform_);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # DravikPublish on Linux: what it prints and leaves, its status, a rollback, a
-# refusal with the system's reason, and publishing and rolling back again and again
+# refusal with the system's reason, one run at a time, runs stopped, killed or
+# refused half-way and run again (a rollback then gives exactly one version), and publishing and rolling back again and again
 # while launchers update from the same server folder, where every file a launcher ends with must be the whole old or
 # the whole new one. The other refusals and failures half-way are the logic's,
 # shown on the fake.
@@ -106,6 +107,172 @@ if command -v gdb >/dev/null; then
         check "the launcher ended normally" contains "$work/gdb.txt" "exited normally"
         check "the new version, whole" same_files "$work/caught-ws/app" "$work/v2"
         check "recorded once, after the publish" same "$(grep -c '^PC07_ana	' "$server/Kolacici.txt")" 1
+    else
+        echo "  (this machine lets no debugger stop a program: skipped)"
+    fi
+else
+    echo "  (gdb is not installed: skipped)"
+fi
+
+# A shim the publish runs with: it refuses, once, a rename onto one path or the cut
+# of a file, and stops or kills the process at its n-th rename, so that each
+# moment of a publish is met without guessing with sleeps.
+cat >"$work/shim.c" <<'SHIM'
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/types.h>
+#include <unistd.h>
+static int first_time(void) { /* once per marker file, across processes */
+    const char *marker = getenv("SHIM_ONCE");
+    int fd = marker ? open(marker, O_CREAT | O_EXCL | O_WRONLY, 0600) : -1;
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+}
+int rename(const char *from, const char *to) {
+    static int renames;
+    const char *at = getenv("SHIM_SIGNAL_AT_RENAME"), *refused = getenv("SHIM_REFUSE_RENAME");
+    if (at && ++renames == atoi(at)) raise(getenv("SHIM_STOP") ? SIGSTOP : SIGKILL);
+    if (refused && strcmp(to, refused) == 0 && first_time()) { errno = EACCES; return -1; }
+    return ((int (*)(const char *, const char *))dlsym(RTLD_NEXT, "rename"))(from, to);
+}
+int ftruncate(int fd, off_t length) {
+    if (getenv("SHIM_REFUSE_CUT") && first_time()) { errno = EACCES; return -1; }
+    return ((int (*)(int, off_t))dlsym(RTLD_NEXT, "ftruncate"))(fd, length);
+}
+SHIM
+shimmed() { # shimmed <VAR=value>... -- <argument>...: the publish with the shim
+    local vars=()
+    while [ "$1" != -- ]; do vars+=("$1"); shift; done
+    shift
+    env "${vars[@]}" LD_PRELOAD="$work/shim.so" SHIM_ONCE="$work/once.$RANDOM$RANDOM" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:detect_leaks=0" \
+        timeout 60 "$publish" "$@" >"$work/out.txt" 2>&1
+    rc=$?
+}
+exactly() { # exactly <server> <version>: the server's files are the version's, byte for byte
+    same "$(cd "$1" && find . -maxdepth 1 -type f ! -name Kolacici.txt | sort)" \
+        "$(cd "$2" && find . -maxdepth 1 -type f | sort)" && same_files "$1" "$2"
+}
+own_entries_only() { # DravikPublish\ holds its lock, publication, one kept folder and its note
+    local odd
+    odd="$(ls -A "$1/DravikPublish" | grep -vxE 'Publish.lock|Published.txt|Previous-[0-9a-f-]+(\.txt)?')"
+    [ -z "$odd" ] && [ "$(find "$1/DravikPublish" -mindepth 1 -type d | wc -l)" -le 1 ] ||
+        { echo "    in DravikPublish: $(ls -A "$1/DravikPublish" | tr '\n' ' ')"; return 1; }
+}
+snapshot() { (cd "$1" && find . -type f -exec md5sum {} + | sort); }
+fresh_server() { # fresh_server <folder> <version>...: published one after the other
+    rm -rf "$1"
+    cp -r "$work/v1" "$1"
+    printf 'PC07_ana\t\t1.12.2026. - 8:00:00\r\n' >"$1/Kolacici.txt"
+    local v
+    for v in "${@:2}"; do run_publish "$work/$v" "$1" || true; done
+}
+version "$work/v3" 1024 3
+
+if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; then
+    echo "scenario: a run stopped with SIGSTOP refuses a second; once it is killed, a second goes on"
+    server="$work/stopped"
+    fresh_server "$server"
+    env LD_PRELOAD="$work/shim.so" SHIM_SIGNAL_AT_RENAME=2 SHIM_STOP=1 \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        "$publish" "$work/v3" "$server" >"$work/stopped.txt" 2>&1 &
+    stopped=$!
+    for _ in $(seq 100); do [ "$(ps -o stat= -p "$stopped")" = T ] && break; sleep 0.1; done
+    before="$(snapshot "$server")"
+    run_publish "$work/v2" "$server"
+    check "a second run is refused with code 11" same "$rc" 11
+    check "it says why, naming the lock" contains "$work/out.txt" \
+        "Another DravikPublish is working on this server folder, or one stopped on a computer that lost the network (the server lets go of it within minutes; the server's Open Files list shows who holds $server\\DravikPublish\\Publish.lock)"
+    check "and changes nothing" same "$(snapshot "$server")" "$before"
+    kill -9 "$stopped"
+    wait "$stopped" 2>/dev/null
+    run_publish "$work/v2" "$server"
+    check "once the stopped run is killed, a second publishes" same "$rc" 0
+    check "the server is v2, whole" exactly "$server" "$work/v2"
+    check "no file of a run beside the server's files" no_publish_leftovers "$server"
+    check "DravikPublish holds only its own entries" own_entries_only "$server"
+
+    echo "scenario: a publish killed at each of its renames, then run again, then rolled back"
+    fresh_server "$work/published-v2" v2
+    renames=10 # four kept copies, the note, four server files, the publication
+    for n in $(seq 1 $renames); do
+        server="$work/killed$n"
+        rm -rf "$server"
+        cp -a "$work/published-v2" "$server"
+        shimmed SHIM_SIGNAL_AT_RENAME="$n" -- "$work/v3" "$server"
+        check "killed at rename $n" same "$rc" 137
+        run_publish "$work/v3" "$server"
+        check "killed at rename $n: the rerun publishes v3" same "$rc" 0
+        check "killed at rename $n: v3 whole" exactly "$server" "$work/v3"
+        check "killed at rename $n: no file of a run beside the server's files" no_publish_leftovers "$server"
+        check "killed at rename $n: DravikPublish holds only its own entries" own_entries_only "$server"
+        run_publish --rollback "$server"
+        check "killed at rename $n: the rollback gives exactly v2" exactly "$server" "$work/v2"
+    done
+
+    echo "scenario: v3 with one rename refused (exit 6), run again, rolled back: exactly v2"
+    server="$work/refused"
+    fresh_server "$server" v2
+    shimmed SHIM_REFUSE_RENAME="$server/RuxVT1.ade" -- "$work/v3" "$server"
+    check "exit code 6" same "$rc" 6
+    run_publish "$work/v3" "$server"
+    check "the rerun finishes" same "$rc" 0
+    check "it leaves the front end, already new, alone" contains "$work/out.txt" "  uxVTade.ade is on the server already"
+    run_publish --rollback "$server"
+    check "the rollback gives exactly v2" exactly "$server" "$work/v2"
+
+    echo "scenario: v3 ending in exit 7, run again, rolled back: exactly v2"
+    server="$work/uncut"
+    fresh_server "$server" v2
+    shimmed SHIM_REFUSE_CUT=1 -- "$work/v3" "$server"
+    check "exit code 7" same "$rc" 7
+    run_publish "$work/v3" "$server"
+    check "the rerun only empties the record" same "$rc:$(grep -c ' replaced$' "$work/out.txt")" 0:0
+    check "Kolacici.txt emptied" same "$(stat -c %s "$server/Kolacici.txt")" 0
+    run_publish --rollback "$server"
+    check "the rollback gives exactly v2" exactly "$server" "$work/v2"
+
+    echo "scenario: v3 failing at its first rename (exit 5): status and rollback know v2's publication"
+    server="$work/first-refused"
+    fresh_server "$server" v2
+    run_publish --status "$server"
+    head -1 "$work/out.txt" >"$work/status-before.txt"
+    shimmed SHIM_REFUSE_RENAME="$server/uxVTade.ade" -- "$work/v3" "$server"
+    check "exit code 5" same "$rc" 5
+    run_publish --status "$server"
+    check "--status names v2's publication" same "$(head -1 "$work/out.txt")" "$(cat "$work/status-before.txt")"
+    check "and knows who took v1" contains "$work/out.txt" "  PC07_ana	(took the previous version"
+    run_publish --rollback "$server"
+    check "the rollback gives exactly v1" exactly "$server" "$work/v1"
+else
+    echo "  (no C compiler for the shim: the scenarios that need one are skipped)"
+fi
+
+# The first run stops inside its copies, in the debugger; the second runs meanwhile.
+echo "scenario: two publishes at once: one publishes whole, the other is refused and changes nothing"
+if command -v gdb >/dev/null; then
+    server="$work/twice"
+    fresh_server "$server"
+    cat >"$work/second.sh" <<SECOND
+before="\$(cd "$server" && find . -type f -exec md5sum {} + | sort)"
+timeout 60 "$publish" "$work/v3" "$server" >"$work/second.txt" 2>&1; echo \$? >"$work/second.rc"
+[ "\$before" = "\$(cd "$server" && find . -type f -exec md5sum {} + | sort)" ] && echo same >"$work/second.same"
+SECOND
+    printf '%s\n' "set breakpoint pending on" "break dravik::PosixPlatform::CopyFileOver" \
+        "run \"$work/v2\" \"$server\" >$work/first.txt 2>&1" "shell bash $work/second.sh" "delete" \
+        "continue" >"$work/twice.gdb"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        gdb -q -batch -nx -x "$work/twice.gdb" "$publish" >"$work/gdb.txt" 2>&1
+    if [ -f "$work/second.rc" ]; then
+        check "the second is refused with code 11" same "$(cat "$work/second.rc")" 11
+        check "and changes nothing" [ -f "$work/second.same" ]
+        check "the first publishes" contains "$work/first.txt" "Published 4 files."
+        check "the server holds v2, whole" exactly "$server" "$work/v2"
     else
         echo "  (this machine lets no debugger stop a program: skipped)"
     fi
