@@ -508,8 +508,11 @@ TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChangedAndTheKeptVersionS
     const std::map<Text, std::string> v2 = ServerFiles();
     ChangeNewVersion("v3");
     platform.time = L"10:00:00";
+    const Text noteless = kServer + L"\\DravikPublish\\Previous-0\\uxVTade.ade";
+    platform.PutFile(noteless, "kept by a run stopped before its note");
     platform.FailCall(FakeCall::MoveFileOver, 5 + 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::ServerUnchanged);
+    EXPECT_FALSE(platform.HasFile(noteless));
     EXPECT_TRUE(Mentions(problems, L"The server folder is as it was; nothing was replaced."));
     EXPECT_EQ(ServerFiles(), v2);
     EXPECT_TRUE(NoTemporaryCopies());
