@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -271,10 +272,10 @@ TEST_F(PublishTool, ASecondRunWhileTheFirstWorksIsRefusedAndChangesNothing) {
         Sleep(50);
     ASSERT_TRUE(Mentions(first.Output(), L"  RuxVT1.ade is in use on the server"));
     auto snapshot = [&] {
-        std::map<std::wstring, std::string> files;
+        std::map<std::wstring, std::size_t> files; // each file's name and a hash of it
         for (const auto &entry : fs::recursive_directory_iterator(server))
             if (entry.is_regular_file() && entry.path().filename() != L"Publish.lock")
-                files[entry.path().wstring()] = Read(entry.path());
+                files[entry.path().wstring()] = std::hash<std::string>{}(Read(entry.path()));
         return files;
     };
     const auto before = snapshot();
