@@ -78,8 +78,8 @@ Failure ServerFileChanged(const Text &source, const Text &target) {
                    FailureKind::Other, {source, target});
 }
 
-FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
-                        const CopyProgress &progress) {
+CopyTaken CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
+                        const CopyProgress &progress, IfReplaced ifReplaced) {
     // A failure names the files the user knows, never the temporary one.
     Text temporary;
     FileStamp before;
@@ -90,15 +90,20 @@ FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Te
         // have changed.
         before = platform.StampOf(source);
         temporary = CopyToTemporaryFile(platform, source, target, progress);
-        bool changed = true;
+        FileStamp after;
         try {
-            changed = platform.StampOf(source) != before;
+            after = platform.StampOf(source);
         } catch (const Failure &) {
             RemoveQuietly(platform, temporary); // the server went away meanwhile
             throw;
         }
-        if (changed) {
+        if (after != before) {
             RemoveQuietly(platform, temporary);
+            // Another file renamed into the source's place is a publish at work: the
+            // caller may take the version again once it is done. A file written
+            // where it stands is torn, whoever is writing it.
+            if (after.fileId != before.fileId && ifReplaced == IfReplaced::Report)
+                return {before, true};
             throw ServerFileChanged(source, target);
         }
     } catch (const Failure &failure) {
@@ -115,7 +120,7 @@ FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Te
         RemoveQuietly(platform, temporary);
         throw failure.ConcerningFiles({source, target});
     }
-    return before;
+    return {before, false};
 }
 
 void RemoveLeftoverCopies(PlatformServices &platform, const Text &folder) {

@@ -12,9 +12,17 @@ namespace dravik {
 // looking at the new file) is tried again for about two seconds. The copy is on
 // the disk before it takes the target's name. On failure the temporary file is
 // removed and the failure goes on to the caller. `progress` hears how far the copy
-// has got. Answers the stamp the source had when its copy began.
-FileStamp CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
-                        const CopyProgress &progress = {});
+// has got. A source that changes while it is copied fails the copy; with
+// IfReplaced::Report, a source that another file took the place of (a rename over
+// it) is answered as replaced instead, and nothing is copied.
+enum class IfReplaced { Fail, Report };
+struct CopyTaken {
+    FileStamp stamp;       // the source's when its copy began
+    bool replaced = false; // another file took the source's place meanwhile
+};
+CopyTaken CopyIntoPlace(PlatformServices &platform, const Text &source, const Text &target,
+                        const CopyProgress &progress = {},
+                        IfReplaced ifReplaced = IfReplaced::Fail);
 
 // The failure of a copy whose server file changed meanwhile: a new version is being
 // put in place there.

@@ -38,7 +38,9 @@ bool frmDravikVT::IsLocalCopyCurrent() {
     const Text programFolder = platform_.ProgramFolderPath();
     const bool withReports = IsFrontEndWithReports();
 
-    bool isCurrent = IsRecorded(platform_, s.RecordFilePath, s.UserKey);
+    const RecordLookup lookup = LookUpRecord(platform_, s.RecordFilePath, s.UserKey);
+    recordFirstLine_ = lookup.firstLine;
+    bool isCurrent = lookup.recorded;
     if (!isCurrent)
         log_.NotCurrent(s.UserKey + L" not recorded in " + s.RecordFilePath);
     // Each check can only take the answer away; all of them run, in this order.

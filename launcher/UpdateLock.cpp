@@ -7,9 +7,11 @@ namespace dravik {
 
 namespace {
 
-// A large front end over a slow network takes a while; the waiting launcher is
-// not seen, so the wait stays bounded.
-constexpr RetryPlan kLockWait{60000, 250};
+// A large front end over a slow network takes a while, and the launcher updating may
+// wait up to two minutes for a publish twice (before it takes the version again, and
+// before it records it): a shorter wait would start a second update beside it. The
+// waiting launcher shows its window, and the wait stays bounded.
+constexpr RetryPlan kLockWait{300000, 250};
 
 } // namespace
 

@@ -6,6 +6,10 @@ namespace dravik {
 
 namespace {
 
+// Longer than a publish may hold the record file once it has begun to put files in
+// place, and than a morning's burst of workstations appending one after another.
+constexpr std::int64_t kHeldRecordWaitMs = 120000;
+
 bool LineIsForKey(const Text &line, const Text &key) {
     std::size_t tab = line.find(L'\t');
     if (tab == Text::npos)
@@ -21,20 +25,56 @@ bool LineIsForKey(const Text &line, const Text &key) {
 
 } // namespace
 
-bool IsRecorded(PlatformServices &platform, const Text &recordFilePath, const Text &key) {
+RecordLookup LookUpRecord(PlatformServices &platform, const Text &recordFilePath, const Text &key) {
+    RecordLookup lookup;
     if (platform.FindFirstMatch(recordFilePath).empty())
-        return false;
-    bool recorded = false;
+        return lookup;
+    bool first = true;
     // Every line is read: the file is shared and may be long, so it is streamed.
-    platform.ForEachLine(recordFilePath,
-                         [&](const Text &line) { recorded = LineIsForKey(line, key) || recorded; });
-    return recorded;
+    platform.ForEachLine(recordFilePath, [&](const Text &line) {
+        if (first)
+            lookup.firstLine = line;
+        first = false;
+        lookup.recorded = LineIsForKey(line, key) || lookup.recorded;
+    });
+    return lookup;
+}
+
+Text FirstRecordLine(PlatformServices &platform, const Text &recordFilePath) {
+    struct Enough {};
+    Text first;
+    try {
+        if (platform.FindFirstMatch(recordFilePath).empty())
+            return first;
+        platform.ForEachLine(recordFilePath, [&](const Text &line) {
+            first = line;
+            throw Enough{}; // the rest of a long record is not needed
+        });
+    } catch (const Enough &) {
+    } catch (const Failure &) {
+        // Held or out of reach for now: no line noted, so the files taken are all
+        // looked at again before the record line goes in.
+        first.clear();
+    }
+    return first;
 }
 
 bool AppendRecord(PlatformServices &platform, const Text &recordFilePath, const Text &key,
-                  const std::function<bool()> &stillWanted) {
-    Text line = key + L"\t\t" + platform.DateText() + L" - " + platform.TimeText();
-    return platform.AppendLineIf(recordFilePath, line, stillWanted);
+                  const std::function<bool(const Text &)> &stillWanted) {
+    const Text line = key + L"\t\t" + platform.DateText() + L" - " + platform.TimeText();
+    // Each append already tries again for a moment; a longer hold is waited for here,
+    // between those tries, where the window can answer the system.
+    const std::int64_t start = platform.MillisecondsNow();
+    for (;;) {
+        try {
+            return platform.AppendLineIf(recordFilePath, line, stillWanted);
+        } catch (const Failure &failure) {
+            if (failure.Kind() != FailureKind::SharingViolation ||
+                platform.MillisecondsNow() - start >= kHeldRecordWaitMs)
+                throw;
+        }
+        platform.Window().KeepWindowResponsive();
+    }
 }
 
 } // namespace dravik

@@ -95,12 +95,13 @@ public:
     // Appends text + CR LF in one write, creating the file when absent. A last line
     // left without its end is ended first, so the new line always stands alone.
     // `stillWanted` runs while the file is held for the append, with every other
-    // writer kept out (an appender, an emptying); when it answers false nothing is
-    // written and the answer is false.
+    // writer kept out (an appender, an emptying), and is given the file's first line
+    // as it is then, read as ForEachLine reads it ("" for an empty file); when it
+    // answers false nothing is written and the answer is false.
     virtual bool AppendLineIf(const Text &path, const Text &text,
-                              const std::function<bool()> &stillWanted) = 0;
+                              const std::function<bool(const Text &firstLine)> &stillWanted) = 0;
     void AppendLine(const Text &path, const Text &text) {
-        AppendLineIf(path, text, [] { return true; });
+        AppendLineIf(path, text, [](const Text &) { return true; });
     }
     // Wildcard search for ordinary files; bare name of the first match or "".
     // Starts the process's one search cursor over.

@@ -3,6 +3,8 @@
 // Each group of members below names the file it lives in.
 #pragma once
 
+#include <optional>
+
 #include "launcher/LauncherSettings.h"
 #include "launcher/StartLog.h"
 #include "platform/PlatformServices.h"
@@ -58,6 +60,9 @@ private:
     StartLog log_{platform_}; // written only when DravikVT.txt asks for it
     int exitCode_ = 0;
     bool accessRefused_ = false; // the last launch found no trusted-location slot
+    // The record file's first line as the look that found the copy not current read
+    // it: an update that follows at once compares with it.
+    std::optional<Text> recordFirstLine_;
 };
 
 } // namespace dravik

@@ -62,4 +62,26 @@ private:
     std::string pending_; // the start of a line whose end is in a later chunk
 };
 
+// How many bytes of a file's beginning FirstLineOf needs to see its first line whole:
+// the longest line kept, and a line end after it.
+constexpr std::size_t FirstLineBytes(std::size_t longestKept) {
+    return longestKept + 2;
+}
+
+// The first line of a file whose beginning is `head` (its first FirstLineBytes bytes,
+// or the whole file when shorter), cut as ChunkLines cuts it; "" for an empty file.
+inline std::string FirstLineOf(const std::string &head, std::size_t longestKept) {
+    ChunkLines lines(longestKept);
+    std::string first;
+    bool found = false;
+    auto take = [&](const char *begin, std::size_t count) {
+        if (!found)
+            first.assign(begin, count);
+        found = true;
+    };
+    lines.Feed(head.data(), head.size(), take);
+    lines.Finish(take);
+    return first;
+}
+
 } // namespace dravik

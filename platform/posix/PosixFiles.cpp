@@ -135,8 +135,35 @@ enum class Appended { Done, Refused, NotWanted };
 
 // One try at appending `bytes` (the line end included). Another appender holding
 // the file refuses it before anything is written; any other failure is thrown.
+// The first line of the record file as it is now, read while the append holds it:
+// through the append's own descriptor, or by path where that one may only write.
+Text FirstLineHeld(int descriptor, bool readable, const std::string &native) {
+    FileDescriptor byPath;
+    if (!readable) {
+        byPath.Reset(OpenRetrying(native, O_RDONLY));
+        if (!byPath.IsOpen())
+            throw SystemFailure(errno, native);
+        descriptor = byPath.Get();
+    }
+    std::string head(FirstLineBytes(kLongestLineKept), '\0');
+    std::size_t got = 0;
+    while (got < head.size()) {
+        const ssize_t part = RetryOnInterrupt([&] {
+            return ::pread(descriptor, head.data() + got, head.size() - got,
+                           static_cast<off_t>(got));
+        });
+        if (part < 0)
+            throw SystemFailure(errno, native);
+        if (part == 0)
+            break;
+        got += static_cast<std::size_t>(part);
+    }
+    head.resize(got);
+    return DecodeSingleByte(FirstLineOf(head, kLongestLineKept), ActiveCodePage());
+}
+
 Appended TryAppend(const std::string &native, std::string bytes,
-                   const std::function<bool()> &stillWanted) {
+                   const std::function<bool(const Text &)> &stillWanted) {
     // Opened for reading too, to see how the file ends; a file we may only write to
     // is still appended to.
     FileDescriptor file(OpenRetrying(native, O_RDWR | O_APPEND | O_CREAT, 0666));
@@ -155,7 +182,7 @@ Appended TryAppend(const std::string &native, std::string bytes,
         throw SystemFailure(locked, native);
     // Emptying the file takes the same lock, so what is checked here still holds
     // when the line is written.
-    if (!stillWanted())
+    if (!stillWanted(FirstLineHeld(file.Get(), readable, native)))
         return Appended::NotWanted;
     // A last line left without its end (edited by hand) is ended first, so that the
     // new record stands on a line of its own.
@@ -179,7 +206,7 @@ Appended TryAppend(const std::string &native, std::string bytes,
 } // namespace
 
 bool PosixPlatform::AppendLineIf(const Text &path, const Text &text,
-                                 const std::function<bool()> &stillWanted) {
+                                 const std::function<bool(const Text &)> &stillWanted) {
     std::string native = ResolvePath(path);
     const std::string bytes = EncodeSingleByte(text + L"\r\n", ActiveCodePage());
     // Another workstation appending holds the file only for a moment, so a refusal

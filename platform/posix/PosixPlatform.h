@@ -33,7 +33,7 @@ public:
                           const std::function<void(const std::string &)> &visit) override;
     Text DecodeAnsi(const std::string &bytes) override;
     bool AppendLineIf(const Text &path, const Text &text,
-                      const std::function<bool()> &stillWanted) override;
+                      const std::function<bool(const Text &)> &stillWanted) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     void CopyFileOver(const Text &source, const Text &target,

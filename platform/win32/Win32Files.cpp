@@ -107,8 +107,25 @@ bool EndsWithLineEnd(HANDLE file, DWORD &error) {
     return read != 1 || lastByte == '\n';
 }
 
+// The first line of the file as it is now, read from its start through the append's
+// own handle (it may read), with the file still held; false with `error` set when
+// the read fails.
+bool FirstLineHeld(HANDLE file, Text &line, DWORD &error) {
+    std::string head(FirstLineBytes(kLongestLineKept), '\0');
+    OVERLAPPED start{}; // read at offset 0, wherever the file pointer stands
+    DWORD read = 0;
+    if (!::ReadFile(file, head.data(), static_cast<DWORD>(head.size()), &read, &start) &&
+        ::GetLastError() != ERROR_HANDLE_EOF) {
+        error = ::GetLastError();
+        return false;
+    }
+    head.resize(read);
+    line = FromAnsi(FirstLineOf(head, kLongestLineKept));
+    return true;
+}
+
 AppendTry TryAppend(const std::string &path, const std::string &record,
-                    const std::function<bool()> &stillWanted) {
+                    const std::function<bool(const Text &)> &stillWanted) {
     // Writing while letting others only read and delete keeps every other writer
     // out until the handle is closed, an emptying of the file among them. The file
     // server enforces that for all its clients, on a network share too. Read and
@@ -122,7 +139,10 @@ AppendTry TryAppend(const std::string &path, const std::string &record,
         outcome.error = ::GetLastError();
         return outcome;
     }
-    if (!stillWanted()) {
+    Text firstLine;
+    if (!FirstLineHeld(file.Get(), firstLine, outcome.error))
+        return outcome;
+    if (!stillWanted(firstLine)) {
         outcome.wanted = false;
         return outcome;
     }
@@ -153,7 +173,7 @@ AppendTry TryAppend(const std::string &path, const std::string &record,
 } // namespace
 
 bool Win32Platform::AppendLineIf(const Text &path, const Text &text,
-                                 const std::function<bool()> &stillWanted) {
+                                 const std::function<bool(const Text &)> &stillWanted) {
     const std::string ansiPath = ToAnsiPath(path);
     const std::string record = ToAnsi(text) + "\r\n";
     // Another workstation appending (or reading, with a launcher that shares less

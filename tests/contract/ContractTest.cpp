@@ -137,6 +137,27 @@ TEST_P(ContractTest, AppendingCreatesTheFileAndEndsEachLineWithCrLf) {
     P().AppendLine(At(L"K.TXT"), L"second\t\tx");
     EXPECT_EQ(harness_->ReadBytes(At(L"k.txt")), std::string("first\r\nsecond\t\tx\r\n"));
     EXPECT_THROW(P().AppendLine(At(L"missing\\k.txt"), L"x"), Failure);
+
+    // The question is asked with the first line as it is then, read as lines are read;
+    // a no writes nothing.
+    Text seen = L"?";
+    auto note = [&seen](bool answer) {
+        return [&seen, answer](const Text &first) {
+            seen = first;
+            return answer;
+        };
+    };
+    Put(L"m.txt", "\tDravikPublish\tr1\tx\r\nPC01_ivo\r\n");
+    EXPECT_FALSE(P().AppendLineIf(At(L"m.txt"), L"PC02_eva", note(false)));
+    EXPECT_EQ(seen, L"\tDravikPublish\tr1\tx");
+    EXPECT_EQ(harness_->ReadBytes(At(L"m.txt")),
+              std::string("\tDravikPublish\tr1\tx\r\nPC01_ivo\r\n"));
+    Put(L"e.txt", "");
+    EXPECT_TRUE(P().AppendLineIf(At(L"e.txt"), L"PC02_eva", note(true)));
+    EXPECT_EQ(seen, L"");
+    Put(L"long.txt", std::string(kLongestLineKept + 100, 'x'));
+    EXPECT_TRUE(P().AppendLineIf(At(L"long.txt"), L"PC02_eva", note(true)));
+    EXPECT_EQ(seen, Text(kLongestLineKept, L'x'));
 }
 
 TEST_P(ContractTest, AnAppendedLineNeverJoinsALastLineLeftWithoutItsEnd) {

@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # DravikPublish on Linux: what it prints and leaves, its status, a rollback, a
 # refusal with the system's reason, one run at a time, runs stopped, killed or
-# refused half-way and run again (a rollback then gives exactly one version), and publishing and rolling back again and again
-# while launchers update from the same server folder, where every file a launcher ends with must be the whole old or
-# the whole new one. The other refusals and failures half-way are the logic's,
-# shown on the fake.
+# refused half-way and run again (a rollback then gives exactly one version), and
+# publishing and rolling back again and again while launchers update from the same
+# server folder, where every file a launcher ends with must be the whole old or the
+# whole new one. The other refusals and failures half-way are the logic's, shown on
+# the fake.
 # Usage: posix_publish.sh <path of the built DravikVT> <path of the built DravikPublish>
+#        [<path of the server shim>]
 set -uo pipefail
 launcher="$1"
 publish="$2"
+shim="${3:+$(realpath "$3")}"
 work="$(mktemp -d)"
 trap 'touch "$work/stop"; wait; rm -rf "$work"' EXIT
 . "$(dirname "$0")/../reliability/common.sh"
@@ -114,43 +117,129 @@ else
     echo "  (gdb is not installed: skipped)"
 fi
 
-# A shim the publish runs with: it refuses, once, a rename onto one path or the cut
-# of a file, and stops or kills the process at its n-th rename, so that each
-# moment of a publish is met without guessing with sleeps.
-cat >"$work/shim.c" <<'SHIM'
-#define _GNU_SOURCE
-#include <dlfcn.h>
-#include <errno.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <stdlib.h>
-#include <string.h>
-#include <sys/types.h>
-#include <unistd.h>
-static int first_time(void) { /* once per marker file, across processes */
-    const char *marker = getenv("SHIM_ONCE");
-    int fd = marker ? open(marker, O_CREAT | O_EXCL | O_WRONLY, 0600) : -1;
-    if (fd >= 0) close(fd);
-    return fd >= 0;
+# A process stopped by the shim right after one step on the server, while another
+# runs: no sleeps decide who comes first.
+# paused <name> <step> <command...>: starts the command in the background under the
+# shim, stopped after <step>; returns once it stands there (or has ended).
+paused() {
+    local dir="$work/pause-$1"
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    (LD_PRELOAD="$shim" DRAVIK_SLOW_FOLDER="$server" DRAVIK_PAUSE_DIR="$dir" DRAVIK_PAUSE_AT="$2" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        "${@:3}"; echo $? >"$dir/rc") &
+    local i
+    for i in $(seq 1 1200); do [ -e "$dir/paused" ] || [ -e "$dir/rc" ] && break; sleep 0.05; done
+    check "$1 stopped where asked" [ -e "$dir/paused" ]
 }
-int rename(const char *from, const char *to) {
-    static int renames;
-    const char *at = getenv("SHIM_SIGNAL_AT_RENAME"), *refused = getenv("SHIM_REFUSE_RENAME");
-    if (at && ++renames == atoi(at)) raise(getenv("SHIM_STOP") ? SIGSTOP : SIGKILL);
-    if (refused && strcmp(to, refused) == 0 && first_time()) { errno = EACCES; return -1; }
-    return ((int (*)(const char *, const char *))dlsym(RTLD_NEXT, "rename"))(from, to);
+go_on() { touch "$work/pause-$1/go"; }
+ended() { # ended <name>: waits for a paused command; its exit code
+    local i
+    for i in $(seq 1 3000); do [ -e "$work/pause-$1/rc" ] && break; sleep 0.05; done
+    cat "$work/pause-$1/rc" 2>/dev/null || echo none
 }
-int ftruncate(int fd, off_t length) {
-    if (getenv("SHIM_REFUSE_CUT") && first_time()) { errno = EACCES; return -1; }
-    return ((int (*)(int, off_t))dlsym(RTLD_NEXT, "ftruncate"))(fd, length);
+# A stand-in Access that notes which version its folder held when it started.
+versioned_access() { # versioned_access <folder>
+    mkdir -p "$1"
+    cat >"$1/MSACCESS.EXE" <<STANDIN
+#!/bin/sh
+app="\${1%[\\\\/]*}"; seen=mixed
+for v in v1 v2 v3; do
+    whole=yes
+    for f in ${files[*]}; do cmp -s "\$app/\$f" "$work/\$v/\$f" || whole=no; done
+    [ ! -e "$work/\$v/RuxVT3.ade" ] || cmp -s "\$app/RuxVT3.ade" "$work/\$v/RuxVT3.ade" || whole=no
+    [ \$whole = yes ] && seen=\$v
+done
+echo "\$seen" >>"\$(dirname "\$0")/versions.log"
+STANDIN
+    chmod +x "$1/MSACCESS.EXE"
 }
-SHIM
-shimmed() { # shimmed <VAR=value>... -- <argument>...: the publish with the shim
+workstation() { # workstation <name>: runs a new workstation's launcher on $server
+    make_workstation "$work/$1" "$server" "$work/$1-access"
+    versioned_access "$work/$1-access"
+    cd "$work/$1" && computername="$1" username=ana DRAVIKVT_REGISTRY="$work/$1/registry" \
+        timeout 250 "$work/$1/app/DravikVT" </dev/null >"$work/$1/out.txt" 2>&1
+}
+# took <workstation> <version>: started Access once, on that version whole, without a
+# message, and recorded once.
+took() {
+    local i
+    for i in $(seq 1 100); do [ -s "$work/$1-access/versions.log" ] && break; sleep 0.05; done
+    same "$(cat "$work/$1-access/versions.log" 2>/dev/null)" "$2" &&
+        lacks "$work/$1/out.txt" "Dravik:" && lacks "$work/$1/out.txt" "Upozorenje" &&
+        same "$(grep -ac "^${1^^}_ana	" "$server/Kolacici.txt")" 1
+}
+
+if [ -n "$shim" ]; then
+    version "$work/v3" 512 3
+    cp "$work/v2/"* "$work/v3/" && make_bytes "$work/v3/RuxVT3.ade" 32 "rux3 3"
+
+    echo "scenario: a workstation starting while a publish stands after each of its renames"
+    for k in 1 2 3 4; do
+        server="$work/renames$k"
+        rm -rf "$server" && cp -r "$work/v1" "$server"
+        printf 'PC01_ivo\t\t1.12.2026. - 8:00:00\r\n' >"$server/Kolacici.txt"
+        paused "publish$k" "rename:$k" "$publish" "$work/v2" "$server"
+        (workstation "mid$k") &
+        for i in $(seq 1 200); do grep -qa "Kopiranje" "$work/mid$k/out.txt" 2>/dev/null && break; sleep 0.05; done
+        sleep 0.3 # it copies what it finds, then waits for the record
+        go_on "publish$k"
+        check "after rename $k: the publish ended well" same "$(ended "publish$k")" 0
+        wait
+        check "after rename $k: the workstation started Access on the new version whole" took "mid$k" v2
+    done
+
+    echo "scenario: a publish that adds a report file while a workstation copies"
+    server="$work/adds"
+    cp -r "$work/v1" "$server"
+    "$publish" "$work/v2" "$server" >/dev/null 2>&1 # its mark is the record's first line
+    DRAVIK_SLOW_FOLDER="$server" paused adder "open:Velkor_2007.exe:1" workstation adder
+    "$publish" "$work/v3" "$server" >"$work/out.txt" 2>&1
+    check "the publish ended well" same "$?" 0
+    go_on adder
+    ended adder >/dev/null
+    check "the workstation took the added file, and started Access on that version" took adder v3
+
+    echo "scenario: a publish renaming the front end over while a workstation copies it"
+    server="$work/during"
+    cp -r "$work/v2" "$server"
+    "$publish" "$work/v1" "$server" >/dev/null 2>&1
+    paused copier "open:uxVTade.ade:2" workstation copier
+    "$publish" "$work/v2" "$server" >"$work/out.txt" 2>&1
+    check "the publish ended well" same "$?" 0
+    go_on copier
+    ended copier >/dev/null
+    check "the update took the new version whole, with no message" took copier v2
+
+    echo "scenario: a rollback while a workstation copies"
+    paused rolled "open:uxVTade.ade:2" workstation rolled
+    "$publish" --rollback "$server" >"$work/out.txt" 2>&1
+    check "the rollback ended well" same "$?" 0
+    go_on rolled
+    ended rolled >/dev/null
+    check "the update took the version rolled back to, whole" took rolled v1
+
+    echo "scenario: a server published by hand while a workstation copies: taken again"
+    server="$work/by-hand"
+    cp -r "$work/v1" "$server"
+    : >"$server/Kolacici.txt"
+    paused handy "open:Velkor_2007.exe:1" workstation handy
+    cp "$work/v2/"* "$server/" && : >"$server/Kolacici.txt"
+    go_on handy
+    ended handy >/dev/null
+    check "the update took the new version whole" took handy v2
+else
+    echo "  (no server shim given: the scenarios that stop a process at one step are skipped)"
+fi
+
+# shimmed <VAR=value>... -- <argument>...: the publish under the shim, which refuses
+# one rename or cut, or stops or kills it at its n-th rename, as the variables say.
+shimmed() {
     local vars=()
     while [ "$1" != -- ]; do vars+=("$1"); shift; done
     shift
     # In a shell of its own, which says "Killed" where nobody reads it.
-    (env "${vars[@]}" LD_PRELOAD="$work/shim.so" SHIM_ONCE="$work/once.$RANDOM$RANDOM" \
+    (env "${vars[@]}" LD_PRELOAD="$shim" DRAVIK_ONCE="$work/once.$RANDOM$RANDOM" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:detect_leaks=0" \
         timeout -s KILL 60 "$publish" "$@" >"$work/out.txt" 2>&1; exit $?) 2>/dev/null
     rc=$?
@@ -173,15 +262,15 @@ fresh_server() { # fresh_server <folder> <version>...: published one after the o
     local v
     for v in "${@:2}"; do run_publish "$work/$v" "$1" || true; done
 }
-version "$work/v3" 1024 3
+version "$work/third" 1024 3 # every file changed
 
-if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; then
+if [ -n "$shim" ]; then
     echo "scenario: a run stopped with SIGSTOP refuses a second; once it is killed, a second goes on"
     server="$work/stopped"
     fresh_server "$server"
-    env LD_PRELOAD="$work/shim.so" SHIM_SIGNAL_AT_RENAME=2 SHIM_STOP=1 \
+    env LD_PRELOAD="$shim" DRAVIK_SIGNAL_AT_RENAME="2 STOP" \
         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
-        "$publish" "$work/v3" "$server" >"$work/stopped.txt" 2>&1 &
+        "$publish" "$work/third" "$server" >"$work/stopped.txt" 2>&1 &
     stopped=$!
     for _ in $(seq 100); do [ "$(ps -o stat= -p "$stopped")" = T ] && break; sleep 0.1; done
     before="$(snapshot "$server")"
@@ -205,11 +294,11 @@ if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; the
         server="$work/killed$n"
         rm -rf "$server"
         cp -a "$work/published-v2" "$server"
-        shimmed SHIM_SIGNAL_AT_RENAME="$n" -- "$work/v3" "$server"
+        shimmed DRAVIK_SIGNAL_AT_RENAME="$n KILL" -- "$work/third" "$server"
         check "killed at rename $n" same "$rc" 137
-        run_publish "$work/v3" "$server"
+        run_publish "$work/third" "$server"
         check "killed at rename $n: the rerun publishes v3" same "$rc" 0
-        check "killed at rename $n: v3 whole" exactly "$server" "$work/v3"
+        check "killed at rename $n: v3 whole" exactly "$server" "$work/third"
         check "killed at rename $n: no file of a run beside the server's files" no_publish_leftovers "$server"
         check "killed at rename $n: DravikPublish holds only its own entries" own_entries_only "$server"
         run_publish --rollback "$server"
@@ -219,9 +308,9 @@ if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; the
     echo "scenario: v3 with one rename refused (exit 6), run again, rolled back: exactly v2"
     server="$work/refused"
     fresh_server "$server" v2
-    shimmed SHIM_REFUSE_RENAME="$server/RuxVT1.ade" -- "$work/v3" "$server"
+    shimmed DRAVIK_REFUSE_RENAME="$server/RuxVT1.ade" -- "$work/third" "$server"
     check "exit code 6" same "$rc" 6
-    run_publish "$work/v3" "$server"
+    run_publish "$work/third" "$server"
     check "the rerun finishes" same "$rc" 0
     check "it leaves the front end, already new, alone" contains "$work/out.txt" "  uxVTade.ade is on the server already"
     run_publish --rollback "$server"
@@ -230,9 +319,9 @@ if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; the
     echo "scenario: v3 ending in exit 7, run again, rolled back: exactly v2"
     server="$work/uncut"
     fresh_server "$server" v2
-    shimmed SHIM_REFUSE_CUT=1 -- "$work/v3" "$server"
+    shimmed DRAVIK_REFUSE_CUT=1 -- "$work/third" "$server"
     check "exit code 7" same "$rc" 7
-    run_publish "$work/v3" "$server"
+    run_publish "$work/third" "$server"
     check "the rerun only empties the record" same "$rc:$(grep -c ' replaced$' "$work/out.txt")" 0:0
     check "Kolacici.txt emptied" same "$(stat -c %s "$server/Kolacici.txt")" 0
     run_publish --rollback "$server"
@@ -243,7 +332,7 @@ if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; the
     fresh_server "$server" v2
     run_publish --status "$server"
     head -1 "$work/out.txt" >"$work/status-before.txt"
-    shimmed SHIM_REFUSE_RENAME="$server/uxVTade.ade" -- "$work/v3" "$server"
+    shimmed DRAVIK_REFUSE_RENAME="$server/uxVTade.ade" -- "$work/third" "$server"
     check "exit code 5" same "$rc" 5
     run_publish --status "$server"
     check "--status names v2's publication" same "$(head -1 "$work/out.txt")" "$(cat "$work/status-before.txt")"
@@ -251,7 +340,7 @@ if cc -shared -fPIC -o "$work/shim.so" "$work/shim.c" -ldl 2>"$work/cc.txt"; the
     run_publish --rollback "$server"
     check "the rollback gives exactly v1" exactly "$server" "$work/v1"
 else
-    echo "  (no C compiler for the shim: the scenarios that need one are skipped)"
+    echo "  (no server shim given: the scenarios that stop or refuse a run are skipped)"
 fi
 
 # The first run stops inside its copies, in the debugger; the second runs meanwhile.
@@ -261,7 +350,7 @@ if command -v gdb >/dev/null; then
     fresh_server "$server"
     cat >"$work/second.sh" <<SECOND
 before="\$(cd "$server" && find . -type f -exec md5sum {} + | sort)"
-timeout 60 "$publish" "$work/v3" "$server" >"$work/second.txt" 2>&1; echo \$? >"$work/second.rc"
+timeout 60 "$publish" "$work/third" "$server" >"$work/second.txt" 2>&1; echo \$? >"$work/second.rc"
 [ "\$before" = "\$(cd "$server" && find . -type f -exec md5sum {} + | sort)" ] && echo same >"$work/second.same"
 SECOND
     printf '%s\n' "set breakpoint pending on" "break dravik::PosixPlatform::CopyFileOver" \

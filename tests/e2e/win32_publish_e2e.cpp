@@ -178,6 +178,35 @@ protected:
         return Publish(options + Quoted(Folder(v)) + L" " + Quoted(root / "server"));
     }
 
+    // A workstation's program folder with the launcher and its settings, and the
+    // stand-in Access they share.
+    fs::path MakeStation(int n) {
+        const fs::path office = root / "office";
+        if (!fs::exists(office / "MSACCESS.EXE")) {
+            fs::create_directories(office);
+            fs::copy_file(test::WindowsPath(DRAVIK_MSACCESS_EXE), office / "MSACCESS.EXE");
+        }
+        const fs::path app = root / ("ws" + std::to_string(n)) / "app";
+        fs::create_directories(app);
+        fs::copy_file(test::WindowsPath(DRAVIK_LAUNCHER_EXE), app / "DravikVT.exe");
+        Write(app / "DravikVT.txt", "NewFiles = " + (root / "server").string() +
+                                        "\r\nDefAccessPath = " + office.string() +
+                                        "\\MSACCESS.EXE\r\nNewFE = uxVTade.ade\r\n");
+        return app;
+    }
+    // Starts the station's launcher as computer ws<n>, played by DravikUser; what the
+    // user saw is in its log.
+    static Lines RunStation(int n, const fs::path &app) {
+        const std::wstring number = std::to_wstring(n);
+        const fs::path log = app.parent_path() / "user.log";
+        test::RunAndWait(L"\"" + test::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" +
+                             log.wstring() + L"\" --timeout-ms 200000 --env computername=ws" +
+                             number + L" --env username=user" + number + L" --run \"" +
+                             (app / "DravikVT.exe").wstring() + L"\"",
+                         240000);
+        return test::ReadUtf8Lines(log.wstring());
+    }
+
     static constexpr const char *kRecord = "PC07_ana\t\t1.12.2026. - 8:00:00\r\n";
     fs::path root;
     std::map<int, std::map<std::string, std::string>> versions;
@@ -293,9 +322,6 @@ TEST_F(PublishTool, ASecondRunWhileTheFirstWorksIsRefusedAndChangesNothing) {
 // copies from the server while the versions change under it.
 TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles) {
     const fs::path server = root / "server";
-    const fs::path office = root / "office";
-    fs::create_directories(office);
-    fs::copy_file(test::WindowsPath(DRAVIK_MSACCESS_EXE), office / "MSACCESS.EXE");
     const ULONGLONG record = FileIdentity(server / "Kolacici.txt");
 
     struct Station {
@@ -305,33 +331,18 @@ TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles)
         std::vector<std::string> torn;
     };
     std::vector<Station> stations(3);
-    for (std::size_t i = 0; i < stations.size(); ++i) {
-        Station &s = stations[i];
-        s.app = root / ("ws" + std::to_string(i + 1)) / "app";
-        fs::create_directories(s.app);
-        fs::copy_file(test::WindowsPath(DRAVIK_LAUNCHER_EXE), s.app / "DravikVT.exe");
-        Write(s.app / "DravikVT.txt", "NewFiles = " + server.string() +
-                                          "\r\nDefAccessPath = " + office.string() +
-                                          "\\MSACCESS.EXE\r\nNewFE = uxVTade.ade\r\n");
-    }
+    for (std::size_t i = 0; i < stations.size(); ++i)
+        stations[i].app = MakeStation(static_cast<int>(i + 1));
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < stations.size(); ++i) {
         threads.emplace_back([&, i] {
             Station &s = stations[i];
-            const std::wstring n = std::to_wstring(i + 1);
             while (!stop) {
                 std::error_code ignored;
                 fs::remove(s.app / "uxVTade.ade", ignored);
-                const fs::path log = s.app.parent_path() / "user.log";
-                test::RunAndWait(L"\"" + test::WindowsPath(DRAVIK_USER_EXE) + L"\" --log \"" +
-                                     log.wstring() +
-                                     L"\" --timeout-ms 30000 --env computername=ws" + n +
-                                     L" --env username=user" + n + L" --run \"" +
-                                     (s.app / "DravikVT.exe").wstring() + L"\"",
-                                 60000);
                 ++s.starts;
-                if (Mentions(test::ReadUtf8Lines(log.wstring()), L"message\t"))
+                if (Mentions(RunStation(static_cast<int>(i + 1), s.app), L"message\t"))
                     ++s.failures;
                 for (const char *name : kFiles)
                     if (fs::exists(s.app / name) && VersionOf(s.app, name) == 0)
@@ -366,6 +377,41 @@ TEST_F(PublishTool, LaunchersUpdatingWhileVersionsArePublishedEndWithWholeFiles)
     EXPECT_TRUE(AllOfVersion(1, server));
     EXPECT_FALSE(HasTemporaryCopies(server));
     EXPECT_EQ(FileIdentity(server / "Kolacici.txt"), record);
+}
+
+// The morning of a publish: twenty new workstations start at the moment a version is
+// published. None fails or shows a message; each starts Access on one whole version,
+// and each recorded holds the server's version.
+TEST_F(PublishTool, TwentyNewWorkstationsStartingDuringAPublishEachTakeOneWholeVersion) {
+    constexpr int kStations = 20;
+    std::vector<fs::path> apps;
+    for (int n = 1; n <= kStations; ++n)
+        apps.push_back(MakeStation(n));
+    std::vector<Lines> seen(kStations);
+    std::vector<std::thread> threads;
+    for (int n = 1; n <= kStations; ++n)
+        threads.emplace_back([&, n] { seen[n - 1] = RunStation(n, apps[n - 1]); });
+    Sleep(300);
+    const Result published = PublishVersion(2);
+    for (std::thread &thread : threads)
+        thread.join();
+
+    EXPECT_EQ(published.code, 0) << AsUtf8Lines(published.output);
+    const std::string record = Read(root / "server" / "Kolacici.txt");
+    Lines starts; // the stand-in Access runs on its own: give it a moment
+    for (int waited = 0; waited < 10000 && starts.size() < kStations; waited += 100, Sleep(100))
+        starts = test::ReadUtf8Lines((root / "office" / "msaccess-started.log").wstring());
+    EXPECT_EQ(starts.size(), static_cast<std::size_t>(kStations));
+    for (int n = 1; n <= kStations; ++n) {
+        SCOPED_TRACE("ws" + std::to_string(n));
+        EXPECT_TRUE(Mentions(seen[n - 1], L"exit\tcode=0")) << AsUtf8Lines(seen[n - 1]);
+        EXPECT_FALSE(Mentions(seen[n - 1], L"message\t")) << AsUtf8Lines(seen[n - 1]);
+        EXPECT_TRUE(AllOfVersion(1, apps[n - 1]) || AllOfVersion(2, apps[n - 1]));
+        const std::string key = "WS" + std::to_string(n) + "_user" + std::to_string(n) + "\t";
+        if (record.find(key) != std::string::npos) {
+            EXPECT_TRUE(AllOfVersion(2, apps[n - 1]));
+        }
+    }
 }
 
 } // namespace

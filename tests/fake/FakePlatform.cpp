@@ -4,6 +4,7 @@
 
 #include "platform/Retry.h"
 #include "platform/common/CaseMapping.h"
+#include "platform/common/ChunkLines.h"
 #include "platform/common/CodePage.h"
 #include "platform/common/PathText.h"
 #include "tests/support/TestText.h"
@@ -224,7 +225,7 @@ Text FakePlatform::DecodeAnsi(const std::string &bytes) {
 }
 
 bool FakePlatform::AppendLineIf(const Text &path, const Text &text,
-                                const std::function<bool()> &stillWanted) {
+                                const std::function<bool(const Text &)> &stillWanted) {
     calls.push_back(L"AppendLine:" + path);
     Fail(FakeCall::AppendLine, {path});
     if (!FolderExists(FolderPart(path)))
@@ -239,7 +240,7 @@ bool FakePlatform::AppendLineIf(const Text &path, const Text &text,
 // The appender writes and lets others only read and delete alongside: another
 // program that writes, or that does not let it write, refuses it.
 bool FakePlatform::TryAppend(const Text &path, const Text &text,
-                             const std::function<bool()> &stillWanted, bool &wanted) {
+                             const std::function<bool(const Text &)> &stillWanted, bool &wanted) {
     ++appendTries;
     if (refusedAppends > 0) {
         --refusedAppends;
@@ -248,10 +249,13 @@ bool FakePlatform::TryAppend(const Text &path, const Text &text,
     const FakeHold *hold = HoldOn(path);
     if (hold && *hold != FakeHold::SharingReader)
         return false;
-    wanted = stillWanted();
+    auto it = files_.find(Key(path));
+    Text firstLine;
+    if (it != files_.end())
+        firstLine = AsText(FirstLineOf(it->second.bytes, kLongestLineKept));
+    wanted = stillWanted(firstLine);
     if (!wanted)
         return true;
-    auto it = files_.find(Key(path));
     if (it == files_.end()) {
         PutFile(path, AsBytes(text + L"\r\n"));
         return true;

@@ -202,7 +202,7 @@ public:
                           const std::function<void(const std::string &)> &visit) override;
     Text DecodeAnsi(const std::string &bytes) override;
     bool AppendLineIf(const Text &path, const Text &text,
-                      const std::function<bool()> &stillWanted) override;
+                      const std::function<bool(const Text &)> &stillWanted) override;
     Text FindFirstMatch(const Text &pathPattern) override;
     Text FindNextMatch() override;
     // Copies report as Windows does: once at the start, then after every 64 KiB part.
@@ -301,8 +301,8 @@ private:
     // The hold on the path that is still in place, if any.
     const FakeHold *HoldOn(const Text &path);
     // Answers whether the try got the file; `wanted` whether the line was then written.
-    bool TryAppend(const Text &path, const Text &text, const std::function<bool()> &stillWanted,
-                   bool &wanted);
+    bool TryAppend(const Text &path, const Text &text,
+                   const std::function<bool(const Text &)> &stillWanted, bool &wanted);
     void CopyFile(const Text &source, const Text &target, bool replacing,
                   const CopyProgress &progress = {});
     RegKeyData *KeyOf(RegKey handle);

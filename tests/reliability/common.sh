@@ -85,3 +85,22 @@ wait_for_starts() {
     done
     return 0
 }
+
+# start_together <count> <run>: runs "<run> <i>" for i from 1 to count, all at
+# the same moment, and waits for them. Opening a FIFO for reading blocks until
+# someone opens it for writing, so every one waits on it until the test does.
+start_together() {
+    local go="$work/go-$2" i
+    mkfifo "$go"
+    for i in $(seq 1 "$1"); do
+        (
+            exec 3<"$go"
+            "$2" "$i"
+        ) &
+    done
+    sleep 1 # let every one of them block on the FIFO
+    exec 4>"$go"
+    exec 4>&-
+    wait
+    rm -f "$go"
+}

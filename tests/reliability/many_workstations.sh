@@ -18,24 +18,6 @@ for i in $(seq 1 "$count"); do
     make_workstation "$work/ws$i" "$server" "$access"
 done
 
-# start_together <count> <run>: runs "<run> <i>" for i from 1 to count, all at
-# the same moment, and waits for them. Opening a FIFO for reading blocks until
-# someone opens it for writing, so every one waits on it until the test does.
-start_together() {
-    local go="$work/go-$2" i
-    mkfifo "$go"
-    for i in $(seq 1 "$1"); do
-        (
-            exec 3<"$go"
-            "$2" "$i"
-        ) &
-    done
-    sleep 1 # let every one of them block on the FIFO
-    exec 4>"$go"
-    exec 4>&-
-    wait
-}
-
 workstation() { # workstation <i>: its own program folder, computer and user
     cd "$work/ws$1" || exit 99
     computername="ws$1" username="User$1" DRAVIKVT_REGISTRY="$work/ws$1/registry" \

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
+#include <utility>
 
 #include "launcher/SafeCopy.h"
 #include "platform/common/CaseMapping.h"
+#include "platform/common/PublicationMark.h"
 #include "tests/unit/Scene.h"
 
 namespace dravik::test {
@@ -69,9 +72,9 @@ TEST_F(FrontEndUpdateTest, ReportSourcesAreLowerCasedAndTargetsKeepTheFoundName)
     EXPECT_EQ(platform.copies[1].target, TemporaryCopyPath(kProgramFolder + L"\\RuxVT1.ade", 1));
     EXPECT_EQ(sources[2], kServer + L"ruxvt2.accde");
     // The report search runs on the lower-cased pattern and nothing searches in between.
-    ASSERT_EQ(platform.searches.size(), 2u);
-    EXPECT_EQ(platform.searches[0], kServer + L"ruxvt*.*");
-    EXPECT_EQ(platform.searches[1], kServer + L"Velkor_2007.exe");
+    ASSERT_GE(platform.searches.size(), 3u);
+    EXPECT_EQ(platform.searches[1], kServer + L"ruxvt*.*");
+    EXPECT_EQ(platform.searches[2], kServer + L"Velkor_2007.exe");
 }
 
 TEST_F(FrontEndUpdateTest, NoReportFilesForTheAdeFrontEndWarnsOnceAndGoesOn) {
@@ -258,6 +261,82 @@ TEST_F(FrontEndUpdateTest, AVersionPublishedMeanwhileIsTakenWholeOrNotRecorded) 
     EXPECT_TRUE(scene.platform.windowVisible);
 }
 
+const Text kMark1 = PublicationMarkLine(L"run1", L"1.12.2026. - 8:00:00");
+const Text kMark2 = PublicationMarkLine(L"run2", L"8.12.2026. - 9:14:00");
+
+// DravikPublish at work while `during` is copied from the server (with "", while the
+// launcher waits for the record that the publish holds): each file of the new version
+// renamed over the old one (another file, then), a report file added when `adds`, and
+// the record emptied but for the publication's mark.
+void PublishWithMark(Scene &scene, const Text &during, bool adds = false) {
+    auto publish = [&scene, adds, done = false]() mutable {
+        if (std::exchange(done, true))
+            return;
+        for (const Text name : {L"uxVTade.ade", L"RuxVT1.ade", L"RuxVT2.accde"}) {
+            const std::string bytes = *scene.platform.FileBytes(kServer + name);
+            scene.platform.DeleteFileIfPresent(kServer + name);
+            scene.platform.PutFile(kServer + name, bytes.substr(0, bytes.size() - 1) + "3");
+        }
+        if (adds)
+            scene.platform.PutFile(kServer + L"RuxVT3.ade", "reports 3 v3");
+        scene.platform.PutTextFile(kRecordFile, kMark2 + L"\r\n");
+    };
+    if (during.empty()) {
+        scene.platform.HoldFile(kRecordFile, FakeHold::Appender, 5000);
+        scene.platform.duringSleep = publish;
+        return;
+    }
+    scene.platform.duringCopy = [&scene, during, publish](const Text &source) mutable {
+        if (scene.platform.ToUpper(source) == scene.platform.ToUpper(kServer + during))
+            publish();
+    };
+}
+
+// The record's first line, noted before anything is copied, tells with one read under
+// the held record whether a publish was completed meanwhile: the same mark records at
+// once, lines after it or not; another mark, or a mark where there was none, takes
+// the version again, whole, with no message, a file renamed over during its copy too.
+TEST_F(FrontEndUpdateTest, ThePublicationMarkTellsWithOneReadWhetherToTakeTheVersionAgain) {
+    struct Case {
+        Text record;
+        std::optional<Text> publishDuring;
+        bool adds;
+        std::size_t copies;
+    };
+    const Text otherLine = L"PC01_iva\t\t1.12.2026. - 8:01:00\r\n";
+    for (const Case &c :
+         {Case{kMark1 + L"\r\n" + otherLine, std::nullopt, false, 4},
+          Case{kMark1 + L"\r\n", L"", false, 8},
+          Case{kMark1 + L"\r\n", L"Velkor_2007.exe", false, 8},
+          Case{kMark1 + L"\r\n" + otherLine, L"Velkor_2007.exe", true, 9},
+          Case{L"", L"RuxVT2.accde", false, 7}, Case{kMark1 + L"\r\n", L"uxVTade.ade", false, 5}}) {
+        Scene scene;
+        scene.ReadyToUpdate();
+        if (!c.record.empty())
+            scene.platform.PutTextFile(kRecordFile, c.record);
+        if (c.publishDuring)
+            PublishWithMark(scene, *c.publishDuring, c.adds);
+        scene.form.UzmiFE_and_Rux();
+        SCOPED_TRACE(c.publishDuring.value_or(L"-"));
+        const bool published = c.publishDuring.has_value();
+        EXPECT_EQ(scene.platform.copies.size(), c.copies);
+        EXPECT_EQ(scene.Local(L"uxVTade.ade"), published ? "FE v3" : "FE v2");
+        EXPECT_EQ(scene.Local(L"RuxVT2.accde"),
+                  published ? "reports accde v3" : "reports accde v2");
+        EXPECT_EQ(scene.Local(L"RuxVT3.ade"), c.adds ? "reports 3 v3" : "<absent>");
+        EXPECT_EQ(scene.RecordBytes(), Utf8(published ? kMark2 + L"\r\n" : c.record) +
+                                           "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+        EXPECT_TRUE(scene.platform.messages.empty());
+        // Under the held record only its first line is read, never a server file.
+        const auto &calls = scene.platform.calls;
+        for (auto it =
+                 std::find_if(calls.rbegin(), calls.rend(),
+                              [](const Text &call) { return call.rfind(L"AppendLine:", 0) == 0; });
+             it != calls.rend() && it != calls.rbegin(); --it)
+            EXPECT_EQ(it->find(kServer + L"uxVTade.ade"), Text::npos) << *it;
+    }
+}
+
 TEST_F(FrontEndUpdateTest, AReadOnlyLocalCopyIsReplaced) {
     ServerFiles();
     LocalFiles();
@@ -314,10 +393,11 @@ TEST_F(FrontEndUpdateTest, AFrontEndHeldOpenLocallyFailsAndKeepsTheOldCopy) {
 TEST_F(FrontEndUpdateTest, AnUnwritableRecordFileFailsTheUpdate) {
     ServerFiles();
     platform.PutFile(kRecordFile, "");
-    platform.LockFile(kRecordFile);
+    platform.HoldFile(kRecordFile, FakeHold::Appender); // read, never appended to
     Prepare();
     EXPECT_THROW(form.UzmiFE_and_Rux(), Failure);
     EXPECT_EQ(Local(L"uxVTade.ade"), "FE v2"); // copied files stay copied
+    EXPECT_EQ(platform.clockMs, 120000);
 }
 
 } // namespace

@@ -83,7 +83,7 @@ TEST_F(UpdateRecordTest, AnAppendRefusedByAnotherHolderIsTriedAgainForAboutTwoSe
     platform.pauses.clear();
     const std::int64_t start = platform.clockMs;
     try {
-        AppendRecord(platform, kRecordFile, L"PC08_iva");
+        platform.AppendLine(kRecordFile, L"PC08_iva");
         FAIL() << "appended to a held file";
     } catch (const Failure &failure) {
         EXPECT_EQ(failure.Description(), kFakeSharingViolation + L" (\"" + kRecordFile + L"\")");
@@ -97,6 +97,25 @@ TEST_F(UpdateRecordTest, AnAppendRefusedByAnotherHolderIsTriedAgainForAboutTwoSe
     }
     EXPECT_NE(*std::min_element(platform.pauses.begin(), platform.pauses.end() - 1),
               *std::max_element(platform.pauses.begin(), platform.pauses.end() - 1));
+    EXPECT_EQ(RecordBytes(), "x\r\nPC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+}
+
+// A publish holds the record while it puts a version in place, and a burst of
+// workstations hold it in turn: the record line waits two minutes for it, between
+// the short tries, answering the system meanwhile; a holder that lets go in time
+// costs no start.
+TEST_F(UpdateRecordTest, ARecordHeldLongerIsWaitedForTwoMinutesWithTheWindowAnswering) {
+    Bytes("x\r\n");
+    platform.HoldFile(kRecordFile, FakeHold::Appender, 90000);
+    EXPECT_TRUE(AppendRecord(platform, kRecordFile, kUserKey));
+    EXPECT_GE(platform.clockMs, 90000);
+    EXPECT_EQ(RecordBytes(), "x\r\nPC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+    EXPECT_GE(platform.labelWhenAnswering.size(), 90000u / 2000 - 1);
+
+    platform.HoldFile(kRecordFile, FakeHold::Appender); // never lets go
+    const std::int64_t start = platform.clockMs;
+    EXPECT_THROW(AppendRecord(platform, kRecordFile, L"PC08_iva"), Failure);
+    EXPECT_EQ(platform.clockMs - start, 120000);
     EXPECT_EQ(RecordBytes(), "x\r\nPC07_ana\t\t8.12.2026. - 9:15:00\r\n");
 }
 
