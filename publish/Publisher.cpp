@@ -262,7 +262,13 @@ ExitCode Publisher::CopyUnderTemporaryNames() {
 void Publisher::LeaveWhatIsInPlace() {
     std::vector<Text> changed;
     for (const Text &name : version_.files) {
-        if (platform_.SameBytes(Source(name), Server(name)))
+        bool same = false;
+        try {
+            same = platform_.SameBytes(Source(name), Server(name));
+        } catch (const Failure &) {
+            // Copied then: the copy says what is wrong with the file.
+        }
+        if (same)
             output_.line(L"  " + name + L" is on the server already");
         else
             changed.push_back(name);
