@@ -176,6 +176,17 @@ public:
     // GetParentFolderName computes it; the disk is never asked.
     virtual Text ParentFolderOf(const Text &path) = 0;
 
+    // ---- Folders of DravikPublish's own -----------------------------------------------------
+    // The bare names of the folders that `pathPattern` matches (wildcards in its last
+    // component, as FindFirstMatch takes them), sorted; none when its folder is absent.
+    virtual std::vector<Text> FoldersMatching(const Text &pathPattern) = 0;
+    // Removes a folder and the files in it; a folder that is not there is no failure. A
+    // folder inside it is refused, and so is a file that cannot be deleted.
+    virtual void RemoveFolder(const Text &path) = 0;
+    // Whether both files hold the same bytes, read a part at a time; a file that is not
+    // there is like no other. Fails when a file there cannot be read.
+    virtual bool SameBytes(const Text &first, const Text &second) = 0;
+
     // ---- The log a site may switch on ----------------------------------------------------
     // Milliseconds on a clock that only goes forward: how long something took.
     virtual std::int64_t MillisecondsNow() = 0;

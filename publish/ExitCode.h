@@ -16,6 +16,7 @@ enum class ExitCode : int {
     StillToUpdate = 8,     // --status: some pairs that took the previous version lack this one
     NothingToRollBack = 9, // --rollback: no previous version is kept; nothing changed
     NotKept = 10,          // published, but what it replaced could not be kept: no rollback to it
+    AnotherRun = 11,       // another run holds the server folder; nothing changed
 };
 
 } // namespace dravik::publish

@@ -4,9 +4,9 @@
 
 namespace dravik::publish {
 
-Text TemporaryNameOf(const Text &name) {
+Text TemporaryNameOf(const Text &runId, const Text &name) {
     // A prefix, not a suffix: the launchers copy every "RuxVT*.*" they find.
-    return kTemporaryPrefix + name;
+    return kTemporaryPrefix + runId + L"~" + name;
 }
 
 namespace {

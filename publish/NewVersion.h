@@ -12,8 +12,9 @@ namespace dravik::publish {
 // The start of every temporary name, for finding those an earlier run left.
 constexpr wchar_t kTemporaryPrefix[] = L"~DravikPublish~";
 
-// Publishing copies each file under this name first; launchers never look for it.
-Text TemporaryNameOf(const Text &name);
+// Publishing copies each file under this name first, "~DravikPublish~<run id>~<name>":
+// launchers never look for it, and no two runs ever write one.
+Text TemporaryNameOf(const Text &runId, const Text &name);
 bool IsTemporaryName(PlatformServices &platform, const Text &name);
 
 // An Access front end: a compiled or plain Access file that is not a report file.

@@ -20,7 +20,9 @@ const wchar_t kUsage[] =
     L"A file that a workstation is reading is waited for up to SECONDS (default 60).\n"
     L"The files it replaces are kept in the\n"
     L"folder DravikPublish of the server folder, one version deep: --rollback puts them\n"
-    L"back the same way. --status shows who has taken the version on the server.";
+    L"back the same way. --status shows who has taken the version on the server.\n"
+    L"One run at a time works on a server folder: a second ends with code 11 and\n"
+    L"changes nothing.";
 
 // Whole seconds from 0 to one day; nothing else.
 std::optional<int> Seconds(const Text &text) {

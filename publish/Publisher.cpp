@@ -6,12 +6,11 @@
 
 #include "platform/Retry.h"
 #include "publish/RunId.h"
+#include "publish/RunLock.h"
 
 namespace dravik::publish {
 
 namespace {
-
-const Text kWriteTestName = Text(kTemporaryPrefix) + L"write-test";
 
 Text Quoted(const Text &text) {
     return L"\"" + text + L"\"";
@@ -44,11 +43,8 @@ Text Megabytes(std::uint64_t bytes) {
 
 Publisher::Publisher(PlatformServices &platform, PublishSettings settings, PublishOutput output)
     : platform_(platform), settings_(std::move(settings)), output_(std::move(output)),
-      kept_(KeptPlaceOf(settings_.serverFolder)), runId_(NewRunId()),
-      record_(platform_, InFolder(settings_.serverFolder, kRecordFileName), runId_) {
-    if (Rollback())
-        settings_.newVersionFolder = kept_.files;
-}
+      kept_(KeptPlaceOf(settings_.serverFolder, NewRunId())),
+      record_(platform_, InFolder(settings_.serverFolder, kRecordFileName), kept_.runId) {}
 
 Text Publisher::RunAgain() const {
     return Rollback() ? L"Run DravikPublish --rollback again" : L"Run DravikPublish again";
@@ -70,19 +66,24 @@ ExitCode Publisher::Run() {
                      L" back to the version that the last publish replaced.");
         // The same steps as a publish, with the kept version as the new one; what the
         // publish added goes before the record file is emptied, and nothing is kept.
-        steps = {&Publisher::ReadKeptVersion,   &Publisher::CheckRecordFile,
-                 &Publisher::PrepareServer,     &Publisher::CopyUnderTemporaryNames,
-                 &Publisher::LookUpServerFiles, &Publisher::PutInPlace,
-                 &Publisher::RemoveAddedFiles,  &Publisher::EmptyRecordFile,
+        steps = {&Publisher::LockTheServerFolder,
+                 &Publisher::ReadKeptVersion,
+                 &Publisher::CheckRecordFile,
+                 &Publisher::PrepareServer,
+                 &Publisher::CopyUnderTemporaryNames,
+                 &Publisher::LookUpServerFiles,
+                 &Publisher::PutInPlace,
+                 &Publisher::RemoveAddedFiles,
+                 &Publisher::EmptyRecordFile,
                  &Publisher::LetGoOfKeptVersion};
     } else {
         output_.line(L"Publishing the new version from " + Quoted(settings_.newVersionFolder) +
                      L" to the server folder " + Quoted(settings_.serverFolder) + L".");
-        steps = {&Publisher::ReadNewVersion,    &Publisher::CheckRecordFile,
-                 &Publisher::PrepareServer,     &Publisher::CopyUnderTemporaryNames,
-                 &Publisher::LookUpServerFiles, &Publisher::KeepWhatIsReplaced,
-                 &Publisher::PutInPlace,        &Publisher::WriteDownPublication,
-                 &Publisher::EmptyRecordFile};
+        steps = {&Publisher::ReadNewVersion,          &Publisher::LockTheServerFolder,
+                 &Publisher::CheckRecordFile,         &Publisher::PrepareServer,
+                 &Publisher::CopyUnderTemporaryNames, &Publisher::LookUpServerFiles,
+                 &Publisher::KeepWhatIsReplaced,      &Publisher::PutInPlace,
+                 &Publisher::WriteDownPublication,    &Publisher::EmptyRecordFile};
     }
     // Each step answers Published to go on, or the code the tool ends with.
     for (Step step : steps) {
@@ -134,6 +135,10 @@ ExitCode Publisher::ReadNewVersion() {
     return ExitCode::Published;
 }
 
+ExitCode Publisher::LockTheServerFolder() {
+    return TakeRunLock(platform_, settings_.serverFolder, kept_, output_, runLock_);
+}
+
 ExitCode Publisher::ReadKeptVersion() {
     std::vector<Text> names;
     try {
@@ -150,6 +155,13 @@ ExitCode Publisher::ReadKeptVersion() {
                             L"it back. Nothing was changed.");
             return ExitCode::NothingToRollBack;
         }
+        kept_ = KeptVersionOf(kept_, *publication_);
+        settings_.newVersionFolder = kept_.files;
+        const auto note = publication_->kept.empty()
+                              ? std::nullopt // as an earlier DravikPublish wrote it down
+                              : ReadNote(platform_, kept_, publication_->kept);
+        if (note)
+            publication_->added = note->added;
         names = FilesMatching(platform_, Source(L"*"));
     } catch (const Failure &failure) {
         output_.problem(L"Refused: cannot read the version kept in " + Quoted(kept_.folder) +
@@ -185,14 +197,15 @@ ExitCode Publisher::PrepareServer() {
     // Writing a file of our own is the one sure test of the rights the copies need;
     // finding it among the new version's files means both folders are one.
     bool sameFolder = false;
+    const Text writeTest = Temporary(L"write-test");
     try {
-        platform_.AppendLine(Server(kWriteTestName), L"");
+        platform_.AppendLine(Server(writeTest), L"");
         try {
-            sameFolder = !platform_.FindFirstMatch(Source(kWriteTestName)).empty();
+            sameFolder = !platform_.FindFirstMatch(Source(writeTest)).empty();
         } catch (const Failure &) {
             // The new version's folder was just read; this look only adds a check.
         }
-        platform_.DeleteFileIfPresent(Server(kWriteTestName));
+        platform_.DeleteFileIfPresent(Server(writeTest));
     } catch (const Failure &failure) {
         output_.problem(L"Refused: cannot write to the server folder " +
                         Quoted(settings_.serverFolder) + L": " + Sentence(failure.Cause()) +
@@ -206,7 +219,8 @@ ExitCode Publisher::PrepareServer() {
         return ExitCode::SourceRefused;
     }
 
-    // A run that was stopped (closed window, lost network) leaves its copies behind.
+    // A run that was stopped (closed window, lost network) leaves its copies behind;
+    // with the lock held, no other run is writing any.
     try {
         for (const Text &name : ServerFilesMatching(Text(kTemporaryPrefix) + L"*")) {
             platform_.DeleteFileIfPresent(Server(name));
@@ -214,7 +228,7 @@ ExitCode Publisher::PrepareServer() {
         }
     } catch (const Failure &failure) {
         output_.problem(L"Refused: cannot remove a temporary copy left in the server folder: " +
-                        Sentence(failure.Cause()) + L" Is DravikPublish running elsewhere?");
+                        Sentence(failure.Cause()));
         return ExitCode::ServerRefused;
     }
     if (!Rollback())
@@ -244,6 +258,7 @@ void Publisher::WarnWhenTheServerKeepsAnotherFrontEnd() {
 }
 
 ExitCode Publisher::CopyUnderTemporaryNames() {
+    LeaveWhatIsInPlace();
     output_.line(L"Copying " + Files(version_.files.size()) +
                  L" into the server folder under temporary names:");
     for (const Text &name : version_.files) {
@@ -263,8 +278,27 @@ ExitCode Publisher::CopyUnderTemporaryNames() {
     return ExitCode::Published;
 }
 
+// A file the server already holds, byte for byte, is neither kept nor renamed: a
+// run again after one that stopped half-way changes only what is still old.
+void Publisher::LeaveWhatIsInPlace() {
+    std::vector<Text> changed;
+    for (const Text &name : version_.files) {
+        bool same = false;
+        try {
+            same = platform_.SameBytes(Source(name), Server(name));
+        } catch (const Failure &) {
+            // Copied then: the copy says what is wrong with the file.
+        }
+        if (same)
+            output_.line(L"  " + name + L" is on the server already");
+        else
+            changed.push_back(name);
+    }
+    version_.files = changed;
+}
+
 void Publisher::CopyOne(const Text &name) {
-    const Text temporary = Server(TemporaryNameOf(name));
+    const Text temporary = Server(Temporary(name));
     int shown = 0; // the last tenth shown
     platform_.CopyFileOver(Source(name), temporary, [&](std::uint64_t copied, std::uint64_t total) {
         if (total < settings_.largeFileBytes || total == 0)
@@ -301,27 +335,45 @@ ExitCode Publisher::LookUpServerFiles() {
     return ExitCode::Published;
 }
 
-// One version deep: the version kept until now goes, and the files about to be
-// replaced are copied in its place. Until the publication is written down again no
-// version is kept, so that a rollback never meets half of one.
+// What is about to be replaced is kept in a folder of this run (or of a run that
+// stopped against the same publication), on the disk and noted before the first
+// rename. The version kept until now stays kept until the publication names this one.
 ExitCode Publisher::KeepWhatIsReplaced() {
     Text keeping;
     try {
         publication_ = ReadPublication(platform_, kept_);
-        platform_.MakeFolder(kept_.folder);
-        platform_.MakeFolder(kept_.files);
-        platform_.DeleteFileIfPresent(kept_.publication);
-        platform_.DeleteFileIfPresent(kept_.record);
-        for (const Text &name : FilesMatching(platform_, InFolder(kept_.files, L"*")))
-            platform_.DeleteFileIfPresent(InFolder(kept_.files, name));
+        const auto stopped = FindStoppedRun(platform_, kept_, publication_);
+        if (version_.files.empty() &&
+            !(stopped && ServerChangedBy(platform_, kept_, settings_.serverFolder, *stopped))) {
+            // Every file is in place already: only the record is left to empty. Its
+            // lines belong with the kept version, unless that has its record already.
+            if (publication_)
+                kept_ = KeptVersionOf(kept_, *publication_);
+            if (!publication_ || !publication_->previous ||
+                !platform_.FindFirstMatch(kept_.record).empty())
+                kept_.record.clear();
+            return ExitCode::Published;
+        }
+        // A run stopped after its last rename and before writing the publication is
+        // finished here: what it kept becomes the kept version.
+        note_ = ChooseKeptFolder(platform_, kept_, stopped, publication_);
         for (std::size_t i = 0; i < version_.files.size(); ++i) {
             keeping = version_.files[i];
-            if (present_[i])
-                WhileInUse(keeping, [&] {
-                    platform_.CopyFileOver(Server(keeping), InFolder(kept_.files, keeping));
-                    OnTheDisk(InFolder(kept_.files, keeping));
-                });
+            const bool added = Names(platform_, note_.added, keeping);
+            if (!present_[i]) {
+                if (!added)
+                    note_.added.push_back(keeping);
+                continue;
+            }
+            // What a stopped run kept, or added, is the version before it, already noted.
+            if (added || !platform_.FindFirstMatch(InFolder(kept_.files, keeping)).empty())
+                continue;
+            const Text temporary = InFolder(kept_.files, Temporary(keeping));
+            WhileInUse(keeping, [&] { platform_.CopyFileOver(Server(keeping), temporary); });
+            OnTheDisk(temporary);
+            platform_.MoveFileOver(temporary, InFolder(kept_.files, keeping));
         }
+        WriteNote(platform_, kept_, note_);
     } catch (const Failure &failure) {
         output_.problem(L"Failed: cannot keep " +
                         (keeping.empty() ? Text(L"the version") : keeping) +
@@ -344,7 +396,7 @@ ExitCode Publisher::PutInPlace() {
             // From the first rename until the record is emptied no launcher records
             // itself; a first rename refused lets go of the record while it waits.
             const auto rename = [&] {
-                platform_.MoveFileOver(Server(TemporaryNameOf(name)), Server(name));
+                platform_.MoveFileOver(Server(Temporary(name)), Server(name));
             };
             WhileInUse(name, [&] { i == 0 ? record_.HoldFor(rename) : rename(); });
         } catch (const Failure &failure) {
@@ -375,8 +427,8 @@ ExitCode Publisher::EmptyRecordFile() {
         // Held since the first rename; a record a launcher created since is held now.
         if (!record_.Held())
             WhileInUse(kRecordFileName, [&] { record_.HoldFor([] {}); });
-        emptied =
-            record_.EmptyAndMark(Rollback() ? std::nullopt : std::optional<Text>(kept_.record));
+        emptied = record_.EmptyAndMark(
+            Rollback() || kept_.record.empty() ? std::nullopt : std::optional<Text>(kept_.record));
     } catch (const Failure &failure) {
         record_.LetGo();
         output_.problem(Text(L"Failed: every file is in place, but ") + kRecordFileName +
@@ -393,17 +445,29 @@ ExitCode Publisher::EmptyRecordFile() {
     return ExitCode::Published;
 }
 
+// The one commit of what is kept: from here on the kept version is this run's.
 ExitCode Publisher::WriteDownPublication() {
+    if (note_.against.empty())
+        return ExitCode::Published; // nothing replaced: the kept version stays as it was
     Publication written;
     written.published = NowText(platform_);
     written.previous = publication_ ? publication_->published : Text();
-    for (std::size_t i = 0; i < version_.files.size(); ++i)
-        if (!present_[i])
-            written.added.push_back(version_.files[i]);
+    written.added = note_.added;
+    written.kept = kept_.kept;
+    written.run = kept_.runId;
     try {
         WritePublication(platform_, kept_, written);
     } catch (const Failure &failure) {
         NotKept(L"when it published", failure);
+        // Made against a publication that is no longer the server's: never to be taken over.
+        ForgetKeptFolder(platform_, kept_);
+        return ExitCode::Published;
+    }
+    try {
+        LetGoOfOlderKeptVersions(platform_, kept_, kept_.kept);
+    } catch (const Failure &failure) {
+        output_.line(L"Note: cannot remove an older kept version from " + Quoted(kept_.folder) +
+                     L": " + Sentence(failure.Cause()) + L" The next run tries again.");
     }
     return ExitCode::Published;
 }
@@ -436,10 +500,9 @@ ExitCode Publisher::LetGoOfKeptVersion() {
     try {
         Publication back;
         back.published = *publication_->previous;
+        back.run = kept_.runId;
         WritePublication(platform_, kept_, back);
-        platform_.DeleteFileIfPresent(kept_.record);
-        for (const Text &name : version_.files)
-            platform_.DeleteFileIfPresent(InFolder(kept_.files, name));
+        LetGoOfOlderKeptVersions(platform_, kept_, Text());
     } catch (const Failure &failure) {
         NotKept(L"that the version it put back is the one on the server", failure);
     }
@@ -492,7 +555,7 @@ void Publisher::WhileInUse(const Text &name, const std::function<void()> &step) 
 
 void Publisher::RemoveTemporaryCopies(std::size_t from) {
     for (std::size_t i = from; i < copied_; ++i) {
-        const Text temporary = TemporaryNameOf(version_.files[i]);
+        const Text temporary = Temporary(version_.files[i]);
         try {
             platform_.DeleteFileIfPresent(Server(temporary));
         } catch (const Failure &failure) {

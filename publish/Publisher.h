@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ private:
     // "Run DravikPublish again", as the command that finishes this run's work.
     Text RunAgain() const;
     ExitCode ReadNewVersion();
+    ExitCode LockTheServerFolder();
     ExitCode ReadKeptVersion();
     ExitCode CheckRecordFile();
     ExitCode PrepareServer();
@@ -60,7 +62,9 @@ private:
     ExitCode EmptyRecordFile();
     ExitCode LetGoOfKeptVersion();
     void NotKept(const Text &what, const Failure &failure);
+    void LeaveWhatIsInPlace();
     void CopyOne(const Text &name);
+    Text Temporary(const Text &name) const { return TemporaryNameOf(kept_.runId, name); }
     void OnTheDisk(const Text &path);
     void WhileInUse(const Text &name, const std::function<void()> &step);
     void RemoveTemporaryCopies(std::size_t from);
@@ -74,8 +78,9 @@ private:
     std::size_t copied_ = 0;    // temporary copies made so far, in the order of version_.files
     std::vector<bool> present_; // on the server before, in the order of version_.files
     KeptPlace kept_;
+    std::unique_ptr<FileLock> runLock_;      // one run at a time on the server folder
+    KeptNote note_;                          // of the kept folder this publish fills
     std::optional<Publication> publication_; // of the version on the server, when written down
-    Text runId_;                             // this run's own, never another's: it names the mark
     RecordEmptying record_;   // held from the first rename until it holds only the mark
     std::size_t removed_ = 0; // files that the rolled-back publish had added
     bool notKept_ = false;

@@ -53,7 +53,7 @@ ExitCode ShowVersionStatus(PlatformServices &platform, const Text &serverFolder,
         publication = ReadPublication(platform, place);
         current = ReadRecordLines(platform, InFolder(serverFolder, kRecordFileName));
         if (publication && publication->previous)
-            previous = ReadRecordLines(platform, place.record);
+            previous = ReadRecordLines(platform, KeptVersionOf(place, *publication).record);
     } catch (const Failure &failure) {
         output.problem(L"Failed: cannot read the server folder \"" + serverFolder + L"\": " +
                        failure.Cause());

@@ -52,6 +52,10 @@ public:
     void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;
 
+    std::vector<Text> FoldersMatching(const Text &pathPattern) override;
+    void RemoveFolder(const Text &path) override;
+    bool SameBytes(const Text &first, const Text &second) override;
+
     std::int64_t MillisecondsNow() override;
     void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
 

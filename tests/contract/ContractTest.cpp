@@ -293,6 +293,33 @@ TEST_P(ContractTest, ALockFileHasOneHolderAtATime) {
     EXPECT_THROW(P().TryLockFile(At(L"missing\\DravikVT.lock")), Failure);
 }
 
+// ---- Folders of DravikPublish's own ----------------------------------------------------------
+
+TEST_P(ContractTest, FoldersAreListedAndRemovedWithTheirFilesAndFilesComparedByTheirBytes) {
+    P().MakeFolder(At(L"Previous-1"));
+    P().MakeFolder(At(L"Previous-2"));
+    P().MakeFolder(At(L"Other"));
+    Put(L"Previous-3.txt", "a file is no folder");
+    Put(L"Previous-1\\FE.ade", "kept");
+    EXPECT_EQ(P().FoldersMatching(At(L"previous-*")),
+              (std::vector<Text>{L"Previous-1", L"Previous-2"}));
+    EXPECT_TRUE(P().FoldersMatching(At(L"missing\\*")).empty());
+    P().RemoveFolder(At(L"PREVIOUS-1"));
+    EXPECT_EQ(P().FoldersMatching(At(L"*")), (std::vector<Text>{L"Other", L"Previous-2"}));
+    EXPECT_NO_THROW(P().RemoveFolder(At(L"Previous-1")));
+    P().MakeFolder(At(L"Other\\inner"));
+    EXPECT_THROW(P().RemoveFolder(At(L"Other")), Failure);
+
+    std::string bytes(300 * 1024, 'x');
+    Put(L"a.bin", bytes);
+    Put(L"c.bin", bytes);
+    bytes.back() = 'y'; // the same size, another last byte
+    Put(L"b.bin", bytes);
+    EXPECT_TRUE(P().SameBytes(At(L"A.BIN"), At(L"c.bin")));
+    EXPECT_FALSE(P().SameBytes(At(L"a.bin"), At(L"b.bin")));
+    EXPECT_FALSE(P().SameBytes(At(L"a.bin"), At(L"absent.bin")));
+}
+
 TEST_P(ContractTest, CopyingWithProgressCountsFromNothingUpToTheWholeFile) {
     std::string bytes(300 * 1024, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # DravikPublish on Linux: what it prints and leaves, its status, a rollback, a
-# refusal with the system's reason, and publishing and rolling back again and again
-# while launchers update from the same server folder, where every file a launcher ends with must be the whole old or
-# the whole new one. The other refusals and failures half-way are the logic's,
-# shown on the fake.
+# refusal with the system's reason, one run at a time, runs stopped, killed or
+# refused half-way and run again (a rollback then gives exactly one version), and
+# publishing and rolling back again and again while launchers update from the same
+# server folder, where every file a launcher ends with must be the whole old or the
+# whole new one. The other refusals and failures half-way are the logic's, shown on
+# the fake.
 # Usage: posix_publish.sh <path of the built DravikVT> <path of the built DravikPublish>
 #        [<path of the server shim>]
 set -uo pipefail
@@ -307,6 +309,144 @@ if [ -n "$shim" ]; then
     check "the update took the new version whole" took handy v2
 else
     echo "  (no server shim given: the scenarios that stop a process at one step are skipped)"
+fi
+
+# shimmed <VAR=value>... -- <argument>...: the publish under the shim, which refuses
+# one rename or cut, or stops or kills it at its n-th rename, as the variables say.
+shimmed() {
+    local vars=()
+    while [ "$1" != -- ]; do vars+=("$1"); shift; done
+    shift
+    # In a shell of its own, which says "Killed" where nobody reads it.
+    (env "${vars[@]}" LD_PRELOAD="$shim" DRAVIK_ONCE="$work/once.$RANDOM$RANDOM" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0:detect_leaks=0" \
+        timeout -s KILL 60 "$publish" "$@" >"$work/out.txt" 2>&1; exit $?) 2>/dev/null
+    rc=$?
+}
+exactly() { # exactly <server> <version>: the server's files are the version's, byte for byte
+    same "$(cd "$1" && find . -maxdepth 1 -type f ! -name Kolacici.txt | sort)" \
+        "$(cd "$2" && find . -maxdepth 1 -type f | sort)" && same_files "$1" "$2"
+}
+own_entries_only() { # DravikPublish\ holds its lock, publication, one kept folder and its note
+    local odd
+    odd="$(ls -A "$1/DravikPublish" | grep -vxE 'Publish.lock|Published.txt|Previous-[0-9a-f-]+(\.txt)?')"
+    [ -z "$odd" ] && [ "$(find "$1/DravikPublish" -mindepth 1 -type d | wc -l)" -le 1 ] ||
+        { echo "    in DravikPublish: $(ls -A "$1/DravikPublish" | tr '\n' ' ')"; return 1; }
+}
+snapshot() { (cd "$1" && find . -type f -exec md5sum {} + | sort); }
+fresh_server() { # fresh_server <folder> <version>...: published one after the other
+    rm -rf "$1"
+    cp -r "$work/v1" "$1"
+    printf 'PC07_ana\t\t1.12.2026. - 8:00:00\r\n' >"$1/Kolacici.txt"
+    local v
+    for v in "${@:2}"; do run_publish "$work/$v" "$1" || true; done
+}
+version "$work/third" 1024 3 # every file changed
+
+if [ -n "$shim" ]; then
+    echo "scenario: a run stopped with SIGSTOP refuses a second; once it is killed, a second goes on"
+    server="$work/stopped"
+    fresh_server "$server"
+    env LD_PRELOAD="$shim" DRAVIK_SIGNAL_AT_RENAME="2 STOP" \
+        ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0" \
+        "$publish" "$work/third" "$server" >"$work/stopped.txt" 2>&1 &
+    stopped=$!
+    for _ in $(seq 100); do [ "$(ps -o stat= -p "$stopped")" = T ] && break; sleep 0.1; done
+    before="$(snapshot "$server")"
+    run_publish "$work/v2" "$server"
+    check "a second run is refused with code 11" same "$rc" 11
+    check "it says why, naming the lock" contains "$work/out.txt" \
+        "Another DravikPublish is working on this server folder, or one stopped on a computer that lost the network (the server lets go of it within minutes; the server's Open Files list shows who holds $server\\DravikPublish\\Publish.lock)"
+    check "and changes nothing" same "$(snapshot "$server")" "$before"
+    kill -9 "$stopped"
+    wait "$stopped" 2>/dev/null
+    run_publish "$work/v2" "$server"
+    check "once the stopped run is killed, a second publishes" same "$rc" 0
+    check "the server is v2, whole" exactly "$server" "$work/v2"
+    check "no file of a run beside the server's files" no_publish_leftovers "$server"
+    check "DravikPublish holds only its own entries" own_entries_only "$server"
+
+    echo "scenario: a publish killed at each of its renames, then run again, then rolled back"
+    fresh_server "$work/published-v2" v2
+    renames=10 # four kept copies, the note, four server files, the publication
+    for n in $(seq 1 $renames); do
+        server="$work/killed$n"
+        rm -rf "$server"
+        cp -a "$work/published-v2" "$server"
+        shimmed DRAVIK_SIGNAL_AT_RENAME="$n KILL" -- "$work/third" "$server"
+        check "killed at rename $n" same "$rc" 137
+        run_publish "$work/third" "$server"
+        check "killed at rename $n: the rerun publishes v3" same "$rc" 0
+        check "killed at rename $n: v3 whole" exactly "$server" "$work/third"
+        check "killed at rename $n: no file of a run beside the server's files" no_publish_leftovers "$server"
+        check "killed at rename $n: DravikPublish holds only its own entries" own_entries_only "$server"
+        run_publish --rollback "$server"
+        check "killed at rename $n: the rollback gives exactly v2" exactly "$server" "$work/v2"
+    done
+
+    echo "scenario: v3 with one rename refused (exit 6), run again, rolled back: exactly v2"
+    server="$work/refused"
+    fresh_server "$server" v2
+    shimmed DRAVIK_REFUSE_RENAME="$server/RuxVT1.ade" -- "$work/third" "$server"
+    check "exit code 6" same "$rc" 6
+    run_publish "$work/third" "$server"
+    check "the rerun finishes" same "$rc" 0
+    check "it leaves the front end, already new, alone" contains "$work/out.txt" "  uxVTade.ade is on the server already"
+    run_publish --rollback "$server"
+    check "the rollback gives exactly v2" exactly "$server" "$work/v2"
+
+    echo "scenario: v3 ending in exit 7, run again, rolled back: exactly v2"
+    server="$work/uncut"
+    fresh_server "$server" v2
+    shimmed DRAVIK_REFUSE_CUT=1 -- "$work/third" "$server"
+    check "exit code 7" same "$rc" 7
+    run_publish "$work/third" "$server"
+    check "the rerun only empties the record" same "$rc:$(grep -c ' replaced$' "$work/out.txt")" 0:0
+    check "Kolacici.txt emptied" same "$(stat -c %s "$server/Kolacici.txt")" 0
+    run_publish --rollback "$server"
+    check "the rollback gives exactly v2" exactly "$server" "$work/v2"
+
+    echo "scenario: v3 failing at its first rename (exit 5): status and rollback know v2's publication"
+    server="$work/first-refused"
+    fresh_server "$server" v2
+    run_publish --status "$server"
+    head -1 "$work/out.txt" >"$work/status-before.txt"
+    shimmed DRAVIK_REFUSE_RENAME="$server/uxVTade.ade" -- "$work/third" "$server"
+    check "exit code 5" same "$rc" 5
+    run_publish --status "$server"
+    check "--status names v2's publication" same "$(head -1 "$work/out.txt")" "$(cat "$work/status-before.txt")"
+    check "and knows who took v1" contains "$work/out.txt" "  PC07_ana	(took the previous version"
+    run_publish --rollback "$server"
+    check "the rollback gives exactly v1" exactly "$server" "$work/v1"
+else
+    echo "  (no server shim given: the scenarios that stop or refuse a run are skipped)"
+fi
+
+# The first run stops inside its copies, in the debugger; the second runs meanwhile.
+echo "scenario: two publishes at once: one publishes whole, the other is refused and changes nothing"
+if command -v gdb >/dev/null; then
+    server="$work/twice"
+    fresh_server "$server"
+    cat >"$work/second.sh" <<SECOND
+before="\$(cd "$server" && find . -type f -exec md5sum {} + | sort)"
+timeout 60 "$publish" "$work/third" "$server" >"$work/second.txt" 2>&1; echo \$? >"$work/second.rc"
+[ "\$before" = "\$(cd "$server" && find . -type f -exec md5sum {} + | sort)" ] && echo same >"$work/second.same"
+SECOND
+    printf '%s\n' "set breakpoint pending on" "break dravik::PosixPlatform::CopyFileOver" \
+        "run \"$work/v2\" \"$server\" >$work/first.txt 2>&1" "shell bash $work/second.sh" "delete" \
+        "continue" >"$work/twice.gdb"
+    ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" \
+        gdb -q -batch -nx -x "$work/twice.gdb" "$publish" >"$work/gdb.txt" 2>&1
+    if [ -f "$work/second.rc" ]; then
+        check "the second is refused with code 11" same "$(cat "$work/second.rc")" 11
+        check "and changes nothing" [ -f "$work/second.same" ]
+        check "the first publishes" contains "$work/first.txt" "Published 4 files."
+        check "the server holds v2, whole" exactly "$server" "$work/v2"
+    else
+        echo "  (this machine lets no debugger stop a program: skipped)"
+    fi
+else
+    echo "  (gdb is not installed: skipped)"
 fi
 
 echo "scenario: publishing again and again while launchers update from the same server folder"

@@ -1,5 +1,5 @@
 // DravikPublish.exe under Wine: what it prints and leaves, its refusals, a file
-// held open on the server, and publishing while real launchers (DravikVT.exe,
+// held open on the server, one run at a time, and publishing while real launchers (DravikVT.exe,
 // played by DravikUser.exe) update from the same server folder.
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -292,6 +293,35 @@ TEST_F(PublishTool, AFileHeldOpenIsWaitedForAndARunThatGivesUpIsFinishedByTheNex
     EXPECT_TRUE(AllOfVersion(2, root / "server"));
     EXPECT_TRUE(IsMarkOnly(Read(root / "server" / "Kolacici.txt")));
     EXPECT_FALSE(HasTemporaryCopies(root / "server"));
+}
+
+// One run at a time: a second run while the first waits for a file in use is refused
+// and changes nothing; the first then finishes.
+TEST_F(PublishTool, ASecondRunWhileTheFirstWorksIsRefusedAndChangesNothing) {
+    const fs::path server = root / "server";
+    HANDLE holder = CreateFileW((server / "RuxVT1.ade").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    PublishRun first(Quoted(Folder(2)) + L" " + Quoted(server), root / "first-output.txt");
+    for (int waited = 0; waited < 30000 && !Mentions(first.Output(), L"is in use"); waited += 50)
+        Sleep(50);
+    ASSERT_TRUE(Mentions(first.Output(), L"  RuxVT1.ade is in use on the server"));
+    auto snapshot = [&] {
+        std::map<std::wstring, std::size_t> files; // each file's name and a hash of it
+        for (const auto &entry : fs::recursive_directory_iterator(server))
+            if (entry.is_regular_file() && entry.path().filename() != L"Publish.lock")
+                files[entry.path().wstring()] = std::hash<std::string>{}(Read(entry.path()));
+        return files;
+    };
+    const auto before = snapshot();
+    Result second = PublishVersion(1);
+    EXPECT_EQ(second.code, 11) << AsUtf8Lines(second.output);
+    EXPECT_TRUE(Mentions(second.output, L"Another DravikPublish is working on this server folder"));
+    EXPECT_EQ(snapshot(), before);
+    CloseHandle(holder);
+    EXPECT_EQ(first.Wait(), 0) << AsUtf8Lines(first.Output());
+    EXPECT_TRUE(AllOfVersion(2, server));
+    EXPECT_FALSE(HasTemporaryCopies(server));
 }
 
 // Each workstation loses its front end before every start, so that every start

@@ -56,12 +56,15 @@ Text FakePlatform::Key(const Text &path) {
 
 void FakePlatform::AddFolder(const Text &folder) {
     Text key = Key(folder);
+    Text path = folder;
     while (!key.empty()) {
         folders_.insert(key);
+        folderNames_.emplace(key, LastComponent(path));
         Text parent = FolderPart(key);
         if (parent == key)
             break;
         key = parent;
+        path = FolderPart(path);
     }
 }
 
@@ -520,6 +523,46 @@ void FakePlatform::MakeFolder(const Text &path) {
         throw Failure(FolderExists(FolderPart(path)) ? kFileExists : kPathNotFound,
                       FailureKind::Other, {path});
     AddFolder(path);
+}
+
+std::vector<Text> FakePlatform::FoldersMatching(const Text &pathPattern) {
+    calls.push_back(L"FoldersMatching:" + pathPattern);
+    const Text folderKey = Key(FolderPart(pathPattern));
+    const Text pattern = LastComponent(pathPattern);
+    std::vector<Text> names;
+    for (const Text &key : folders_)
+        if (key != folderKey && Key(FolderPart(key)) == folderKey &&
+            WildcardMatch(pattern, folderNames_[key]))
+            names.push_back(folderNames_[key]);
+    std::sort(names.begin(), names.end(),
+              [](const Text &a, const Text &b) { return UpperText(a) < UpperText(b); });
+    return names;
+}
+
+void FakePlatform::RemoveFolder(const Text &path) {
+    calls.push_back(L"RemoveFolder:" + path);
+    const Text key = Key(path);
+    if (!folders_.count(key))
+        return;
+    for (const Text &folder : folders_)
+        if (folder != key && Key(FolderPart(folder)) == key)
+            throw Failure(L"The directory is not empty.", FailureKind::Other, {path});
+    for (auto it = files_.begin(); it != files_.end();) {
+        if (Key(FolderPart(it->first)) != key) {
+            ++it;
+            continue;
+        }
+        RequireUnlocked(it->second.path);
+        it = files_.erase(it);
+    }
+    folders_.erase(key);
+    folderNames_.erase(key);
+}
+
+bool FakePlatform::SameBytes(const Text &first, const Text &second) {
+    calls.push_back(L"SameBytes:" + first + L">" + second);
+    const auto a = files_.find(Key(first)), b = files_.find(Key(second));
+    return a != files_.end() && b != files_.end() && a->second.bytes == b->second.bytes;
 }
 
 void FakePlatform::WriteWholeFile(const Text &path, const std::string &bytes) {

@@ -228,6 +228,10 @@ public:
     void WriteWholeFile(const Text &path, const std::string &bytes) override;
     Text ParentFolderOf(const Text &path) override;
 
+    std::vector<Text> FoldersMatching(const Text &pathPattern) override;
+    void RemoveFolder(const Text &path) override;
+    bool SameBytes(const Text &first, const Text &second) override;
+
     // The fake's clock (clockMs); the log is written in UTF-8 and moved aside as on
     // Windows, and a held log (HoldFile) refuses it.
     std::int64_t MillisecondsNow() override { return clockMs; }
@@ -314,7 +318,8 @@ private:
     std::map<Text, File> files_; // by upper-cased path
     std::int64_t writes_ = 0;
     std::uint64_t fileIds_ = 0;
-    std::set<Text> folders_; // upper-cased
+    std::set<Text> folders_;           // upper-cased
+    std::map<Text, Text> folderNames_; // upper-cased path -> last component as made
     struct Hold {
         FakeHold how;
         std::optional<std::int64_t> until; // on clockMs

@@ -6,6 +6,12 @@
 // or "rename:<n>" (the n-th rename onto a file of the folder, temporary names starting
 // with "~" not counted): it makes the file "paused" in that folder and goes on once
 // the test makes "go" there, or after two minutes.
+// For a run that fails or ends half-way: DRAVIK_REFUSE_RENAME refuses the rename onto
+// that path, and DRAVIK_REFUSE_CUT the cutting of a file, once each (DRAVIK_ONCE names
+// a file that notes it happened, across processes); DRAVIK_SIGNAL_AT_RENAME="<n> KILL"
+// (or STOP) kills (or stops) the process at its n-th rename, before it renames.
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +21,7 @@
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/types.h>
 
 namespace {
 
@@ -76,6 +83,14 @@ void PauseIfAsked(const std::string &kind, const std::string &name) {
     }
     if (++count == std::atoi(rest.c_str()))
         Pause();
+}
+
+// True the first time only: the marker file is made once.
+bool FirstTime() {
+    FILE *marker = std::fopen(Env("DRAVIK_ONCE"), "wx");
+    if (marker != nullptr)
+        std::fclose(marker);
+    return marker != nullptr;
 }
 
 mode_t ModeOf(int flags, va_list arguments) {
@@ -140,10 +155,27 @@ int openat64(int folder, const char *path, int flags, ...) {
 }
 
 int rename(const char *from, const char *to) {
+    static int renames = 0;
+    const char *signal = Env("DRAVIK_SIGNAL_AT_RENAME");
+    if (*signal != '\0' && ++renames == std::atoi(signal))
+        std::raise(std::strstr(signal, "STOP") != nullptr ? SIGSTOP : SIGKILL);
+    if (std::strcmp(Env("DRAVIK_REFUSE_RENAME"), to) == 0 && FirstTime()) {
+        errno = EACCES;
+        return -1;
+    }
     static auto next = Next<int (*)(const char *, const char *)>("rename");
     const int renamed = next(from, to);
     PauseIfAsked("rename", ServerFileName(to));
     return renamed;
+}
+
+int ftruncate(int file, off_t length) {
+    if (*Env("DRAVIK_REFUSE_CUT") != '\0' && FirstTime()) {
+        errno = EACCES;
+        return -1;
+    }
+    static auto next = Next<int (*)(int, off_t)>("ftruncate");
+    return next(file, length);
 }
 
 } // extern "C"

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <regex>
 
 #include "publish/PublishCommand.h"
 #include "tests/fake/FakePlatform.h"
@@ -47,6 +49,12 @@ struct PublishTest : ::testing::Test {
         platform.PutFile(kNew + L"\\Velkor_2007.exe", "companion v2");
         platform.PutFile(kNew + L"\\Kolacici.txt", "a record file from elsewhere");
     }
+    // Every file of the new version changed, as `v` says.
+    void ChangeNewVersion(const std::string &v) {
+        for (const char *name : {"uxVTade.ade", "RuxVT1.ade", "RuxVT2.accde", "Velkor_2007.exe"})
+            platform.PutFile(kNew + L"\\" + Text(name, name + std::strlen(name)),
+                             std::string(name) + " " + v);
+    }
     void OldVersion() {
         platform.PutFile(kServer + L"\\uxVTade.ade", "FE v1");
         platform.PutFile(kServer + L"\\RuxVT1.ade", "rux ade v1");
@@ -55,6 +63,34 @@ struct PublishTest : ::testing::Test {
     }
     std::string Server(const Text &name) {
         return platform.FileBytes(kServer + L"\\" + name).value_or("<absent>");
+    }
+    // Each run's id, in its temporary names and its kept folder, as "<id>".
+    static Text WithoutRunIds(const Text &text) {
+        static const std::wregex id(L"[0-9a-f]{32}-[0-9a-f]+");
+        return std::regex_replace(text, id, L"<id>");
+    }
+    static std::string WithoutRunIds(const std::string &text) {
+        static const std::regex id("[0-9a-f]{32}-[0-9a-f]+");
+        return std::regex_replace(text, id, "<id>");
+    }
+    // A file of the one kept folder; "" for the note beside it.
+    std::string Kept(const Text &name) {
+        const auto folders = platform.FoldersMatching(kServer + L"\\DravikPublish\\Previous-*");
+        if (folders.size() != 1)
+            return std::to_string(folders.size()) + " kept folders";
+        const Text folder = kServer + L"\\DravikPublish\\" + folders.front();
+        return platform.FileBytes(name.empty() ? folder + L".txt" : folder + L"\\" + name)
+            .value_or("<absent>");
+    }
+    // What DravikPublish keeps: its own folder's files and folders, run ids as "<id>".
+    std::vector<Text> KeptEntries() {
+        std::vector<Text> entries;
+        for (const Text &name : platform.FileNamesIn(kServer + L"\\DravikPublish"))
+            entries.push_back(WithoutRunIds(name));
+        for (const Text &name : platform.FoldersMatching(kServer + L"\\DravikPublish\\*"))
+            for (const Text &file : platform.FileNamesIn(kServer + L"\\DravikPublish\\" + name))
+                entries.push_back(WithoutRunIds(name + L"\\" + file));
+        return entries;
     }
     bool NoTemporaryCopies() {
         for (const Text &name : platform.FileNamesIn(kServer))
@@ -66,13 +102,15 @@ struct PublishTest : ::testing::Test {
     std::vector<Text> ServerChanges() {
         std::vector<Text> changes;
         for (Text call : platform.calls) {
-            if (call.rfind(L"FindFirstMatch:", 0) == 0 || call.find(kServer) == Text::npos)
+            if (call.rfind(L"FindFirstMatch:", 0) == 0 || call.rfind(L"SameBytes:", 0) == 0 ||
+                call.rfind(L"ForEachLine:", 0) == 0 || call.rfind(L"FoldersMatching:", 0) == 0 ||
+                call.find(kServer) == Text::npos)
                 continue;
             for (std::size_t at; (at = call.find(kServer + L"\\")) != Text::npos;)
                 call.erase(at, kServer.size() + 1);
             for (std::size_t at; (at = call.find(kNew + L"\\")) != Text::npos;)
                 call.erase(at, kNew.size() + 1);
-            changes.push_back(call);
+            changes.push_back(WithoutRunIds(call));
         }
         return changes;
     }
@@ -100,58 +138,83 @@ TEST_F(PublishTest, CopiesEverythingFirstThenRenamesFrontEndFirstThenEmptiesTheR
     OldVersion();
     ASSERT_EQ(Publish(), ExitCode::Published);
 
-    EXPECT_EQ(ServerChanges(),
-              (std::vector<Text>{
-                  L"AppendLine:~DravikPublish~write-test",
-                  L"DeleteFileIfPresent:~DravikPublish~write-test",
-                  // each copy on the disk before anything is renamed
-                  L"CopyFileOver:uxVTade.ade>~DravikPublish~uxVTade.ade",
-                  L"MakeFileOrdinary:~DravikPublish~uxVTade.ade",
-                  L"FlushFile:~DravikPublish~uxVTade.ade",
-                  L"CopyFileOver:RuxVT1.ade>~DravikPublish~RuxVT1.ade",
-                  L"MakeFileOrdinary:~DravikPublish~RuxVT1.ade",
-                  L"FlushFile:~DravikPublish~RuxVT1.ade",
-                  L"CopyFileOver:RuxVT2.accde>~DravikPublish~RuxVT2.accde",
-                  L"MakeFileOrdinary:~DravikPublish~RuxVT2.accde",
-                  L"FlushFile:~DravikPublish~RuxVT2.accde",
-                  L"CopyFileOver:Velkor_2007.exe>~DravikPublish~Velkor_2007.exe",
-                  L"MakeFileOrdinary:~DravikPublish~Velkor_2007.exe",
-                  L"FlushFile:~DravikPublish~Velkor_2007.exe",
-                  // what is replaced is kept, the earlier version let go
-                  L"MakeFolder:DravikPublish",
-                  L"MakeFolder:DravikPublish\\Previous",
-                  L"DeleteFileIfPresent:DravikPublish\\Published.txt",
-                  L"DeleteFileIfPresent:DravikPublish\\Kolacici.txt",
-                  L"CopyFileOver:uxVTade.ade>DravikPublish\\Previous\\uxVTade.ade",
-                  L"MakeFileOrdinary:DravikPublish\\Previous\\uxVTade.ade",
-                  L"FlushFile:DravikPublish\\Previous\\uxVTade.ade",
-                  L"CopyFileOver:RuxVT1.ade>DravikPublish\\Previous\\RuxVT1.ade",
-                  L"MakeFileOrdinary:DravikPublish\\Previous\\RuxVT1.ade",
-                  L"FlushFile:DravikPublish\\Previous\\RuxVT1.ade",
-                  L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous\\Velkor_2007.exe",
-                  L"MakeFileOrdinary:DravikPublish\\Previous\\Velkor_2007.exe",
-                  L"FlushFile:DravikPublish\\Previous\\Velkor_2007.exe",
-                  // no launcher records itself from the first rename until the mark
-                  L"HoldRecord:Kolacici.txt",
-                  L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                  L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                  L"MoveFileOver:~DravikPublish~RuxVT2.accde>RuxVT2.accde",
-                  L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
-                  L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~Published.txt",
-                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
-                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
-                  L"AppendLine:DravikPublish\\~DravikPublish~Published.txt",
-                  L"FlushFile:DravikPublish\\~DravikPublish~Published.txt",
-                  L"MoveFileOver:DravikPublish\\~DravikPublish~Published.txt>"
-                  L"DravikPublish\\Published.txt",
-                  L"CopyHeldRecord:Kolacici.txt>DravikPublish\\Kolacici.txt",
-                  L"CutHeldRecord:Kolacici.txt",
-                  L"WriteHeldRecord:Kolacici.txt:" + Mark(),
-                  L"FlushHeldRecord:Kolacici.txt",
-              }));
-    EXPECT_EQ(Server(L"DravikPublish\\Published.txt"),
-              "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nAdded\tRuxVT2.accde\r\n");
-    EXPECT_EQ(Server(L"DravikPublish\\Kolacici.txt"), kRecord);
+    EXPECT_EQ(
+        ServerChanges(),
+        (std::vector<Text>{
+            // one run at a time, before anything changes
+            L"MakeFolder:DravikPublish",
+            L"TryLockFile:DravikPublish\\Publish.lock",
+            L"AppendLine:~DravikPublish~<id>~write-test",
+            L"DeleteFileIfPresent:~DravikPublish~<id>~write-test",
+            // each copy on the disk before anything is renamed
+            L"CopyFileOver:uxVTade.ade>~DravikPublish~<id>~uxVTade.ade",
+            L"MakeFileOrdinary:~DravikPublish~<id>~uxVTade.ade",
+            L"FlushFile:~DravikPublish~<id>~uxVTade.ade",
+            L"CopyFileOver:RuxVT1.ade>~DravikPublish~<id>~RuxVT1.ade",
+            L"MakeFileOrdinary:~DravikPublish~<id>~RuxVT1.ade",
+            L"FlushFile:~DravikPublish~<id>~RuxVT1.ade",
+            L"CopyFileOver:RuxVT2.accde>~DravikPublish~<id>~RuxVT2.accde",
+            L"MakeFileOrdinary:~DravikPublish~<id>~RuxVT2.accde",
+            L"FlushFile:~DravikPublish~<id>~RuxVT2.accde",
+            L"CopyFileOver:Velkor_2007.exe>~DravikPublish~<id>~Velkor_2007.exe",
+            L"MakeFileOrdinary:~DravikPublish~<id>~Velkor_2007.exe",
+            L"FlushFile:~DravikPublish~<id>~Velkor_2007.exe",
+            // what is replaced is kept in the run's own folder, whole, then noted
+            L"MakeFolder:DravikPublish\\Previous-<id>",
+            L"CopyFileOver:uxVTade.ade>DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade."
+            L"ade",
+            L"MakeFileOrdinary:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade.ade",
+            L"FlushFile:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade.ade",
+            L"MoveFileOver:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~uxVTade.ade>"
+            L"DravikPublish\\Previous-<id>\\uxVTade.ade",
+            L"CopyFileOver:RuxVT1.ade>DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade",
+            L"MakeFileOrdinary:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade",
+            L"FlushFile:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade",
+            L"MoveFileOver:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~RuxVT1.ade>"
+            L"DravikPublish\\Previous-<id>\\RuxVT1.ade",
+            L"CopyFileOver:Velkor_2007.exe>DravikPublish\\Previous-<id>\\~DravikPublish~<id>~"
+            L"Velkor_2007.exe",
+            L"MakeFileOrdinary:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~Velkor_2007.exe",
+            L"FlushFile:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~Velkor_2007.exe",
+            L"MoveFileOver:DravikPublish\\Previous-<id>\\~DravikPublish~<id>~Velkor_2007.exe>"
+            L"DravikPublish\\Previous-<id>\\Velkor_2007.exe",
+            L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"FlushFile:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt",
+            L"MoveFileOver:DravikPublish\\~DravikPublish~<id>~Previous-<id>.txt>"
+            L"DravikPublish\\Previous-<id>.txt",
+            // no launcher records itself from the first rename until the mark
+            L"HoldRecord:Kolacici.txt",
+            L"MoveFileOver:~DravikPublish~<id>~uxVTade.ade>uxVTade.ade",
+            L"MoveFileOver:~DravikPublish~<id>~RuxVT1.ade>RuxVT1.ade",
+            L"MoveFileOver:~DravikPublish~<id>~RuxVT2.accde>RuxVT2.accde",
+            L"MoveFileOver:~DravikPublish~<id>~Velkor_2007.exe>Velkor_2007.exe",
+            // the one commit: the publication names the kept folder
+            L"DeleteFileIfPresent:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"AppendLine:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"FlushFile:DravikPublish\\~DravikPublish~<id>~Published.txt",
+            L"MoveFileOver:DravikPublish\\~DravikPublish~<id>~Published.txt>"
+            L"DravikPublish\\Published.txt",
+            L"CopyHeldRecord:Kolacici.txt>DravikPublish\\Previous-<id>\\Kolacici.txt",
+            L"CutHeldRecord:Kolacici.txt",
+            L"WriteHeldRecord:Kolacici.txt:" + WithoutRunIds(Mark()),
+            L"FlushHeldRecord:Kolacici.txt",
+        }));
+    EXPECT_EQ(WithoutRunIds(Server(L"DravikPublish\\Published.txt")),
+              "Published\t8.12.2026. - 9:15:00\r\nPrevious\t\r\nKept\tPrevious-<id>\r\n"
+              "Added\tRuxVT2.accde\r\nRun\t<id>\r\n");
+    EXPECT_EQ(
+        KeptEntries(),
+        (std::vector<Text>{L"Previous-<id>.txt", L"Publish.lock", L"Published.txt",
+                           L"Previous-<id>\\Kolacici.txt", L"Previous-<id>\\RuxVT1.ade",
+                           L"Previous-<id>\\uxVTade.ade", L"Previous-<id>\\Velkor_2007.exe"}));
+    EXPECT_EQ(Kept(L"Kolacici.txt"), kRecord);
+    EXPECT_EQ(Kept(L""), "Against\tnone\r\nAdded\tRuxVT2.accde\r\n");
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
@@ -190,24 +253,28 @@ TEST_F(PublishTest, AnAbsentRecordFileStaysAbsentAndLeftoversOfAnEarlierRunGo) {
     platform.PutFile(kNew + L"\\KOLACICI.TXT", "a record file from elsewhere");
     platform.PutFile(kServer + L"\\staro.accde", "the old front end's name");
     platform.PutFile(kServer + L"\\~DravikPublish~RuxVT1.ade", "half of a copy");
+    platform.PutFile(kServer + L"\\DravikPublish\\Previous-0\\uxVTade.ade", "kept, never noted");
     // As Windows splits "C:\Novo\" "\\srv\dist\": the last backslash escapes the quote.
     ASSERT_EQ(Publish({kNew + L"\\\"", kServer + L"\\\""}), ExitCode::Published);
     EXPECT_EQ(Server(L"Kolacici.txt"), "<absent>");
     EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_TRUE(Mentions(lines, L"Removed ~DravikPublish~RuxVT1.ade, left by an earlier run"));
+    EXPECT_EQ(KeptEntries(),
+              (std::vector<Text>{L"Previous-<id>.txt", L"Publish.lock", L"Published.txt"}));
     EXPECT_TRUE(Mentions(lines, L"Kolacici.txt is not in the server folder"));
     // A new front end's name needs NewFE changed on the workstations too.
     EXPECT_TRUE(Mentions(lines, L"Note: the server folder holds staro.accde, not uxVTade.ade."));
 
     // A record a launcher makes after the first rename is emptied, and kept, all the same.
-    platform.FailCall(FakeCall::MoveFileOver, 2, kFakeSharingViolation,
+    platform.PutFile(kNew + L"\\uxVTade.ade", "FE v3");
+    platform.FailCall(FakeCall::MoveFileOver, 3, kFakeSharingViolation,
                       FailureKind::SharingViolation);
     onPause = [this](int) {
         platform.AppendLine(kServer + L"\\Kolacici.txt", L"PC07_ana\t\t1.12.2026. - 8:00:00");
     };
     ASSERT_EQ(Publish(), ExitCode::Published);
     EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
-    EXPECT_EQ(Server(L"DravikPublish\\Kolacici.txt"), kRecord);
+    EXPECT_EQ(Kept(L"Kolacici.txt"), kRecord);
 }
 
 TEST_F(PublishTest, LargeFilesGetAProgressLineAtEveryTenth) {
@@ -280,7 +347,8 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
     OldVersion();
     EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
     EXPECT_TRUE(Mentions(problems, L"Nothing to roll back to"));
-    EXPECT_TRUE(ServerChanges().empty());
+    EXPECT_EQ(ServerChanges(), (std::vector<Text>{L"MakeFolder:DravikPublish",
+                                                  L"TryLockFile:DravikPublish\\Publish.lock"}));
     std::map<Text, std::string> before;
     for (const Text &name : platform.FileNamesIn(kServer))
         before[name] = name == L"Kolacici.txt" ? "\tDravikPublish\t" : Server(name);
@@ -297,12 +365,12 @@ TEST_F(PublishTest, ARollbackPutsBackWhatThePublishReplacedAsAPublishDoesAndOnly
     EXPECT_EQ(after, before);
     const std::vector<Text> changes = ServerChanges();
     const auto put = std::find(changes.begin(), changes.end(),
-                               L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade");
+                               L"MoveFileOver:~DravikPublish~<id>~uxVTade.ade>uxVTade.ade");
     EXPECT_EQ(
         std::vector<Text>(put, put + 6),
-        (std::vector<Text>{L"MoveFileOver:~DravikPublish~uxVTade.ade>uxVTade.ade",
-                           L"MoveFileOver:~DravikPublish~RuxVT1.ade>RuxVT1.ade",
-                           L"MoveFileOver:~DravikPublish~Velkor_2007.exe>Velkor_2007.exe",
+        (std::vector<Text>{L"MoveFileOver:~DravikPublish~<id>~uxVTade.ade>uxVTade.ade",
+                           L"MoveFileOver:~DravikPublish~<id>~RuxVT1.ade>RuxVT1.ade",
+                           L"MoveFileOver:~DravikPublish~<id>~Velkor_2007.exe>Velkor_2007.exe",
                            L"DeleteFileIfPresent:RuxVT2.accde", // in use: tried again
                            L"DeleteFileIfPresent:RuxVT2.accde", L"CutHeldRecord:Kolacici.txt"}));
     EXPECT_TRUE(Mentions(lines, L"  RuxVT2.accde is in use on the server; trying again"));
@@ -349,6 +417,24 @@ TEST_F(PublishTest, RefusesAServerFolderItCannotWriteAndTheServerFolderAsTheNewV
                                    L"the right to create, replace and delete files there."));
     EXPECT_EQ(platform.copies.size(), 0u);
 
+    // Another run holds the server folder: about 2 s for it to end, then nothing changes.
+    platform.HoldLockElsewhere(kServer + L"\\DravikPublish\\Publish.lock", -1);
+    for (const std::vector<Text> &arguments :
+         {std::vector<Text>{kNew, kServer}, std::vector<Text>{L"--rollback", kServer}}) {
+        problems.clear();
+        platform.sleptMilliseconds = 0;
+        EXPECT_EQ(Publish(arguments), ExitCode::AnotherRun);
+        EXPECT_EQ(platform.sleptMilliseconds, 2000);
+        EXPECT_EQ(problems,
+                  (std::vector<Text>{
+                      L"Another DravikPublish is working on this server folder, or one stopped on "
+                      L"a computer that lost the network (the server lets go of it within "
+                      L"minutes; the server's Open Files list shows who holds "
+                      L"\\\\srv\\dist\\DravikPublish\\Publish.lock)"}));
+    }
+    EXPECT_EQ(platform.FileNamesIn(kServer), std::vector<Text>{});
+    platform.HoldLockElsewhere(kServer + L"\\DravikPublish\\Publish.lock", 0);
+
     OldVersion();
     problems.clear();
     EXPECT_EQ(Publish({kServer + L"\\", kServer}), ExitCode::SourceRefused);
@@ -376,7 +462,10 @@ TEST_F(PublishTest, RefusesAFolderOrALinkAsTheRecordFileBeforeAnythingChanges) {
     EXPECT_EQ(Publish(), ExitCode::ServerRefused);
     EXPECT_TRUE(Mentions(problems, L"Kolacici.txt\" is a link (a symbolic link, or on Windows a "
                                    L"reparse point), not a file"));
-    EXPECT_TRUE(ServerChanges().empty());
+    for (const Text &change : ServerChanges()) // at most the run's lock was taken
+        EXPECT_TRUE(change == L"MakeFolder:DravikPublish" ||
+                    change == L"TryLockFile:DravikPublish\\Publish.lock")
+            << std::string(change.begin(), change.end());
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
 }
 
@@ -423,7 +512,8 @@ TEST_F(PublishTest, AFailedCopyLeavesTheServerFolderAsItWas) {
 TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishes) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::MoveFileOver, 3, L"Access is denied.");
+    // Three kept copies and the note are renamed into place before the server's files.
+    platform.FailCall(FakeCall::MoveFileOver, 4 + 3, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::PartlyPublished);
     EXPECT_EQ(problems,
               (std::vector<Text>{L"Failed: cannot put RuxVT2.accde in place: Access is denied.",
@@ -431,30 +521,39 @@ TEST_F(PublishTest, AReplacementThatFailsHalfWayKeepsTheNewFilesAndARerunFinishe
                                  L"Velkor_2007.exe. Kolacici.txt was not emptied. Run "
                                  L"DravikPublish again to finish."}));
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
-    EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v2");
     EXPECT_EQ(Server(L"RuxVT2.accde"), "<absent>");
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v1");
-    EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
     EXPECT_TRUE(NoTemporaryCopies());
     EXPECT_EQ(pauses, 0); // not a file in use: no waiting
 
+    // The rerun takes over what the stopped run kept, and renames only what is still old.
     problems.clear();
+    platform.calls.clear();
     EXPECT_EQ(Publish(), ExitCode::Published);
     EXPECT_TRUE(problems.empty());
-    EXPECT_EQ(Server(L"RuxVT2.accde"), "rux accde v2");
+    const std::vector<Text> changes = ServerChanges();
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                            [](const Text &call) {
+                                return call.rfind(L"MoveFileOver:~DravikPublish~", 0) == 0;
+                            }),
+              2);
     EXPECT_EQ(Server(L"Velkor_2007.exe"), "companion v2");
     EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
+    EXPECT_EQ(KeptEntries().size(), 7u); // one kept folder of three files, its record and note
 }
 
 TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::MoveFileOver, 1, L"Access is denied.");
+    const Text noteless = kServer + L"\\DravikPublish\\Previous-0\\uxVTade.ade";
+    platform.PutFile(noteless, "kept by a run stopped before its note");
+    platform.FailCall(FakeCall::MoveFileOver, 4 + 1, L"Access is denied.");
     EXPECT_EQ(Publish(), ExitCode::ServerUnchanged);
     EXPECT_TRUE(Mentions(problems, L"The server folder is as it was; nothing was replaced."));
     EXPECT_EQ(Server(L"uxVTade.ade"), "FE v1");
     EXPECT_EQ(Server(L"RuxVT1.ade"), "rux ade v1");
     EXPECT_TRUE(NoTemporaryCopies());
+    EXPECT_FALSE(platform.HasFile(noteless)); // a folder left without its note goes
 }
 
 TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
@@ -467,9 +566,26 @@ TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew)
     EXPECT_EQ(Server(L"Kolacici.txt"), kRecord);
     EXPECT_TRUE(Mentions(problems,
                          L"Failed: every file is in place, but Kolacici.txt cannot be "
-                         L"emptied: cannot keep it as \\\\srv\\dist\\DravikPublish\\Kolacici.txt: "
-                         L"Access is denied. Run DravikPublish again, or empty "
-                         L"Kolacici.txt yourself (do not delete it)."));
+                         L"emptied: cannot keep it as \\\\srv\\dist\\DravikPublish\\Previous-"));
+    EXPECT_TRUE(Mentions(problems, L"\\Kolacici.txt: Access is denied. Run DravikPublish again, or "
+                                   L"empty Kolacici.txt yourself (do not delete it)."));
+}
+
+// A file the last publish left alone is not put back by a rollback, even when an
+// older publish had replaced it.
+TEST_F(PublishTest, OnlyTheLastPublishIsRolledBackNeverAnOlderKeptVersion) {
+    OldVersion();
+    platform.PutFile(kServer + L"\\X.exe", "X v0");
+    NewVersion();
+    platform.PutFile(kNew + L"\\X.exe", "X v1");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    platform.DeleteFileIfPresent(kNew + L"\\X.exe");
+    ChangeNewVersion("v2");
+    ASSERT_EQ(Publish(), ExitCode::Published);
+    EXPECT_EQ(KeptEntries().size(), 8u); // the older kept version is gone
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::Published);
+    EXPECT_EQ(Server(L"X.exe"), "X v1");
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
 }
 
 // ---- Files that workstations hold open ----------------------------------------------------------
@@ -523,7 +639,8 @@ TEST_F(PublishTest, AFileInUseForTheWholeWaitFailsClearly) {
 TEST_F(PublishTest, TheRecordIsLetGoWhileTheFirstRenameWaitsAndHeldNinetySecondsAfterIt) {
     NewVersion();
     OldVersion();
-    platform.FailCall(FakeCall::MoveFileOver, 1, kFakeSharingViolation,
+    // The kept version's three files and its note are renamed first.
+    platform.FailCall(FakeCall::MoveFileOver, 4 + 1, kFakeSharingViolation,
                       FailureKind::SharingViolation);
     onPause = [this](int pause) {
         if (pause == 1) // a launcher appends meanwhile
