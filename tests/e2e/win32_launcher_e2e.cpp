@@ -5,10 +5,14 @@
 // Access trusted locations.
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwchar>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -97,6 +101,12 @@ std::wstring TempFolder() {
 void ForgetTrustedLocations() {
     LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kTrustedLocations);
     ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
+    // Office's policies and a later version's slots, which some scenarios set.
+    for (const wchar_t *key :
+         {L"Software\\Policies\\Microsoft\\Office", L"Software\\Policies\\Microsoft\\Cloud",
+          L"Software\\Microsoft\\Office\\16.0\\Access\\Security\\Trusted Locations"}) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    }
 }
 
 struct RegValue {
@@ -217,6 +227,7 @@ const std::string kNewFrontEnd = "FE v2";
 // an Access of its own, which notes how it was started.
 struct Workstation {
     std::wstring app, office;
+    std::wstring extraConfig = L""; // more lines for DravikVT.txt
 
     // Lays the workstation out, new: nothing taken from the server folder yet.
     void Lay(const std::wstring &server) {
@@ -241,7 +252,8 @@ struct Workstation {
                             frontEnd +
                             L"\r\n"
                             L"SQLBaza = SRV 01\r\n"
-                            L"Runtime = True\r\n";
+                            L"Runtime = True\r\n" +
+                            extraConfig;
         test::WriteBytes(app + L"\\DravikVT.txt", ToAnsi(text));
     }
 
@@ -626,6 +638,224 @@ TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessa
     EXPECT_EQ(TrustedLocationSlots().size(), 100u);
     EXPECT_EQ(StringOf(ReadValue(L"Location0", L"Path")), L"D:\\Folder0\\");
 }
+
+// ---- Trusted locations under Office's policies -----------------------------------------------
+
+// A setting below HKCU\Software\Policies\Microsoft, as Group Policy writes it.
+void PutPolicy(const std::wstring &key, const wchar_t *name, DWORD type, const std::wstring &text,
+               DWORD number = 0) {
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\Policies\\Microsoft\\" + key).c_str(),
+                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    if (type == REG_DWORD) {
+        RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
+                       sizeof number);
+    } else {
+        RegSetValueExW(handle, name, 0, type, reinterpret_cast<const BYTE *>(text.c_str()),
+                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(handle);
+}
+
+void PutPolicyLocation(const std::wstring &key, DWORD type, const std::wstring &path) {
+    PutPolicy(key, L"Path", type, path);
+    PutPolicy(key, L"AllowSubfolders", REG_DWORD, L"", 1);
+}
+
+bool HasSlot16() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"Software\\Microsoft\\Office\\16.0\\Access\\Security\\Trusted "
+                      L"Locations\\Location0",
+                      0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
+// Whether the launcher's log holds a line with `text`.
+bool Logged(const Workstation &w, const std::wstring &text) {
+    for (const std::wstring &line : test::ReadUtf8Lines(w.app + L"\\DravikVT.log")) {
+        if (line.find(text) != std::wstring::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+struct PolicyCase {
+    const char *label;
+    std::function<void(const std::wstring &root)> set;
+    const wchar_t *accessVersion;
+    bool slot14, slot16;
+    const wchar_t *logged;
+};
+
+class UnderPolicy : public Launcher, public ::testing::WithParamInterface<PolicyCase> {};
+
+// Access starts in every case, without a message box; the log says why no slot is written.
+TEST_P(UnderPolicy, WritesOnlyTheSlotsThatCount) {
+    const PolicyCase &c = GetParam();
+    c.set(deployment().root);
+    deployment().extraConfig = L"Log = True\r\n";
+    if (*c.accessVersion) {
+        deployment().extraConfig += L"AccessVersion = " + std::wstring(c.accessVersion) + L"\r\n";
+    }
+    deployment().WriteConfig(L"uxVTade.ade", deployment().server);
+    PlayerRun run = deployment().Play(L"");
+    SCOPED_TRACE(test::Utf8(run.All()));
+    EXPECT_EQ(run.Lines(L"message"), Lines{});
+    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
+    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
+    EXPECT_EQ(TrustedLocationSlots().size(), c.slot14 ? 1u : 0u);
+    EXPECT_EQ(HasSlot16(), c.slot16);
+    EXPECT_TRUE(Logged(deployment(), c.logged)) << test::Utf8(c.logged);
+}
+
+const wchar_t kCommon14[] = L"Office\\14.0\\Common\\Security\\Trusted Locations";
+const wchar_t kAccess14[] = L"Office\\14.0\\Access\\Security\\Trusted Locations";
+
+INSTANTIATE_TEST_SUITE_P(
+    TrustedLocation, UnderPolicy,
+    ::testing::Values(
+        PolicyCase{"UserLocationsOff",
+                   [](const std::wstring &) {
+                       PutPolicy(kCommon14, L"Allow User Locations", REG_DWORD, L"", 0);
+                   },
+                   L"", false, false,
+                   L"trusted location for Access 14.0: not written: user locations are off by "
+                   L"policy (HKCU\\Software\\Policies\\Microsoft\\Office\\14.0\\Common\\Security\\"
+                   L"Trusted Locations\\Allow User Locations = 0)"},
+        PolicyCase{"AllLocationsDisabled",
+                   [](const std::wstring &) {
+                       PutPolicy(kAccess14, L"AllLocationsDisabled", REG_DWORD, L"", 1);
+                   },
+                   L"", false, false,
+                   L"not written: all trusted locations are disabled (HKCU\\Software\\Policies\\"
+                   L"Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\"
+                   L"AllLocationsDisabled = 1)"},
+        PolicyCase{"CoveredInTheAccessKey",
+                   [](const std::wstring &root) {
+                       PutPolicyLocation(std::wstring(kAccess14) + L"\\Location1", REG_SZ,
+                                         root + L"\\");
+                   },
+                   L"", false, false, L"not written: a policy location covers"},
+        PolicyCase{"CoveredOfficeWideWithSystemDrive",
+                   [](const std::wstring &root) {
+                       PutPolicyLocation(std::wstring(kCommon14) + L"\\Any name", REG_EXPAND_SZ,
+                                         L"%SystemDrive%" + root.substr(2));
+                   },
+                   L"", false, false, L"not written: a policy location covers"},
+        PolicyCase{"ALocationElsewhere",
+                   [](const std::wstring &) {
+                       PutPolicyLocation(std::wstring(kAccess14) + L"\\Location1", REG_SZ,
+                                         L"D:\\Other\\");
+                   },
+                   L"", true, false, L"trusted location for Access 14.0: Location0 registered"},
+        PolicyCase{"OnlyFor16",
+                   [](const std::wstring &) {
+                       PutPolicy(L"Office\\16.0\\Common\\Security\\Trusted Locations",
+                                 L"Allow User Locations", REG_DWORD, L"", 0);
+                   },
+                   L"16.0", true, false,
+                   L"trusted location for Access 16.0: not written: user locations are off"}),
+    [](const ::testing::TestParamInfo<PolicyCase> &p) { return p.param.label; });
+
+TEST_F(Launcher, TheMaintenanceWindowSaysWhyNoTrustedLocationIsWritten) {
+    PutPolicy(kCommon14, L"Allow User Locations", REG_DWORD, L"", 0);
+    PlayerRun run =
+        deployment().Play(L"--hold ctrl,shift prompt:zelk message wait-window click:Kraj");
+    SCOPED_TRACE(test::Utf8(run.All()));
+    EXPECT_EQ(run.Lines(L"message"),
+              Lines{L"message\ttitle=Upozorenje\ticon=information\ttext=Pouzdana lokacija nije "
+                    L"upisana: pravila sustava Office to ne dopuštaju."});
+    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
+    EXPECT_EQ(TrustedLocationSlots(), Lines{});
+}
+
+// ---- Where the program folder is -------------------------------------------------------------
+
+std::wstring ShellFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
+        folder = path;
+    }
+    CoTaskMemFree(path);
+    return folder;
+}
+
+// What a start leaves in a program folder that is not the test's own.
+void RemoveLauncherFiles(const std::wstring &folder) {
+    for (const wchar_t *name : {L"DravikVT.exe", L"DravikVT.txt", L"DravikVT.lock", L"uxVTade.ade",
+                                L"RuxVT1.ade", L"RUXVT2.accde", L"Velkor_2007.exe"}) {
+        DeleteFileW((folder + L"\\" + name).c_str());
+    }
+}
+
+struct Placement {
+    const char *label;
+    std::function<std::wstring()> folder;                      // the program folder
+    std::function<std::wstring(const std::wstring &)> trusted; // "" for nothing
+    std::function<void()> cleanUp;
+};
+
+class ProgramFolderAt : public Launcher, public ::testing::WithParamInterface<Placement> {
+protected:
+    void TearDown() override {
+        GetParam().cleanUp();
+        Launcher::TearDown();
+    }
+};
+
+// A broad parent is never trusted: the program folder takes its place, and a program
+// folder that is itself broad is not trusted at all. Access starts in every case.
+TEST_P(ProgramFolderAt, TrustsNoBroadFolder) {
+    GetParam().cleanUp();
+    Workstation w{GetParam().folder(), deployment().root + L"\\office-here"};
+    w.Lay(deployment().server);
+    const std::wstring logPath = deployment().root + L"\\user.log";
+    PlayerRun run;
+    run.toolExit = test::RunAndWait(w.PlayerCommand(logPath, L"pc07", L"", 30000), 60000);
+    run.log = test::ReadUtf8Lines(logPath);
+    SCOPED_TRACE(test::Utf8(run.All()));
+    EXPECT_EQ(run.Lines(L"message"), Lines{});
+    EXPECT_EQ(w.AccessStarts(1), Lines{w.AccessStart()});
+    const std::wstring trusted = GetParam().trusted(w.app);
+    EXPECT_EQ(TrustedLocationSlots(), trusted.empty() ? Lines{} : Lines{L"Location0"});
+    EXPECT_EQ(test::Utf8(StringOf(ReadValue(L"Location0", L"Path"))), test::Utf8(trusted));
+}
+
+std::wstring Itself(const std::wstring &app) {
+    return app + L"\\";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TrustedLocation, ProgramFolderAt,
+    ::testing::Values(
+        Placement{"DriveTop", [] { return std::wstring(L"C:\\DravikVT"); }, Itself,
+                  [] { DeleteTree(L"C:\\DravikVT"); }},
+        Placement{"Profile", [] { return ShellFolder(FOLDERID_Profile) + L"\\DravikVT"; }, Itself,
+                  [] { DeleteTree(ShellFolder(FOLDERID_Profile) + L"\\DravikVT"); }},
+        Placement{"Downloads",
+                  [] {
+                      CreateDirectoryW(ShellFolder(FOLDERID_Downloads).c_str(), nullptr);
+                      return ShellFolder(FOLDERID_Downloads);
+                  },
+                  [](const std::wstring &) { return std::wstring(); },
+                  [] { RemoveLauncherFiles(ShellFolder(FOLDERID_Downloads)); }},
+        Placement{
+            "LocalAppData",
+            [] {
+                CreateDirectoryW((ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik").c_str(),
+                                 nullptr);
+                return ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik\\DravikVT";
+            },
+            [](const std::wstring &) { return ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik\\"; },
+            [] { DeleteTree(ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik"); }}),
+    [](const ::testing::TestParamInfo<Placement> &p) { return p.param.label; });
 
 // The front end is open in Access (or anything else that refuses sharing)
 // while an update is due.
