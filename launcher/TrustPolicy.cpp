@@ -33,24 +33,6 @@ Text Expanded(PlatformServices &platform, const Text &text) {
     return out;
 }
 
-// The path's components, upper-cased, with one trailing separator dropped unless it is
-// the separator of a drive's or the file system's top ("C:\", "/"), which stays as a
-// last empty component.
-std::vector<Text> Components(PlatformServices &platform, const Text &path) {
-    Text p = platform.ToUpper(platform.LongPathOf(path));
-    const bool top = p.size() == 1 || (p.size() == 3 && p[1] == L':');
-    if (!p.empty() && IsSeparator(p.back()) && !top)
-        p.pop_back();
-    std::vector<Text> parts(1);
-    for (wchar_t c : p) {
-        if (IsSeparator(c))
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    }
-    return parts;
-}
-
 // Reads the registry for one version of Access; every key with read access only, as a
 // standard user may read the Policies keys but not write them.
 class PolicyReader {
@@ -222,14 +204,31 @@ bool IsNetworkPath(const Text &path) {
     return path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1]);
 }
 
+// One trailing separator is dropped unless it is the separator of a drive's or the file
+// system's top ("C:\\", "/"), which stays as a last empty component.
+std::vector<Text> FolderComponents(PlatformServices &platform, const Text &path) {
+    Text p = platform.ToUpper(IsNetworkPath(path) ? path : platform.LongPathOf(path));
+    const bool top = p.size() == 1 || (p.size() == 3 && p[1] == L':');
+    if (!p.empty() && IsSeparator(p.back()) && !top)
+        p.pop_back();
+    std::vector<Text> parts(1);
+    for (wchar_t c : p) {
+        if (IsSeparator(c))
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
 bool SameFolder(PlatformServices &platform, const Text &a, const Text &b) {
-    return Components(platform, a) == Components(platform, b);
+    return FolderComponents(platform, a) == FolderComponents(platform, b);
 }
 
 bool LocationCovers(PlatformServices &platform, const Text &location, bool subfolders,
                     const Text &folder) {
-    std::vector<Text> outer = Components(platform, location);
-    const std::vector<Text> inner = Components(platform, folder);
+    std::vector<Text> outer = FolderComponents(platform, location);
+    const std::vector<Text> inner = FolderComponents(platform, folder);
     if (outer == inner)
         return true;
     if (!subfolders)

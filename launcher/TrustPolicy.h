@@ -80,6 +80,9 @@ bool LocationCovers(PlatformServices &platform, const Text &location, bool subfo
                     const Text &folder);
 // Whether the two name one folder, by the same comparison.
 bool SameFolder(PlatformServices &platform, const Text &a, const Text &b);
+// The path as that comparison sees it: its components, upper-cased, in the long spelling
+// (a network path as written: asking the network could keep a start waiting).
+std::vector<Text> FolderComponents(PlatformServices &platform, const Text &path);
 // Whether the path is a network path (\\server\share...).
 bool IsNetworkPath(const Text &path);
 

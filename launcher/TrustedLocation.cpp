@@ -57,9 +57,11 @@ bool IsTopFolder(Text path) {
     return parts <= 2;
 }
 
-// The folders no trusted location may name, as the platform knows them.
-std::vector<Text> KnownBroadFolders(PlatformServices &platform) {
-    std::vector<Text> folders;
+// The folders no trusted location may name, as the platform knows them, each as the
+// comparison sees it: asked once, however many slots are compared with them.
+using Folders = std::vector<std::vector<Text>>;
+Folders KnownBroadFolders(PlatformServices &platform) {
+    Folders folders;
     for (KnownFolder which :
          {KnownFolder::Profile, KnownFolder::ProfilesRoot, KnownFolder::Desktop,
           KnownFolder::Documents, KnownFolder::Downloads, KnownFolder::OneDrive, KnownFolder::Temp,
@@ -69,17 +71,16 @@ std::vector<Text> KnownBroadFolders(PlatformServices &platform) {
         const Text folder = platform.KnownFolderPath(which);
         if (folder.empty())
             continue;
-        folders.push_back(folder);
+        folders.push_back(FolderComponents(platform, folder));
         if (which == KnownFolder::Profile)
-            folders.push_back(folder + L"\\AppData");
+            folders.push_back(FolderComponents(platform, folder + L"\\AppData"));
     }
     return folders;
 }
 
-bool IsBroad(PlatformServices &platform, const Text &path, const std::vector<Text> &known) {
-    return IsTopFolder(path) || std::any_of(known.begin(), known.end(), [&](const Text &folder) {
-               return SameFolder(platform, path, folder);
-           });
+bool IsBroad(PlatformServices &platform, const Text &path, const Folders &known) {
+    return IsTopFolder(path) ||
+           std::find(known.begin(), known.end(), FolderComponents(platform, path)) != known.end();
 }
 
 // A slot's Path: whether it names `folder` as Access's slots always have been compared,
@@ -120,7 +121,7 @@ bool SlotAllowsSubfolders(RegistryServices &registry, RegKey slot) {
 
 // Finds the slot that names the folder to trust, or writes one when asked to.
 void FindOrRegister(PlatformServices &platform, const Text &officeVersion, const Text &parent,
-                    const std::vector<Text> &known, bool write, TrustOutcome &outcome) {
+                    const Folders &known, bool write, TrustOutcome &outcome) {
     RegistryServices &registry = platform.Registry();
     const Text parentKey = LocationsKey(officeVersion);
     Text freeSlotName, broadParentSlot;
@@ -191,10 +192,6 @@ const PolicyLocation *CoveringLocation(PlatformServices &platform, const TrustPo
 
 } // namespace
 
-bool IsBroadFolder(PlatformServices &platform, const Text &path) {
-    return IsBroad(platform, path, KnownBroadFolders(platform));
-}
-
 TrustOutcome DecideTrustedLocation(PlatformServices &platform, const Text &officeVersion,
                                    bool write) {
     TrustOutcome outcome;
@@ -204,7 +201,7 @@ TrustOutcome DecideTrustedLocation(PlatformServices &platform, const Text &offic
     // The parent of the program folder is trusted, so that the folder and whatever is
     // copied into it is. A broad parent would trust far more: then the program folder
     // alone is trusted, and a broad program folder not at all.
-    const std::vector<Text> known = KnownBroadFolders(platform);
+    const Folders known = KnownBroadFolders(platform);
     const Text program = platform.ProgramFolderPath();
     const bool broadProgram = IsBroad(platform, program, known);
     Text parent;

@@ -47,10 +47,6 @@ bool EnsureTrustedLocation(PlatformServices &platform, const Text &officeVersion
 // The one line the maintenance window shows for a state, or "" when it needs none.
 Text TrustNotice(TrustState state);
 
-// Whether the path is one no trusted location may name: a drive's or share's top, a
-// profile or the profiles folder, a folder of the user's own or of the system's.
-bool IsBroadFolder(PlatformServices &platform, const Text &path);
-
 // The size of the buffer a slot's Path value is read into.
 constexpr std::uint32_t kPathBufferBytes = 255;
 

@@ -143,10 +143,10 @@ std::wstring StringOf(const RegValue &value) {
     return text;
 }
 
-std::vector<std::wstring> TrustedLocationSlots() {
+std::vector<std::wstring> TrustedLocationSlots(const std::wstring &of = kTrustedLocations) {
     std::vector<std::wstring> slots;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kTrustedLocations, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, of.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return slots;
     }
     wchar_t name[256];
@@ -641,171 +641,120 @@ TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessa
 
 // ---- Trusted locations under Office's policies -----------------------------------------------
 
-// A setting below HKCU\Software\Policies\Microsoft, as Group Policy writes it.
-void PutPolicy(const std::wstring &key, const wchar_t *name, DWORD type, const std::wstring &text,
-               DWORD number = 0) {
+// A setting below HKCU\Software\Policies\Microsoft\Office, as Group Policy writes it: a
+// DWORD, or a string in which "@" stands for the deployment's folder without its drive.
+void PutPolicy(const std::wstring &key, const wchar_t *name, DWORD type, std::wstring value,
+               const std::wstring &root = L"") {
     HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\Policies\\Microsoft\\" + key).c_str(),
-                              0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr),
-              ERROR_SUCCESS);
-    if (type == REG_DWORD) {
-        RegSetValueExW(handle, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number),
-                       sizeof number);
-    } else {
-        RegSetValueExW(handle, name, 0, type, reinterpret_cast<const BYTE *>(text.c_str()),
-                       static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\Policies\\Microsoft\\Office\\" + key).c_str(),
+                    0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+    const DWORD number = type == REG_DWORD ? std::stoul(value) : 0;
+    if (value.find(L'@') != std::wstring::npos) {
+        value.replace(value.find(L'@'), 1, root.substr(2));
     }
+    RegSetValueExW(handle, name, 0, type,
+                   type == REG_DWORD ? reinterpret_cast<const BYTE *>(&number)
+                                     : reinterpret_cast<const BYTE *>(value.c_str()),
+                   type == REG_DWORD ? 4 : static_cast<DWORD>((value.size() + 1) * 2));
     RegCloseKey(handle);
-}
-
-void PutPolicyLocation(const std::wstring &key, DWORD type, const std::wstring &path) {
-    PutPolicy(key, L"Path", type, path);
-    PutPolicy(key, L"AllowSubfolders", REG_DWORD, L"", 1);
-}
-
-bool HasSlot16() {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER,
-                      L"Software\\Microsoft\\Office\\16.0\\Access\\Security\\Trusted "
-                      L"Locations\\Location0",
-                      0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-// Whether the launcher's log holds a line with `text`.
-bool Logged(const Workstation &w, const std::wstring &text) {
-    for (const std::wstring &line : test::ReadUtf8Lines(w.app + L"\\DravikVT.log")) {
-        if (line.find(text) != std::wstring::npos) {
-            return true;
-        }
-    }
-    return false;
 }
 
 struct PolicyCase {
     const char *label;
-    std::function<void(const std::wstring &root)> set;
-    const wchar_t *accessVersion;
-    bool slot14, slot16;
+    const wchar_t *key, *name;
+    DWORD type;
+    const wchar_t *value, *accessVersion;
+    std::size_t slots14, slots16;
     const wchar_t *logged;
 };
 
 class UnderPolicy : public Launcher, public ::testing::WithParamInterface<PolicyCase> {};
 
-// Access starts in every case, without a message box; the log says why no slot is written.
+// Access starts in every case, without a message box; the log names the setting.
 TEST_P(UnderPolicy, WritesOnlyTheSlotsThatCount) {
     const PolicyCase &c = GetParam();
-    c.set(deployment().root);
-    deployment().extraConfig = L"Log = True\r\n";
-    if (*c.accessVersion) {
-        deployment().extraConfig += L"AccessVersion = " + std::wstring(c.accessVersion) + L"\r\n";
-    }
+    PutPolicy(c.key, c.name, c.type, c.value, deployment().root);
+    deployment().extraConfig = L"Log = True\r\nAccessVersion = " + std::wstring(c.accessVersion);
     deployment().WriteConfig(L"uxVTade.ade", deployment().server);
-    PlayerRun run = deployment().Play(L"");
-    SCOPED_TRACE(test::Utf8(run.All()));
-    EXPECT_EQ(run.Lines(L"message"), Lines{});
-    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
-    EXPECT_EQ(deployment().AccessStarts(1), Lines{deployment().AccessStart()});
-    EXPECT_EQ(TrustedLocationSlots().size(), c.slot14 ? 1u : 0u);
-    EXPECT_EQ(HasSlot16(), c.slot16);
-    EXPECT_TRUE(Logged(deployment(), c.logged)) << test::Utf8(c.logged);
+    deployment().MakeRecorded();
+    ExpectQuietStart(deployment(), deployment().Play(L""));
+    EXPECT_EQ(TrustedLocationSlots().size(), c.slots14);
+    EXPECT_EQ(TrustedLocationSlots(L"Software\\Microsoft\\Office\\16.0\\Access\\Security\\Trusted "
+                                   L"Locations")
+                  .size(),
+              c.slots16);
+    const std::string log = ReadBytes(deployment().app + L"\\DravikVT.log");
+    EXPECT_NE(log.find(test::Utf8(c.logged)), std::string::npos) << log;
 }
 
-const wchar_t kCommon14[] = L"Office\\14.0\\Common\\Security\\Trusted Locations";
-const wchar_t kAccess14[] = L"Office\\14.0\\Access\\Security\\Trusted Locations";
+const wchar_t kCommon[] = L"14.0\\Common\\Security\\Trusted Locations";
+const wchar_t kAccess[] = L"14.0\\Access\\Security\\Trusted Locations";
 
 INSTANTIATE_TEST_SUITE_P(
     TrustedLocation, UnderPolicy,
     ::testing::Values(
-        PolicyCase{"UserLocationsOff",
-                   [](const std::wstring &) {
-                       PutPolicy(kCommon14, L"Allow User Locations", REG_DWORD, L"", 0);
-                   },
-                   L"", false, false,
-                   L"trusted location for Access 14.0: not written: user locations are off by "
-                   L"policy (HKCU\\Software\\Policies\\Microsoft\\Office\\14.0\\Common\\Security\\"
-                   L"Trusted Locations\\Allow User Locations = 0)"},
-        PolicyCase{"AllLocationsDisabled",
-                   [](const std::wstring &) {
-                       PutPolicy(kAccess14, L"AllLocationsDisabled", REG_DWORD, L"", 1);
-                   },
-                   L"", false, false,
-                   L"not written: all trusted locations are disabled (HKCU\\Software\\Policies\\"
-                   L"Microsoft\\Office\\14.0\\Access\\Security\\Trusted Locations\\"
-                   L"AllLocationsDisabled = 1)"},
-        PolicyCase{"CoveredInTheAccessKey",
-                   [](const std::wstring &root) {
-                       PutPolicyLocation(std::wstring(kAccess14) + L"\\Location1", REG_SZ,
-                                         root + L"\\");
-                   },
-                   L"", false, false, L"not written: a policy location covers"},
+        PolicyCase{
+            "UserLocationsOff", kCommon, L"Allow User Locations", REG_DWORD, L"0", L"", 0, 0,
+            L"14.0: not written: user locations are off by policy (HKCU\\Software\\Policies\\"
+            L"Microsoft\\Office\\14.0\\Common\\Security\\Trusted Locations\\Allow User "
+            L"Locations = 0)"},
+        PolicyCase{"AllLocationsDisabled", kAccess, L"AllLocationsDisabled", REG_DWORD, L"1", L"",
+                   0, 0, L"Trusted Locations\\AllLocationsDisabled = 1)"},
+        PolicyCase{"CoveredInTheAccessKey", L"14.0\\Access\\Security\\Trusted Locations\\Location1",
+                   L"Path", REG_SZ, L"C:@\\", L"", 0, 0, L"not written: a policy location covers"},
         PolicyCase{"CoveredOfficeWideWithSystemDrive",
-                   [](const std::wstring &root) {
-                       PutPolicyLocation(std::wstring(kCommon14) + L"\\Any name", REG_EXPAND_SZ,
-                                         L"%SystemDrive%" + root.substr(2));
-                   },
-                   L"", false, false, L"not written: a policy location covers"},
-        PolicyCase{"ALocationElsewhere",
-                   [](const std::wstring &) {
-                       PutPolicyLocation(std::wstring(kAccess14) + L"\\Location1", REG_SZ,
-                                         L"D:\\Other\\");
-                   },
-                   L"", true, false, L"trusted location for Access 14.0: Location0 registered"},
-        PolicyCase{"OnlyFor16",
-                   [](const std::wstring &) {
-                       PutPolicy(L"Office\\16.0\\Common\\Security\\Trusted Locations",
-                                 L"Allow User Locations", REG_DWORD, L"", 0);
-                   },
-                   L"16.0", true, false,
-                   L"trusted location for Access 16.0: not written: user locations are off"}),
+                   L"14.0\\Common\\Security\\Trusted Locations\\Any name", L"Path", REG_EXPAND_SZ,
+                   L"%SystemDrive%@", L"", 0, 0, L"not written: a policy location covers"},
+        PolicyCase{"ALocationElsewhere", L"14.0\\Access\\Security\\Trusted Locations\\Location1",
+                   L"Path", REG_SZ, L"D:\\Other\\", L"", 1, 0, L"14.0: Location0 registered"},
+        PolicyCase{"OnlyFor16", L"16.0\\Common\\Security\\Trusted Locations",
+                   L"Allow User Locations", REG_DWORD, L"0", L"16.0", 1, 0,
+                   L"16.0: not written: user locations are off"}),
     [](const ::testing::TestParamInfo<PolicyCase> &p) { return p.param.label; });
 
 TEST_F(Launcher, TheMaintenanceWindowSaysWhyNoTrustedLocationIsWritten) {
-    PutPolicy(kCommon14, L"Allow User Locations", REG_DWORD, L"", 0);
+    PutPolicy(kCommon, L"Allow User Locations", REG_DWORD, L"0");
     PlayerRun run =
         deployment().Play(L"--hold ctrl,shift prompt:zelk message wait-window click:Kraj");
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.Lines(L"message"),
               Lines{L"message\ttitle=Upozorenje\ticon=information\ttext=Pouzdana lokacija nije "
                     L"upisana: pravila sustava Office to ne dopuštaju."});
-    EXPECT_EQ(run.Lines(L"exit"), Lines{L"exit\tcode=0"});
     EXPECT_EQ(TrustedLocationSlots(), Lines{});
 }
 
 // ---- Where the program folder is -------------------------------------------------------------
 
-std::wstring ShellFolder(REFKNOWNFOLDERID id) {
-    PWSTR path = nullptr;
-    std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
-        folder = path;
-    }
-    CoTaskMemFree(path);
-    return folder;
-}
-
-// What a start leaves in a program folder that is not the test's own.
-void RemoveLauncherFiles(const std::wstring &folder) {
-    for (const wchar_t *name : {L"DravikVT.exe", L"DravikVT.txt", L"DravikVT.lock", L"uxVTade.ade",
-                                L"RuxVT1.ade", L"RUXVT2.accde", L"Velkor_2007.exe"}) {
-        DeleteFileW((folder + L"\\" + name).c_str());
-    }
-}
-
 struct Placement {
     const char *label;
-    std::function<std::wstring()> folder;                      // the program folder
-    std::function<std::wstring(const std::wstring &)> trusted; // "" for nothing
-    std::function<void()> cleanUp;
+    const KNOWNFOLDERID *in; // nullptr: the drive C:
+    const wchar_t *folder;   // the program folder in it
+    const wchar_t *trusted;  // the slot's Path, after the known folder; "" for no slot
 };
 
 class ProgramFolderAt : public Launcher, public ::testing::WithParamInterface<Placement> {
 protected:
+    std::wstring Base() const {
+        PWSTR path = nullptr;
+        std::wstring base = L"C:";
+        if (GetParam().in && SUCCEEDED(SHGetKnownFolderPath(*GetParam().in, 0, nullptr, &path))) {
+            base = path;
+        }
+        CoTaskMemFree(path);
+        return base;
+    }
+    // What a start leaves there: the folder it made, or the files put in a known folder.
     void TearDown() override {
-        GetParam().cleanUp();
+        const std::wstring sub = GetParam().folder;
+        if (sub.empty()) {
+            for (const wchar_t *name :
+                 {L"DravikVT.exe", L"DravikVT.txt", L"DravikVT.lock", L"uxVTade.ade", L"RuxVT1.ade",
+                  L"RUXVT2.accde", L"Velkor_2007.exe"}) {
+                DeleteFileW((Base() + L"\\" + name).c_str());
+            }
+        } else {
+            DeleteTree(Base() + sub.substr(0, sub.find(L'\\', 1)));
+        }
         Launcher::TearDown();
     }
 };
@@ -813,8 +762,9 @@ protected:
 // A broad parent is never trusted: the program folder takes its place, and a program
 // folder that is itself broad is not trusted at all. Access starts in every case.
 TEST_P(ProgramFolderAt, TrustsNoBroadFolder) {
-    GetParam().cleanUp();
-    Workstation w{GetParam().folder(), deployment().root + L"\\office-here"};
+    const std::wstring app = Base() + GetParam().folder;
+    CreateDirectoryW(app.substr(0, app.find_last_of(L'\\')).c_str(), nullptr);
+    Workstation w{app, deployment().root + L"\\office-here"};
     w.Lay(deployment().server);
     const std::wstring logPath = deployment().root + L"\\user.log";
     PlayerRun run;
@@ -823,38 +773,18 @@ TEST_P(ProgramFolderAt, TrustsNoBroadFolder) {
     SCOPED_TRACE(test::Utf8(run.All()));
     EXPECT_EQ(run.Lines(L"message"), Lines{});
     EXPECT_EQ(w.AccessStarts(1), Lines{w.AccessStart()});
-    const std::wstring trusted = GetParam().trusted(w.app);
-    EXPECT_EQ(TrustedLocationSlots(), trusted.empty() ? Lines{} : Lines{L"Location0"});
+    const std::wstring trusted = *GetParam().trusted ? Base() + GetParam().trusted : L"";
     EXPECT_EQ(test::Utf8(StringOf(ReadValue(L"Location0", L"Path"))), test::Utf8(trusted));
-}
-
-std::wstring Itself(const std::wstring &app) {
-    return app + L"\\";
+    EXPECT_EQ(TrustedLocationSlots().size(), trusted.empty() ? 0u : 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     TrustedLocation, ProgramFolderAt,
-    ::testing::Values(
-        Placement{"DriveTop", [] { return std::wstring(L"C:\\DravikVT"); }, Itself,
-                  [] { DeleteTree(L"C:\\DravikVT"); }},
-        Placement{"Profile", [] { return ShellFolder(FOLDERID_Profile) + L"\\DravikVT"; }, Itself,
-                  [] { DeleteTree(ShellFolder(FOLDERID_Profile) + L"\\DravikVT"); }},
-        Placement{"Downloads",
-                  [] {
-                      CreateDirectoryW(ShellFolder(FOLDERID_Downloads).c_str(), nullptr);
-                      return ShellFolder(FOLDERID_Downloads);
-                  },
-                  [](const std::wstring &) { return std::wstring(); },
-                  [] { RemoveLauncherFiles(ShellFolder(FOLDERID_Downloads)); }},
-        Placement{
-            "LocalAppData",
-            [] {
-                CreateDirectoryW((ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik").c_str(),
-                                 nullptr);
-                return ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik\\DravikVT";
-            },
-            [](const std::wstring &) { return ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik\\"; },
-            [] { DeleteTree(ShellFolder(FOLDERID_LocalAppData) + L"\\Dravik"); }}),
+    ::testing::Values(Placement{"DriveTop", nullptr, L"\\DravikVT", L"\\DravikVT\\"},
+                      Placement{"Profile", &FOLDERID_Profile, L"\\DravikVT", L"\\DravikVT\\"},
+                      Placement{"Downloads", &FOLDERID_Downloads, L"", L""},
+                      Placement{"LocalAppData", &FOLDERID_LocalAppData, L"\\Dravik\\DravikVT",
+                                L"\\Dravik\\"}),
     [](const ::testing::TestParamInfo<Placement> &p) { return p.param.label; });
 
 // The front end is open in Access (or anything else that refuses sharing)
