@@ -295,6 +295,16 @@ TEST_F(TrustedLocationTest, PoliciesAreOnlyReadAndOneThatCannotBeIsNamed) {
               std::vector<Text>{L"policy not readable: HKCU\\" + key + L" (status 5)"});
 }
 
+// A program folder on a share: a policy location there counts only with network
+// locations allowed.
+TEST_F(TrustedLocationTest, ANetworkLocationCoversOnlyWhileNetworkLocationsAreAllowed) {
+    platform.programFolder = L"\\\\srv\\apps\\DravikVT";
+    PutPolicyLocation(L"14.0", L"\\\\srv\\apps\\");
+    EXPECT_EQ(Decide().state, TrustState::Registered);
+    PutOfficeDword(L"14.0", L"Access\\Security\\Trusted Locations", L"AllowNetworkLocations", 1);
+    EXPECT_EQ(Decide().state, TrustState::CoveredByPolicy);
+}
+
 // Whole components, letter case ignored, one trailing separator ignored, long names.
 TEST_F(TrustedLocationTest, CoversComparesWholeComponentsIgnoringCaseAndOneSeparator) {
     platform.longPaths[L"C:\\PROGRA~1\\Dravik"] = L"C:\\Program Files\\Dravik";
