@@ -205,7 +205,7 @@ bool IsNetworkPath(const Text &path) {
 }
 
 // One trailing separator is dropped unless it is the separator of a drive's or the file
-// system's top ("C:\\", "/"), which stays as a last empty component.
+// system's top ("C:\", "/"), which stays as a last empty component.
 std::vector<Text> FolderComponents(PlatformServices &platform, const Text &path) {
     Text p = platform.ToUpper(IsNetworkPath(path) ? path : platform.LongPathOf(path));
     const bool top = p.size() == 1 || (p.size() == 3 && p[1] == L':');
