@@ -201,6 +201,7 @@ TEST_F(TrustedLocationTest, ABroadParentGivesWayToTheProgramFolderInSearchAndWri
 // ---- What Office's policies and the user's own settings allow ------------------------------
 
 using Global::TrustState;
+const Text kCloud = L"Policies\\Microsoft\\Cloud\\Office";
 
 struct TrustDecisionTest : TrustedLocationTest, ::testing::WithParamInterface<const wchar_t *> {
     const Text v = GetParam();
@@ -224,6 +225,15 @@ TEST_P(TrustDecisionTest, EachStateWritesOnlyWhenNothingElseDecides) {
          TrustState::AllDisabled, L"HKCU\\" + own + L"\\AllLocationsDisabled = 1"},
         {[&](auto &t) { t.PutOfficeDword(v, common, L"Allow User Locations", 0); },
          TrustState::UserLocationsOff, Policy(common) + L"\\Allow User Locations = 0"},
+        {[&](auto &t) { // the cloud's policies count for 16.0 only, and both roots are named
+             t.PutOfficeDword(v, common, L"Allow User Locations", 0, kCloud);
+             t.PutOfficeDword(v, common, L"Allow User Locations", 0);
+         },
+         TrustState::UserLocationsOff,
+         Policy(common) + L"\\Allow User Locations = 0" +
+             (v == L"16.0"
+                  ? L" and HKCU\\" + OfficeKey(v, common, kCloud) + L"\\Allow User Locations = 0"
+                  : L"")},
         {[&](auto &t) {
              t.PutOfficeDword(v, common, L"Allow User Locations", 0);
              t.PutPolicyLocation(v, L"c:\\apps");
@@ -257,26 +267,6 @@ TEST_P(TrustDecisionTest, EachStateWritesOnlyWhenNothingElseDecides) {
 
 INSTANTIATE_TEST_SUITE_P(Versions, TrustDecisionTest, ::testing::Values(L"14.0", L"16.0"),
                          [](const auto &p) { return p.param[1] == L'4' ? "Access2010" : "Later"; });
-
-// The cloud's policies count for 16.0, and both roots are named; they mean nothing to 14.0.
-TEST_F(TrustedLocationTest, TheCloudPoliciesCountFor16AndBothRootsAreNamed) {
-    const Text common = L"Common\\Security\\Trusted Locations";
-    for (const Text v : {L"14.0", L"16.0"}) {
-        PutOfficeDword(v, common, L"Allow User Locations", 0,
-                       L"Policies\\Microsoft\\Cloud\\Office");
-        PutOfficeDword(v, L"Access\\Security", L"VBAWarnings", 3,
-                       L"Policies\\Microsoft\\Cloud\\Office");
-    }
-    PutOfficeDword(L"16.0", common, L"Allow User Locations", 0);
-    const Global::TrustOutcome later = Decide(L"16.0");
-    EXPECT_EQ(later.state, TrustState::UserLocationsOff);
-    EXPECT_EQ(later.cause, L"HKCU\\" + OfficeKey(L"16.0", common) +
-                               L"\\Allow User Locations = 0 and HKCU\\" +
-                               OfficeKey(L"16.0", common, L"Policies\\Microsoft\\Cloud\\Office") +
-                               L"\\Allow User Locations = 0");
-    EXPECT_EQ(later.notes.size(), 1u) << "VBAWarnings = 3 with no trust";
-    EXPECT_EQ(Decide(L"14.0").state, TrustState::Registered);
-}
 
 // A standard user may only read the Policies keys; a key that cannot be read at all is
 // named in the log, and the slot is written as it costs nothing.
