@@ -268,8 +268,8 @@ TEST_P(TrustDecisionTest, EachStateWritesOnlyWhenNothingElseDecides) {
 INSTANTIATE_TEST_SUITE_P(Versions, TrustDecisionTest, ::testing::Values(L"14.0", L"16.0"),
                          [](const auto &p) { return p.param[1] == L'4' ? "Access2010" : "Later"; });
 
-// A standard user may only read the Policies keys; a key that cannot be read at all is
-// named in the log, and the slot is written as it costs nothing.
+// A standard user may only read the Policies keys; a key that cannot be read at all, or a
+// value of another type, is named in the log, and the slot is written as it costs nothing.
 TEST_F(TrustedLocationTest, PoliciesAreOnlyReadAndOneThatCannotBeIsNamed) {
     const Text key = OfficeKey(L"14.0", L"Common\\Security\\Trusted Locations");
     PutOfficeDword(L"14.0", L"Common\\Security\\Trusted Locations", L"Allow User Locations", 0);
@@ -278,9 +278,13 @@ TEST_F(TrustedLocationTest, PoliciesAreOnlyReadAndOneThatCannotBeIsNamed) {
     EXPECT_EQ(platform.RegOpenKeyExA(key, 0x3F, handle), kRegAccessDenied);
     EXPECT_EQ(platform.RegCreateKeyA(key + L"\\Location0", handle), kRegAccessDenied);
 
+    platform.PutRegistryString(key, L"Allow User Locations", Text(L"0") + L'\0');
+    EXPECT_EQ(
+        Decide().notes,
+        std::vector<Text>{L"HKCU\\" + key + L"\\Allow User Locations has type 1: taken as absent"});
     platform.unreadableKeys.insert(platform.ToUpper(key));
     const Global::TrustOutcome outcome = Decide();
-    EXPECT_EQ(outcome.state, TrustState::Registered);
+    EXPECT_EQ(outcome.state, TrustState::Found) << "written all the same";
     EXPECT_EQ(outcome.notes,
               std::vector<Text>{L"policy not readable: HKCU\\" + key + L" (status 5)"});
 }
