@@ -17,6 +17,26 @@ Text AccessParameters(const LauncherSettings &s) {
 
 } // namespace
 
+// Only here, where an administrator looks: on a normal start the user could do
+// nothing about it, and Access shows its own notice. Nothing is written.
+void frmDravikVT::ShowTrustNotice() {
+    try {
+        for (const Text &version : {Text(L"14.0"), settings_.AccessVersion}) {
+            if (version.empty())
+                continue;
+            const Text notice =
+                Global::TrustNotice(Global::DecideTrustedLocation(platform_, version, false).state);
+            if (!notice.empty()) {
+                platform_.Window().ShowMessage(notice, MessageIcon::Information,
+                                               Text(L"Upozorenje"));
+                return;
+            }
+        }
+    } catch (...) {
+        log_.Failed(); // the window stays open all the same
+    }
+}
+
 // Every step goes on whatever the step before it did, with one exception: a
 // start of Access that the system refuses reaches the caller, or a wrong Access
 // folder would end every start in silence.
@@ -29,28 +49,34 @@ void frmDravikVT::PokreniFE() {
         parameters.clear();
     }
 
+    // Access is started whatever policy says: it shows its own notice, and the user
+    // could not change a policy anyway. Only a slot needed and none free stops it.
     bool trusted = true; // a failed registration still lets Access start
     try {
-        Global::TrustedSlot slot;
-        trusted = Global::EnsureTrustedLocation(platform_, L"14.0", &slot);
-        log_.TrustedLocation(L"14.0", slot.name, slot.registered);
+        Global::TrustOutcome outcome;
+        trusted = Global::EnsureTrustedLocation(platform_, L"14.0", &outcome);
+        log_.TrustedLocation(L"14.0", outcome);
     } catch (...) {
         log_.Failed();
         trusted = true;
     }
 
-    if (trusted) {
-        // A later Access reads trusted locations of its own version: the folder is
-        // registered there too, by the same rules. It never keeps Access from starting.
-        if (!settings_.AccessVersion.empty()) {
-            try {
-                Global::TrustedSlot slot;
-                Global::EnsureTrustedLocation(platform_, settings_.AccessVersion, &slot);
-                log_.TrustedLocation(settings_.AccessVersion, slot.name, slot.registered);
-            } catch (...) {
-                log_.Failed();
-            }
+    // A later Access reads trusted locations of its own version: the folder is
+    // registered there too, by the same rules. It never keeps Access from starting, and
+    // where an administrator's location already trusts the folder for it, the 14.0 slot
+    // that could not be had is not needed either.
+    if (!settings_.AccessVersion.empty()) {
+        try {
+            Global::TrustOutcome outcome;
+            Global::EnsureTrustedLocation(platform_, settings_.AccessVersion, &outcome);
+            log_.TrustedLocation(settings_.AccessVersion, outcome);
+            trusted = trusted || outcome.state == Global::TrustState::CoveredByPolicy;
+        } catch (...) {
+            log_.Failed();
         }
+    }
+
+    if (trusted) {
         const Text access = settings_.AccessFolder + L"\\MSACCESS.EXE";
         platform_.StartProgram(Handle(), access, parameters, L"c:\\", kShowMinimized);
         log_.AccessStarted(access, parameters, settings_.CmdArgument);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "launcher/FailureText.h"
+#include "launcher/TrustedLocation.h"
 
 namespace dravik {
 
@@ -52,10 +53,39 @@ void StartLog::Copied(const Text &source, const Text &target, std::uint64_t size
           std::to_wstring(took) + L" ms");
 }
 
-void StartLog::TrustedLocation(const Text &officeVersion, const Text &slot, bool registered) {
-    if (!slot.empty())
-        Event(L"trusted location for Access " + officeVersion + L": " + slot +
-              (registered ? L" registered" : L" found"));
+void StartLog::TrustedLocation(const Text &officeVersion, const Global::TrustOutcome &outcome) {
+    using Global::TrustState;
+    const Text line = L"trusted location for Access " + officeVersion + L": ";
+    const Text because = outcome.cause.empty() ? L"" : L" (" + outcome.cause + L")";
+    switch (outcome.state) {
+    case TrustState::Found:
+        Event(line + outcome.slot + L" found" + because);
+        break;
+    case TrustState::Registered:
+        Event(line + outcome.slot + L" registered" + because);
+        break;
+    case TrustState::CoveredByPolicy:
+        Event(line + L"not written: a policy location covers " + outcome.folder + because);
+        break;
+    case TrustState::AllDisabled:
+        Event(line + L"not written: all trusted locations are disabled" + because);
+        break;
+    case TrustState::UserLocationsOff:
+        Event(line + L"not written: user locations are off by policy" + because);
+        break;
+    case TrustState::BroadProgramFolder:
+        Event(line + L"not written: the program folder is too broad to trust" + because);
+        break;
+    case TrustState::NoFreeSlot:
+        Event(line + L"not written: all 100 slots name other folders");
+        break;
+    case TrustState::BroadSlotKept:
+        Event(line + L"no slot free, but " + outcome.slot +
+              L" trusts the broad parent of the program folder");
+        break;
+    }
+    for (const Text &note : outcome.notes)
+        Event(line + note);
 }
 
 void StartLog::AccessStarted(const Text &file, const Text &parameters, const Text &cmdArgument) {

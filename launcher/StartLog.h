@@ -11,6 +11,10 @@
 
 namespace dravik {
 
+namespace Global {
+struct TrustOutcome;
+}
+
 class StartLog {
 public:
     explicit StartLog(PlatformServices &platform) : platform_(platform) {}
@@ -26,9 +30,9 @@ public:
     // A copy begins; it is done, `size` bytes in place.
     void CopyStarts();
     void Copied(const Text &source, const Text &target, std::uint64_t size);
-    // The trusted location of an Access version that names the folder: found, or
-    // registered by this start.
-    void TrustedLocation(const Text &officeVersion, const Text &slot, bool registered);
+    // What became of the trusted location of an Access version: one line, with the
+    // setting behind it, and one for each note.
+    void TrustedLocation(const Text &officeVersion, const Global::TrustOutcome &outcome);
     // Access started; the text after /Cmd may carry connection data and is left out.
     void AccessStarted(const Text &file, const Text &parameters, const Text &cmdArgument);
     // The failure being handled, with the system's code; only inside a catch block.

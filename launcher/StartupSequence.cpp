@@ -72,6 +72,7 @@ void frmDravikVT::Form_Load() {
             log_.Event(L"maintenance");
             ShowMe(L"");
             MakeVisible();
+            ShowTrustNotice();
             return; // maintenance: the window stays open
         }
     }

@@ -50,6 +50,25 @@ struct FileStamp {
     bool operator!=(const FileStamp &other) const { return !(*this == other); }
 };
 
+// Folders the system keeps for the user and for itself.
+enum class KnownFolder {
+    Profile,          // %USERPROFILE%; $HOME
+    ProfilesRoot,     // C:\Users
+    Desktop,          // also under $HOME
+    Documents,        // also under $HOME
+    Downloads,        // also under $HOME
+    OneDrive,         // the OneDrive root
+    Temp,             // %TEMP%; $TMPDIR or /tmp
+    RoamingAppData,   // %APPDATA%
+    LocalAppData,     // %LOCALAPPDATA%
+    UserProgramFiles, // %LOCALAPPDATA%\Programs
+    Public,           // C:\Users\Public
+    ProgramData,      // C:\ProgramData
+    ProgramFiles,     // the native one
+    ProgramFilesX86,
+    Windows,
+};
+
 // A lock file held by this process; destroying it lets the lock go.
 class FileLock {
 public:
@@ -199,6 +218,14 @@ public:
     // ---- The registry; the launcher window, message boxes and the prompt ---------------
     virtual RegistryServices &Registry() = 0;
     virtual WindowServices &Window() = 0;
+
+    // ---- Folders a trusted location must never be --------------------------------------
+    // The folder the system keeps for `which`, without a trailing separator; "" when it
+    // has none.
+    virtual Text KnownFolderPath(KnownFolder which) = 0;
+    // The path in its long spelling where it exists (C:\PROGRA~1 is C:\Program Files);
+    // as given otherwise.
+    virtual Text LongPathOf(const Text &path) = 0;
 
     // ---- Program start -------------------------------------------------------------------
     // Starts a program through the shell; never waits. Raises a failure naming the

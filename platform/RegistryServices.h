@@ -18,9 +18,13 @@ constexpr long kRegFileNotFound = 2;
 constexpr long kRegAccessDenied = 5;
 constexpr long kRegInvalidHandle = 6;
 constexpr long kRegMoreData = 234;
+constexpr long kRegNoMoreItems = 259;
 constexpr long kRegIoFailed = 1016;
 constexpr std::uint32_t kRegSz = 1;
+constexpr std::uint32_t kRegExpandSz = 2; // a string with %NAME% to expand
 constexpr std::uint32_t kRegDword = 4;
+// Read access alone (KEY_READ): all a standard user has on the Policies keys.
+constexpr std::uint32_t kRegKeyRead = 0x20019;
 
 class RegistryServices {
 public:
@@ -34,12 +38,20 @@ public:
     virtual long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type,
                                   Text &buffer, std::uint32_t &byteCount) = 0;
     virtual long RegCreateKeyA(const Text &subKey, RegKey &key) = 0;
-    // Stores REG_SZ with exactly `byteCount` bytes of `text` (a NUL past its end counts).
-    virtual long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                                std::uint32_t byteCount) = 0;
+    // Stores a string of `type` (REG_SZ or REG_EXPAND_SZ) with exactly `byteCount` bytes
+    // of `text` (a NUL past its end counts).
+    virtual long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t type,
+                                const Text &text, std::uint32_t byteCount) = 0;
+    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+                        std::uint32_t byteCount) {
+        return RegSetValueExA(key, valueName, kRegSz, text, byteCount);
+    }
     // Stores REG_DWORD.
     virtual long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) = 0;
     virtual long RegCloseKey(RegKey key) = 0;
+    // The name of the `index`-th subkey of `key`, in the order of the names ignoring
+    // case; kRegNoMoreItems past the last one.
+    virtual long RegEnumKeyExA(RegKey key, std::uint32_t index, Text &name) = 0;
 };
 
 // A key opened or created for as long as this lives: closed when it goes, and

@@ -54,6 +54,9 @@ private:
     // launcher/StartupSequence.cpp
     bool IsLocalCopyCurrent();
     void ReportButtonFailureAndEnd(const Text &headline, const Text &description);
+    // launcher/FrontEndLaunch.cpp: tells the administrator in the maintenance window why
+    // no trusted location is written, when policy or the folder stops it.
+    void ShowTrustNotice();
 
     PlatformServices &platform_;
     LauncherSettings settings_;

@@ -59,6 +59,9 @@ public:
     std::int64_t MillisecondsNow() override;
     void AppendToLog(const Text &path, const Text &line, std::uint64_t rotateAt) override;
 
+    Text KnownFolderPath(KnownFolder which) override;
+    Text LongPathOf(const Text &path) override;
+
     RegistryServices &Registry() override;
 
     WindowServices &Window() override;

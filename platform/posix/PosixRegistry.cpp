@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/common/CaseMapping.h"
 #include "platform/common/CodePage.h"
@@ -256,13 +257,13 @@ long PosixRegistry::StoreValue(RegKey key, const Text &valueName, std::uint32_t 
     return kRegSuccess;
 }
 
-long PosixRegistry::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                                   std::uint32_t byteCount) {
+long PosixRegistry::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t type,
+                                   const Text &text, std::uint32_t byteCount) {
     return Guarded([&] {
         std::string bytes = EncodeSingleByte(text, ActiveCodePage());
         bytes += '\0';
         bytes.resize(byteCount, '\0'); // a count past the NUL stores more NULs
-        return StoreValue(key, valueName, kRegSz, bytes);
+        return StoreValue(key, valueName, type == kRegExpandSz ? kRegExpandSz : kRegSz, bytes);
     });
 }
 
@@ -277,6 +278,27 @@ long PosixRegistry::RegSetValueExA(RegKey key, const Text &valueName, std::uint3
 
 long PosixRegistry::RegCloseKey(RegKey key) {
     return Guarded([&] { return openKeys_.erase(key) == 1 ? kRegSuccess : kRegInvalidHandle; });
+}
+
+long PosixRegistry::RegEnumKeyExA(RegKey key, std::uint32_t index, Text &name) {
+    name.clear();
+    return Guarded([&]() -> long {
+        const std::string *folder = FolderOf(key);
+        if (!folder)
+            return kRegInvalidHandle;
+        // In the order of the names ignoring case, as Windows lists them.
+        std::vector<Text> names;
+        for (const std::string &entry : FolderEntries(*folder))
+            if (EndsWith(entry, kKeySuffix) && IsKind(*folder + "/" + entry, true))
+                names.push_back(
+                    UnescapeName(entry.substr(0, entry.size() - (sizeof kKeySuffix - 1))));
+        std::sort(names.begin(), names.end(),
+                  [](const Text &a, const Text &b) { return UpperText(a) < UpperText(b); });
+        if (index >= names.size())
+            return kRegNoMoreItems;
+        name = names[index];
+        return kRegSuccess;
+    });
 }
 
 } // namespace dravik

@@ -25,10 +25,12 @@ public:
     long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
                           std::uint32_t &byteCount) override;
     long RegCreateKeyA(const Text &subKey, RegKey &key) override;
-    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+    using RegistryServices::RegSetValueExA;
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t type, const Text &text,
                         std::uint32_t byteCount) override;
     long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
     long RegCloseKey(RegKey key) override;
+    long RegEnumKeyExA(RegKey key, std::uint32_t index, Text &name) override;
 
 private:
     long OpenOrCreate(const Text &subKey, bool create, RegKey &key);

@@ -6,9 +6,7 @@
 
 namespace dravik {
 
-namespace {
-
-std::wstring LongPathOf(const std::wstring &path) {
+std::wstring LongSpellingOf(const std::wstring &path) {
     std::wstring longPath(MAX_PATH, L'\0');
     for (;;) {
         const DWORD size = static_cast<DWORD>(longPath.size());
@@ -23,12 +21,10 @@ std::wstring LongPathOf(const std::wstring &path) {
     }
 }
 
-} // namespace
-
 std::wstring ProgramFolderOf(const std::wstring &modulePath) {
     // The same folder started as "C:\DRAVIK~1\..." or as "C:\Dravik VT\..." must be
     // one folder to the trusted-location registration.
-    std::wstring path = LongPathOf(modulePath);
+    std::wstring path = LongSpellingOf(modulePath);
     // The folder takes part in ANSI file and registry calls: give it as those see it.
     path = FromAnsi(ToAnsiPath(path));
     const std::size_t separator = path.find_last_of(L"\\/");

@@ -11,4 +11,7 @@ namespace dravik {
 // the path, when the ANSI file functions cannot spell it.
 std::wstring ProgramFolderOf(const std::wstring &modulePath);
 
+// The path with its 8.3 names made long ones; as given when it cannot be read.
+std::wstring LongSpellingOf(const std::wstring &path);
+
 } // namespace dravik

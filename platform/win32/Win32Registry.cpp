@@ -70,7 +70,9 @@ public:
         });
     }
 
-    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+    using RegistryServices::RegSetValueExA;
+
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t type, const Text &text,
                         std::uint32_t byteCount) override {
         return Guarded([&] {
             // The text and its terminating NUL; a larger count is cut to that, so no
@@ -78,7 +80,8 @@ public:
             std::string data = ToAnsi(text);
             data.push_back('\0');
             const auto count = static_cast<DWORD>(std::min<std::uint64_t>(byteCount, data.size()));
-            return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0, REG_SZ,
+            return ::RegSetValueExA(ToHkey(key), ToAnsi(valueName).c_str(), 0,
+                                    type == REG_EXPAND_SZ ? REG_EXPAND_SZ : REG_SZ,
                                     reinterpret_cast<const BYTE *>(data.data()), count);
         });
     }
@@ -92,6 +95,17 @@ public:
     }
 
     long RegCloseKey(RegKey key) override { return ::RegCloseKey(ToHkey(key)); }
+
+    long RegEnumKeyExA(RegKey key, std::uint32_t index, Text &name) override {
+        return Guarded([&] {
+            char got[256] = {}; // a key name has at most 255 characters
+            DWORD length = sizeof got;
+            const LONG status = ::RegEnumKeyExA(ToHkey(key), index, got, &length, nullptr, nullptr,
+                                                nullptr, nullptr);
+            name = status == ERROR_SUCCESS ? FromAnsi(std::string(got, length)) : Text();
+            return status;
+        });
+    }
 };
 
 } // namespace

@@ -522,6 +522,39 @@ TEST_P(ContractTest, AValueLargerThanTheBufferNeverSpillsOver) {
     P().Registry().RegCloseKey(handle);
 }
 
+// ---- Registry: what the trust policies need ----------------------------------------------------
+
+TEST_P(ContractTest, SubkeysAreListedByNameIgnoringCaseAndAnExpandStringKeepsItsType) {
+    RegistryServices &registry = P().Registry();
+    const Text key = harness_->FreshRegistryKey();
+    RegKey handle = 0;
+    for (const Text sub : {L"location2", L"Loc1", L"b\\deeper"}) {
+        ASSERT_EQ(registry.RegCreateKeyA(key + L"\\" + sub, handle), kRegSuccess);
+        registry.RegCloseKey(handle);
+    }
+    ASSERT_EQ(registry.RegCreateKeyA(key + L"\\Loc1", handle), kRegSuccess);
+    EXPECT_EQ(registry.RegSetValueExA(handle, L"Path", kRegExpandSz, L"%SystemDrive%\\A\\", 17),
+              kRegSuccess);
+    registry.RegCloseKey(handle);
+
+    ASSERT_EQ(registry.RegOpenKeyExA(key, kRegKeyRead, handle), kRegSuccess);
+    std::vector<Text> names;
+    Text name;
+    for (std::uint32_t i = 0; registry.RegEnumKeyExA(handle, i, name) == kRegSuccess; ++i)
+        names.push_back(name);
+    EXPECT_EQ(names, (std::vector<Text>{L"b", L"Loc1", L"location2"}));
+    EXPECT_EQ(registry.RegEnumKeyExA(handle, 3, name), kRegNoMoreItems);
+    registry.RegCloseKey(handle);
+
+    ASSERT_EQ(registry.RegOpenKeyExA(key + L"\\loc1", kRegKeyRead, handle), kRegSuccess);
+    Text buffer(255, L' ');
+    std::uint32_t count = 255, type = kRegSz;
+    EXPECT_EQ(registry.RegQueryValueExA(handle, L"Path", type, buffer, count), kRegSuccess);
+    EXPECT_EQ(type, kRegExpandSz);
+    EXPECT_EQ(buffer.substr(0, count), Text(L"%SystemDrive%\\A\\") + L'\0') << "never expanded";
+    registry.RegCloseKey(handle);
+}
+
 INSTANTIATE_TEST_SUITE_P(Platforms, ContractTest, ::testing::Values(Kind::Fake, Kind::System),
                          [](const auto &paramInfo) {
                              return std::string(

@@ -5,10 +5,14 @@
 // Access trusted locations.
 #include <windows.h>
 
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cwchar>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -97,6 +101,12 @@ std::wstring TempFolder() {
 void ForgetTrustedLocations() {
     LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, kTrustedLocations);
     ASSERT_TRUE(status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND) << status;
+    // Office's policies and a later version's slots, which some scenarios set.
+    for (const wchar_t *key :
+         {L"Software\\Policies\\Microsoft\\Office", L"Software\\Policies\\Microsoft\\Cloud",
+          L"Software\\Microsoft\\Office\\16.0\\Access\\Security\\Trusted Locations"}) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    }
 }
 
 struct RegValue {
@@ -133,10 +143,10 @@ std::wstring StringOf(const RegValue &value) {
     return text;
 }
 
-std::vector<std::wstring> TrustedLocationSlots() {
+std::vector<std::wstring> TrustedLocationSlots(const std::wstring &of = kTrustedLocations) {
     std::vector<std::wstring> slots;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kTrustedLocations, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, of.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
         return slots;
     }
     wchar_t name[256];
@@ -217,6 +227,7 @@ const std::string kNewFrontEnd = "FE v2";
 // an Access of its own, which notes how it was started.
 struct Workstation {
     std::wstring app, office;
+    std::wstring extraConfig = L""; // more lines for DravikVT.txt
 
     // Lays the workstation out, new: nothing taken from the server folder yet.
     void Lay(const std::wstring &server) {
@@ -241,7 +252,8 @@ struct Workstation {
                             frontEnd +
                             L"\r\n"
                             L"SQLBaza = SRV 01\r\n"
-                            L"Runtime = True\r\n";
+                            L"Runtime = True\r\n" +
+                            extraConfig;
         test::WriteBytes(app + L"\\DravikVT.txt", ToAnsi(text));
     }
 
@@ -626,6 +638,154 @@ TEST_F(Launcher, AllTrustedLocationSlotsTakenRefusesToStartAccessWithItsOwnMessa
     EXPECT_EQ(TrustedLocationSlots().size(), 100u);
     EXPECT_EQ(StringOf(ReadValue(L"Location0", L"Path")), L"D:\\Folder0\\");
 }
+
+// ---- Trusted locations under Office's policies -----------------------------------------------
+
+// A setting below HKCU\Software\Policies\Microsoft\Office, as Group Policy writes it: a
+// DWORD, or a string in which "@" stands for the deployment's folder without its drive.
+void PutPolicy(const std::wstring &key, const wchar_t *name, DWORD type, std::wstring value,
+               const std::wstring &root = L"") {
+    HKEY handle = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, (L"Software\\Policies\\Microsoft\\Office\\" + key).c_str(),
+                    0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
+    const DWORD number = type == REG_DWORD ? std::stoul(value) : 0;
+    if (value.find(L'@') != std::wstring::npos) {
+        value.replace(value.find(L'@'), 1, root.substr(2));
+    }
+    RegSetValueExW(handle, name, 0, type,
+                   type == REG_DWORD ? reinterpret_cast<const BYTE *>(&number)
+                                     : reinterpret_cast<const BYTE *>(value.c_str()),
+                   type == REG_DWORD ? 4 : static_cast<DWORD>((value.size() + 1) * 2));
+    RegCloseKey(handle);
+}
+
+struct PolicyCase {
+    const char *label;
+    const wchar_t *key, *name;
+    DWORD type;
+    const wchar_t *value, *accessVersion;
+    std::size_t slots14, slots16;
+    const wchar_t *logged;
+};
+
+class UnderPolicy : public Launcher, public ::testing::WithParamInterface<PolicyCase> {};
+
+// Access starts in every case, without a message box; the log names the setting.
+TEST_P(UnderPolicy, WritesOnlyTheSlotsThatCount) {
+    const PolicyCase &c = GetParam();
+    PutPolicy(c.key, c.name, c.type, c.value, deployment().root);
+    deployment().extraConfig = L"Log = True\r\nAccessVersion = " + std::wstring(c.accessVersion);
+    deployment().WriteConfig(L"uxVTade.ade", deployment().server);
+    deployment().MakeRecorded();
+    ExpectQuietStart(deployment(), deployment().Play(L""));
+    EXPECT_EQ(TrustedLocationSlots().size(), c.slots14);
+    EXPECT_EQ(TrustedLocationSlots(L"Software\\Microsoft\\Office\\16.0\\Access\\Security\\Trusted "
+                                   L"Locations")
+                  .size(),
+              c.slots16);
+    const std::string log = ReadBytes(deployment().app + L"\\DravikVT.log");
+    EXPECT_NE(log.find(test::Utf8(c.logged)), std::string::npos) << log;
+}
+
+const wchar_t kCommon[] = L"14.0\\Common\\Security\\Trusted Locations";
+const wchar_t kAccess[] = L"14.0\\Access\\Security\\Trusted Locations";
+
+INSTANTIATE_TEST_SUITE_P(
+    TrustedLocation, UnderPolicy,
+    ::testing::Values(
+        PolicyCase{
+            "UserLocationsOff", kCommon, L"Allow User Locations", REG_DWORD, L"0", L"", 0, 0,
+            L"14.0: not written: user locations are off by policy (HKCU\\Software\\Policies\\"
+            L"Microsoft\\Office\\14.0\\Common\\Security\\Trusted Locations\\Allow User "
+            L"Locations = 0)"},
+        PolicyCase{"AllLocationsDisabled", kAccess, L"AllLocationsDisabled", REG_DWORD, L"1", L"",
+                   0, 0, L"Trusted Locations\\AllLocationsDisabled = 1)"},
+        PolicyCase{"CoveredInTheAccessKey", L"14.0\\Access\\Security\\Trusted Locations\\Location1",
+                   L"Path", REG_SZ, L"C:@\\", L"", 0, 0, L"not written: a policy location covers"},
+        PolicyCase{"CoveredOfficeWideWithSystemDrive",
+                   L"14.0\\Common\\Security\\Trusted Locations\\Any name", L"Path", REG_EXPAND_SZ,
+                   L"%SystemDrive%@", L"", 0, 0, L"not written: a policy location covers"},
+        PolicyCase{"ALocationElsewhere", L"14.0\\Access\\Security\\Trusted Locations\\Location1",
+                   L"Path", REG_SZ, L"D:\\Other\\", L"", 1, 0, L"14.0: Location0 registered"},
+        PolicyCase{"OnlyFor16", L"16.0\\Common\\Security\\Trusted Locations",
+                   L"Allow User Locations", REG_DWORD, L"0", L"16.0", 1, 0,
+                   L"16.0: not written: user locations are off"}),
+    [](const ::testing::TestParamInfo<PolicyCase> &p) { return p.param.label; });
+
+TEST_F(Launcher, TheMaintenanceWindowSaysWhyNoTrustedLocationIsWritten) {
+    PutPolicy(kCommon, L"Allow User Locations", REG_DWORD, L"0");
+    PlayerRun run =
+        deployment().Play(L"--hold ctrl,shift prompt:zelk message wait-window click:Kraj");
+    SCOPED_TRACE(test::Utf8(run.All()));
+    EXPECT_EQ(run.Lines(L"message"),
+              Lines{L"message\ttitle=Upozorenje\ticon=information\ttext=Pouzdana lokacija nije "
+                    L"upisana: pravila sustava Office to ne dopuštaju."});
+    EXPECT_EQ(TrustedLocationSlots(), Lines{});
+}
+
+// ---- Where the program folder is -------------------------------------------------------------
+
+struct Placement {
+    const char *label;
+    const KNOWNFOLDERID *in; // nullptr: the drive C:
+    const wchar_t *folder;   // the program folder in it
+    const wchar_t *trusted;  // the slot's Path, after the known folder; "" for no slot
+};
+
+class ProgramFolderAt : public Launcher, public ::testing::WithParamInterface<Placement> {
+protected:
+    std::wstring Base() const {
+        PWSTR path = nullptr;
+        std::wstring base = L"C:";
+        if (GetParam().in && SUCCEEDED(SHGetKnownFolderPath(*GetParam().in, 0, nullptr, &path))) {
+            base = path;
+        }
+        CoTaskMemFree(path);
+        return base;
+    }
+    // What a start leaves there: the folder it made, or the files put in a known folder.
+    void TearDown() override {
+        const std::wstring sub = GetParam().folder;
+        if (sub.empty()) {
+            for (const wchar_t *name :
+                 {L"DravikVT.exe", L"DravikVT.txt", L"DravikVT.lock", L"uxVTade.ade", L"RuxVT1.ade",
+                  L"RUXVT2.accde", L"Velkor_2007.exe"}) {
+                DeleteFileW((Base() + L"\\" + name).c_str());
+            }
+        } else {
+            DeleteTree(Base() + sub.substr(0, sub.find(L'\\', 1)));
+        }
+        Launcher::TearDown();
+    }
+};
+
+// A broad parent is never trusted: the program folder takes its place, and a program
+// folder that is itself broad is not trusted at all. Access starts in every case.
+TEST_P(ProgramFolderAt, TrustsNoBroadFolder) {
+    const std::wstring app = Base() + GetParam().folder;
+    CreateDirectoryW(app.substr(0, app.find_last_of(L'\\')).c_str(), nullptr);
+    Workstation w{app, deployment().root + L"\\office-here"};
+    w.Lay(deployment().server);
+    const std::wstring logPath = deployment().root + L"\\user.log";
+    PlayerRun run;
+    run.toolExit = test::RunAndWait(w.PlayerCommand(logPath, L"pc07", L"", 30000), 60000);
+    run.log = test::ReadUtf8Lines(logPath);
+    SCOPED_TRACE(test::Utf8(run.All()));
+    EXPECT_EQ(run.Lines(L"message"), Lines{});
+    EXPECT_EQ(w.AccessStarts(1), Lines{w.AccessStart()});
+    const std::wstring trusted = *GetParam().trusted ? Base() + GetParam().trusted : L"";
+    EXPECT_EQ(test::Utf8(StringOf(ReadValue(L"Location0", L"Path"))), test::Utf8(trusted));
+    EXPECT_EQ(TrustedLocationSlots().size(), trusted.empty() ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TrustedLocation, ProgramFolderAt,
+    ::testing::Values(Placement{"DriveTop", nullptr, L"\\DravikVT", L"\\DravikVT\\"},
+                      Placement{"Profile", &FOLDERID_Profile, L"\\DravikVT", L"\\DravikVT\\"},
+                      Placement{"Downloads", &FOLDERID_Downloads, L"", L""},
+                      Placement{"LocalAppData", &FOLDERID_LocalAppData, L"\\Dravik\\DravikVT",
+                                L"\\Dravik\\"}),
+    [](const ::testing::TestParamInfo<Placement> &p) { return p.param.label; });
 
 // The front end is open in Access (or anything else that refuses sharing)
 // while an update is due.

@@ -603,6 +603,9 @@ Text FakePlatform::ParentFolderOf(const Text &path) {
 // ---- Registry ------------------------------------------------------------------------------
 
 void FakePlatform::PutRegistryKey(const Text &key) {
+    for (std::size_t cut = key.find(L'\\'); cut != Text::npos; cut = key.find(L'\\', cut + 1))
+        if (!registry_.count(Key(key.substr(0, cut))))
+            registry_[Key(key.substr(0, cut))] = RegKeyData{key.substr(0, cut), {}};
     Text k = Key(key);
     if (!registry_.count(k))
         registry_[k] = RegKeyData{key, {}};
@@ -612,9 +615,10 @@ bool FakePlatform::HasRegistryKey(const Text &key) const {
     return registry_.count(Key(key)) != 0;
 }
 
-void FakePlatform::PutRegistryString(const Text &key, const Text &name, const Text &textWithNul) {
+void FakePlatform::PutRegistryString(const Text &key, const Text &name, const Text &textWithNul,
+                                     std::uint32_t type) {
     PutRegistryKey(key);
-    registry_[Key(key)].values[UpperText(name)] = RegValue{kRegSz, AsBytes(textWithNul)};
+    registry_[Key(key)].values[UpperText(name)] = RegValue{type, AsBytes(textWithNul)};
 }
 
 void FakePlatform::PutRegistryDword(const Text &key, const Text &name, std::uint32_t number) {
@@ -646,9 +650,23 @@ FakePlatform::RegKeyData *FakePlatform::KeyOf(RegKey handle) {
     return k == registry_.end() ? nullptr : &k->second;
 }
 
-long FakePlatform::RegOpenKeyExA(const Text &subKey, std::uint32_t, RegKey &key) {
+namespace {
+
+bool IsPolicyKey(const Text &subKey) {
+    const Text upper = UpperText(subKey);
+    return upper.rfind(L"SOFTWARE\\POLICIES", 0) == 0 && (upper.size() == 17 || upper[17] == L'\\');
+}
+
+} // namespace
+
+long FakePlatform::RegOpenKeyExA(const Text &subKey, std::uint32_t accessMask, RegKey &key) {
     registryProbes.push_back(subKey);
     key = 0;
+    if (IsPolicyKey(subKey))
+        policyMasks.push_back(accessMask);
+    if ((IsPolicyKey(subKey) && (accessMask & ~kRegKeyRead) != 0) ||
+        unreadableKeys.count(UpperText(subKey)))
+        return kRegAccessDenied;
     if (!registry_.count(Key(subKey)))
         return kRegFileNotFound;
     key = nextHandle_++;
@@ -679,7 +697,7 @@ long FakePlatform::RegQueryValueExA(RegKey key, const Text &valueName, std::uint
 
 long FakePlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
     calls.push_back(L"RegCreateKeyA:" + subKey);
-    if (refuseKeyCreation) {
+    if (refuseKeyCreation || IsPolicyKey(subKey)) {
         key = 0;
         return kRegAccessDenied;
     }
@@ -690,15 +708,16 @@ long FakePlatform::RegCreateKeyA(const Text &subKey, RegKey &key) {
     return kRegSuccess;
 }
 
-long FakePlatform::RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
-                                  std::uint32_t byteCount) {
+long FakePlatform::RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t type,
+                                  const Text &text, std::uint32_t byteCount) {
     RegKeyData *data = KeyOf(key);
     if (!data)
         return kRegInvalidHandle;
     std::string bytes = AsBytes(text) + std::string(1, '\0');
     bytes.resize(std::min<std::size_t>(byteCount, bytes.size()));
-    data->values[UpperText(valueName)] = RegValue{kRegSz, bytes};
-    regWrites.push_back({data->path, valueName, kRegSz, bytes});
+    type = type == kRegExpandSz ? kRegExpandSz : kRegSz;
+    data->values[UpperText(valueName)] = RegValue{type, bytes};
+    regWrites.push_back({data->path, valueName, type, bytes});
     calls.push_back(L"RegSetValueExA:" + valueName);
     return kRegSuccess;
 }
@@ -717,6 +736,41 @@ long FakePlatform::RegSetValueExA(RegKey key, const Text &valueName, std::uint32
 
 long FakePlatform::RegCloseKey(RegKey key) {
     return handles_.erase(key) ? kRegSuccess : kRegInvalidHandle;
+}
+
+long FakePlatform::RegEnumKeyExA(RegKey key, std::uint32_t index, Text &name) {
+    name.clear();
+    auto h = handles_.find(key);
+    if (h == handles_.end())
+        return kRegInvalidHandle;
+    // The keys are kept by their upper-cased paths: in the order Windows lists them.
+    const Text prefix = h->second + L"\\";
+    std::uint32_t seen = 0;
+    for (auto k = registry_.lower_bound(prefix);
+         k != registry_.end() && k->first.compare(0, prefix.size(), prefix) == 0; ++k) {
+        if (k->first.find(L'\\', prefix.size()) != Text::npos)
+            continue; // a subkey's own subkey
+        if (seen++ == index) {
+            const Text &path = k->second.path;
+            name = path.substr(path.find_last_of(L'\\') + 1);
+            return kRegSuccess;
+        }
+    }
+    return kRegNoMoreItems;
+}
+
+// ---- Known folders ---------------------------------------------------------------------------
+
+Text FakePlatform::KnownFolderPath(KnownFolder which) {
+    auto found = knownFolders.find(which);
+    return found == knownFolders.end() ? Text() : found->second;
+}
+
+Text FakePlatform::LongPathOf(const Text &path) {
+    for (const auto &[shortPath, longPath] : longPaths)
+        if (SameNameIgnoringCase(shortPath, path))
+            return longPath;
+    return path;
 }
 
 // ---- Window --------------------------------------------------------------------------------

@@ -112,8 +112,10 @@ public:
     void FailCall(FakeCall call, int nth, Text text, FailureKind kind = FailureKind::Other,
                   long systemCode = 0);
 
-    // Registry set-up and inspection (paths below HKEY_CURRENT_USER).
-    void PutRegistryString(const Text &key, const Text &name, const Text &textWithNul);
+    // Registry set-up and inspection (paths below HKEY_CURRENT_USER). A key comes with
+    // every key above it, as in the registry.
+    void PutRegistryString(const Text &key, const Text &name, const Text &textWithNul,
+                           std::uint32_t type = kRegSz);
     void PutRegistryDword(const Text &key, const Text &name, std::uint32_t number);
     void PutRegistryKey(const Text &key);
     bool HasRegistryKey(const Text &key) const;
@@ -123,6 +125,14 @@ public:
     int mostRegistryHandlesOpen = 0; // the most keys that were open at one time
     // Creating keys is refused (access denied), as in a locked-down profile.
     bool refuseKeyCreation = false;
+
+    // ---- Trusted locations: what Windows keeps, and the rights on the Policies keys ----------
+    // A standard user may only read HKCU\Software\Policies: an open that asks for more than
+    // KEY_READ is refused there, and so is creating a key.
+    std::set<Text> unreadableKeys; // opening these is refused, whatever the mask (upper case)
+    std::vector<std::uint32_t> policyMasks;   // the mask of every open of a Policies key
+    std::map<KnownFolder, Text> knownFolders; // none unless a test sets them
+    std::map<Text, Text> longPaths;           // short spelling -> long one
 
     // ---- What the logic did ---------------------------------------------------------------
     struct Copy {
@@ -242,10 +252,15 @@ public:
     long RegQueryValueExA(RegKey key, const Text &valueName, std::uint32_t &type, Text &buffer,
                           std::uint32_t &byteCount) override;
     long RegCreateKeyA(const Text &subKey, RegKey &key) override;
-    long RegSetValueExA(RegKey key, const Text &valueName, const Text &text,
+    using RegistryServices::RegSetValueExA;
+    long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t type, const Text &text,
                         std::uint32_t byteCount) override;
     long RegSetValueExA(RegKey key, const Text &valueName, std::uint32_t number) override;
     long RegCloseKey(RegKey key) override;
+    long RegEnumKeyExA(RegKey key, std::uint32_t index, Text &name) override;
+
+    Text KnownFolderPath(KnownFolder which) override;
+    Text LongPathOf(const Text &path) override;
 
     WindowServices &Window() override { return *this; }
     void CreateLauncherWindow(const WindowLayout &windowLayout, ClickHandler onClick) override;

@@ -36,6 +36,19 @@ TEST(PosixEnvironment, VariableNameIgnoresCaseAndValueIsUtf8) {
     EXPECT_EQ(platform->GetEnvVar(L""), L"");
 }
 
+// The folders no trusted location may name: $HOME and three of its own, and the temporary one.
+TEST(PosixEnvironment, KnownFoldersComeFromHomeAndTmpdir) {
+    EnvironmentOverride home("HOME", "/home/ana/");
+    EnvironmentOverride temp("TMPDIR", std::nullopt);
+    auto platform = MakeSystemPlatform();
+    EXPECT_EQ(platform->KnownFolderPath(KnownFolder::Profile), L"/home/ana");
+    EXPECT_EQ(platform->KnownFolderPath(KnownFolder::Downloads), L"/home/ana/Downloads");
+    EXPECT_EQ(platform->KnownFolderPath(KnownFolder::Temp), L"/tmp");
+    EXPECT_EQ(platform->KnownFolderPath(KnownFolder::Windows), L"");
+    EnvironmentOverride own("TMPDIR", "/var/tmp/ana/");
+    EXPECT_EQ(platform->KnownFolderPath(KnownFolder::Temp), L"/var/tmp/ana");
+}
+
 TEST(PosixEnvironment, ExactNameWinsOverOneInAnotherCase) {
     EnvironmentOverride upper("DRAVIKTESTPC", "upper");
     EnvironmentOverride lower("draviktestpc", "lower");

@@ -126,6 +126,21 @@ TEST_F(FrontEndLaunchTest, TheLaterRegistrationNeverKeepsAccessFromStarting) {
     EXPECT_EQ(platform.starts.size(), 2u);
 }
 
+// Access 2016 trusted by an administrator's location needs no slot of Access 2010:
+// it starts though those are all taken, and nothing is written for either.
+TEST_F(FrontEndLaunchTest, ALaterAccessCoveredByPolicyStartsThoughThe2010SlotsAreTaken) {
+    TakeEveryTrustedLocationSlot();
+    PutPolicyLocation(L"16.0", L"C:\\Apps\\");
+    Launch(L"NewFE = a.ade\r\nAccessVersion = 16.0\r\n");
+    EXPECT_EQ(platform.starts.size(), 1u);
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_TRUE(platform.regWrites.empty());
+    // Access 2013 is not covered by it: the missing 2010 slot still refuses it.
+    Launch(L"NewFE = a.ade\r\nAccessVersion = 15.0\r\n");
+    EXPECT_EQ(platform.starts.size(), 1u);
+    EXPECT_EQ(platform.messages.size(), 1u);
+}
+
 // A start the shell refuses (a wrong Access folder) must be told, not swallowed;
 // a message that cannot be shown is no reason to fail.
 TEST_F(FrontEndLaunchTest, AFailingStartReachesTheCallerAndAFailingMessageIsAbsorbed) {

@@ -84,6 +84,24 @@ struct Scene {
         });
     }
 
+    // A setting of an Office version below HKCU\Software\`root`: `under` is relative to the
+    // version's key ("Common\Security\Trusted Locations").
+    static Text OfficeKey(const Text &version, const Text &under,
+                          const Text &root = L"Policies\\Microsoft\\Office") {
+        return L"Software\\" + root + L"\\" + version + L"\\" + under;
+    }
+    void PutOfficeDword(const Text &version, const Text &under, const Text &name,
+                        std::uint32_t value, const Text &root = L"Policies\\Microsoft\\Office") {
+        platform.PutRegistryDword(OfficeKey(version, under, root), name, value);
+    }
+    // An administrator's trusted location for Access of that version.
+    void PutPolicyLocation(const Text &version, const Text &path, bool subfolders = true,
+                           std::uint32_t type = kRegSz,
+                           const Text &under = L"Access\\Security\\Trusted Locations\\Loc1") {
+        platform.PutRegistryString(OfficeKey(version, under), L"Path", path + L'\0', type);
+        platform.PutRegistryDword(OfficeKey(version, under), L"AllowSubfolders", subfolders);
+    }
+
     std::string Local(const Text &name) {
         return platform.FileBytes(kProgramFolder + L"\\" + name).value_or("<absent>");
     }

@@ -85,6 +85,27 @@ TEST_F(StartLogTest, ACurrentStartAndAFailedOneAppendTheirLines) {
                                         "ended, exit code 2"}));
 }
 
+// The state of each version, with the setting behind it, and what VBAWarnings then means.
+TEST_F(StartLogTest, APolicyThatStopsTheRegistrationIsNamedWithVbaWarnings) {
+    LocalFiles();
+    Recorded();
+    Config(L"NewFiles = \\\\srv\\dist\r\nNewFE = uxVTade.ade\r\nAccessVersion = 16.0\r\nLog = "
+           L"True\r\n");
+    PutOfficeDword(L"16.0", L"Common\\Security\\Trusted Locations", L"Allow User Locations", 0);
+    PutOfficeDword(L"16.0", L"Access\\Security", L"VBAWarnings", 3);
+    EXPECT_EQ(RunLauncher(platform), kExitAccessStarted);
+    const std::vector<std::string> events = Events();
+    ASSERT_EQ(events.size(), 7u);
+    EXPECT_EQ(events[2], "trusted location for Access 14.0: Location0 registered");
+    EXPECT_EQ(events[3], "trusted location for Access 16.0: not written: user locations are off "
+                         "by policy (HKCU\\Software\\Policies\\Microsoft\\Office\\16.0\\Common\\"
+                         "Security\\Trusted Locations\\Allow User Locations = 0)");
+    EXPECT_EQ(events[4],
+              "trusted location for Access 16.0: Access will refuse the front end unless "
+              "it is signed (HKCU\\Software\\Policies\\Microsoft\\Office\\16.0\\Access\\"
+              "Security\\VBAWarnings = 3)");
+}
+
 // A log another program holds is tried once, and the start goes on as without it.
 TEST_F(StartLogTest, AnUnwritableLogIsSkippedWithoutDelayingTheStart) {
     platform.HoldFile(kLog, FakeHold::Exclusive);

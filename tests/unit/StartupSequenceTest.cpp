@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "launcher/Launcher.h"
 #include "launcher/SafeCopy.h"
@@ -202,6 +203,42 @@ TEST_F(MaintenanceTest, TheRightCodeOpensTheWindowWithABlankLabel) {
     EXPECT_EQ(platform.controlText[Control::Label1], L"");
     EXPECT_TRUE(platform.starts.empty());
     EXPECT_TRUE(platform.searches.empty());
+}
+
+// The maintenance window tells an administrator why no trusted location is written, in
+// one box; a location an administrator set, or the program folder trusted in place of a
+// broad parent, needs no word. Nothing is written by opening it.
+TEST_F(MaintenanceTest, OpeningTellsWhyNoTrustedLocationIsWritten) {
+    const Text access = L"Access\\Security\\Trusted Locations",
+               common = L"Common\\Security\\Trusted Locations";
+    const std::pair<std::function<void(Scene &)>, Text> cases[] = {
+        {[&](Scene &s) { s.PutOfficeDword(L"14.0", common, L"Allow User Locations", 0); },
+         L"Pouzdana lokacija nije upisana: pravila sustava Office to ne dopuštaju."},
+        {[&](Scene &s) { s.PutOfficeDword(L"14.0", access, L"AllLocationsDisabled", 1); },
+         L"Pouzdane lokacije isključene su u sustavu Office."},
+        {[&](Scene &s) { s.platform.knownFolders[KnownFolder::Downloads] = kProgramFolder; },
+         L"Pouzdana lokacija nije upisana: mapa programa je preširoka."},
+        {[&](Scene &s) {
+             s.PutOfficeDword(L"14.0", common, L"Allow User Locations", 0);
+             s.PutPolicyLocation(L"14.0", L"C:\\Apps");
+         },
+         L""},
+        {[&](Scene &s) { s.platform.knownFolders[KnownFolder::Profile] = L"C:\\Apps"; }, L""},
+    };
+    for (const auto &[set, text] : cases) {
+        Scene scene;
+        scene.StandardConfig();
+        scene.platform.keysDown = {kVkControl, kVkShift};
+        scene.platform.promptAnswers = {L"zelk"};
+        set(scene);
+        EXPECT_EQ(RunLauncher(scene.platform), kExitAccessStarted);
+        EXPECT_TRUE(scene.platform.regWrites.empty());
+        EXPECT_EQ(scene.platform.messages.size(), text.empty() ? 0u : 1u);
+        for (const auto &shown : scene.platform.messages)
+            EXPECT_TRUE(shown.text == text && shown.icon == MessageIcon::Information &&
+                        shown.title == Text(L"Upozorenje"))
+                << test::Utf8(shown.text);
+    }
 }
 
 TEST_F(MaintenanceTest, ButtonsStartUpdateAndEnd) {
