@@ -153,6 +153,16 @@ TEST_P(ContractTest, AppendingCreatesTheFileAndEndsEachLineWithCrLf) {
     EXPECT_EQ(seen, L"\tDravikPublish\tr1\tx");
     EXPECT_EQ(harness_->ReadBytes(At(L"m.txt")),
               std::string("\tDravikPublish\tr1\tx\r\nPC01_ivo\r\n"));
+    // Asked while the file is held: an emptying then is refused, and the line goes
+    // after what the file held.
+    bool emptyingRefused = false;
+    EXPECT_TRUE(P().AppendLineIf(At(L"m.txt"), L"PC03_ana", [&](const Text &) {
+        emptyingRefused = P().TryHoldRecord(At(L"m.txt")) == nullptr;
+        return true;
+    }));
+    EXPECT_TRUE(emptyingRefused);
+    EXPECT_EQ(harness_->ReadBytes(At(L"m.txt")),
+              std::string("\tDravikPublish\tr1\tx\r\nPC01_ivo\r\nPC03_ana\r\n"));
     Put(L"e.txt", "");
     EXPECT_TRUE(P().AppendLineIf(At(L"e.txt"), L"PC02_eva", note(true)));
     EXPECT_EQ(seen, L"");

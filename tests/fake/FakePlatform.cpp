@@ -258,7 +258,16 @@ bool FakePlatform::TryAppend(const Text &path, const Text &text,
     Text firstLine;
     if (it != files_.end())
         firstLine = AsText(FirstLineOf(it->second.bytes, kLongestLineKept));
-    wanted = stillWanted(firstLine);
+    // The question is asked with the file held, as Windows' share mode and the
+    // appenders' lock hold it: no emptying comes in between.
+    heldRecords_.insert(Key(path));
+    try {
+        wanted = stillWanted(firstLine);
+    } catch (...) {
+        heldRecords_.erase(Key(path));
+        throw;
+    }
+    heldRecords_.erase(Key(path));
     if (!wanted)
         return true;
     if (it == files_.end()) {
