@@ -337,6 +337,43 @@ TEST_F(FrontEndUpdateTest, ThePublicationMarkTellsWithOneReadWhetherToTakeTheVer
     }
 }
 
+// Taken a second time, a version gives its warnings once: after a check that found a
+// taken file gone (with no mark in the record, each file is looked at again), and
+// after a copy that a publish renamed over.
+TEST_F(FrontEndUpdateTest, AVersionTakenAgainWarnsOnceAndAFileGoneMeanwhileCountsAsChanged) {
+    struct Case {
+        Text missing, during, change;
+        std::size_t copies;
+        Text warning;
+    };
+    for (const Case &c : {Case{L"Velkor_2007.exe", L"ruxvt2.accde", L"gone", 5,
+                               L"U tolmcommonu nedostaje Velkor_2007.exe"},
+                          Case{L"RuxVT1.ade", L"Velkor_2007.exe", L"renamed over", 4,
+                               L"Na serveru ne postoji datoteka sa ispisima!"}}) {
+        Scene scene;
+        scene.ReadyToUpdate();
+        scene.platform.DeleteFileIfPresent(kServer + c.missing);
+        if (c.missing == L"RuxVT1.ade")
+            scene.platform.DeleteFileIfPresent(kServer + L"RuxVT2.accde");
+        scene.platform.duringCopy = [&scene, &c, done = false](const Text &source) mutable {
+            if (source != kServer + c.during || std::exchange(done, true))
+                return;
+            if (c.change == L"gone") {
+                scene.platform.DeleteFileIfPresent(kServer + L"RuxVT1.ade");
+            } else {
+                scene.platform.DeleteFileIfPresent(source);
+                scene.platform.PutFile(source, "companion v3");
+            }
+        };
+        scene.form.UzmiFE_and_Rux();
+        SCOPED_TRACE(c.change);
+        EXPECT_EQ(scene.platform.copies.size(), c.copies);
+        ASSERT_EQ(scene.platform.messages.size(), 1u);
+        EXPECT_EQ(scene.platform.messages[0].text, c.warning);
+        EXPECT_EQ(scene.RecordBytes(), "PC07_ana\t\t8.12.2026. - 9:15:00\r\n");
+    }
+}
+
 TEST_F(FrontEndUpdateTest, AReadOnlyLocalCopyIsReplaced) {
     ServerFiles();
     LocalFiles();
