@@ -556,6 +556,24 @@ TEST_F(PublishTest, WhenTheFirstReplacementFailsNothingChanged) {
     EXPECT_FALSE(platform.HasFile(noteless)); // a folder left without its note goes
 }
 
+// When what it replaced cannot be written down, the files are in place and the record
+// emptied all the same; the tool ends with 10, and no rollback ever takes that
+// unnamed kept version.
+TEST_F(PublishTest, APublicationThatCannotBeWrittenDownEndsWithTen) {
+    NewVersion();
+    OldVersion();
+    platform.FailCall(FakeCall::AppendLine, 4, L"The disk is full."); // Published.txt's first line
+    EXPECT_EQ(Publish(), ExitCode::NotKept);
+    EXPECT_TRUE(Mentions(problems,
+                         L"Cannot write down when it published in "
+                         L"\"\\\\srv\\dist\\DravikPublish\": The disk is full. The "
+                         L"files are in place; --status and --rollback may not know it."));
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+    EXPECT_EQ(Server(L"Kolacici.txt"), Ascii(Mark() + L"\r\n"));
+    EXPECT_EQ(Publish({L"--rollback", kServer}), ExitCode::NothingToRollBack);
+    EXPECT_EQ(Server(L"uxVTade.ade"), "FE v2");
+}
+
 TEST_F(PublishTest, ARecordFileThatCannotBeEmptiedIsReportedAfterEveryFileIsNew) {
     NewVersion();
     OldVersion();
