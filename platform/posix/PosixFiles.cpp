@@ -153,21 +153,21 @@ Text FirstLineHeld(int descriptor, bool readable, const std::string &native) {
             throw SystemFailure(errno, native);
         descriptor = byPath.Get();
     }
-    std::string head(FirstLineBytes(kLongestLineKept), '\0');
-    std::size_t got = 0;
-    while (got < head.size()) {
-        const ssize_t part = RetryOnInterrupt([&] {
-            return ::pread(descriptor, head.data() + got, head.size() - got,
-                           static_cast<off_t>(got));
-        });
-        if (part < 0)
-            throw SystemFailure(errno, native);
-        if (part == 0)
-            break;
-        got += static_cast<std::size_t>(part);
+    // Read as every line is read, from the start, until the first line is whole.
+    struct Enough {};
+    ChunkLines lines(kLongestLineKept);
+    std::string first;
+    auto take = [&first](const char *begin, std::size_t count) {
+        first.assign(begin, count);
+        throw Enough{};
+    };
+    try {
+        ReadChunks(descriptor, native,
+                   [&](const char *data, std::size_t size) { lines.Feed(data, size, take); });
+        lines.Finish(take);
+    } catch (const Enough &) {
     }
-    head.resize(got);
-    return DecodeSingleByte(FirstLineOf(head, kLongestLineKept), ActiveCodePage());
+    return DecodeSingleByte(first, ActiveCodePage());
 }
 
 Appended TryAppend(const std::string &native, std::string bytes,
