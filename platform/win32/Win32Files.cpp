@@ -305,6 +305,22 @@ private:
     UniqueFileHandle handle_;
 };
 
+// The new name is on the disk once the file's own record is.
+void FlushMovedFile(const std::string &to, const Text &target) {
+    UniqueFileHandle moved(::CreateFileA(to.c_str(), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (moved && ::FlushFileBuffers(moved.Get()))
+        return;
+    const DWORD error = ::GetLastError();
+    // A program that opened the new file at once (a scanner) and shares no writing,
+    // or a read-only mark, keeps only this second flush out: the contents were
+    // flushed before the move.
+    if (!moved && (IsRefusal(error) || error == ERROR_ACCESS_DENIED))
+        return;
+    throw SystemFailure(error, {target});
+}
+
 } // namespace
 
 std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
@@ -319,32 +335,32 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
 }
 
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
+    const std::string from = ToAnsiPath(source);
     const std::string to = ToAnsiPath(target);
-    if (::MoveFileExA(ToAnsiPath(source).c_str(), to.c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        // The new name is on the disk once the file's own record is.
-        UniqueFileHandle moved(::CreateFileA(
-            to.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (moved && ::FlushFileBuffers(moved.Get()))
+    // A target open in another program (a workstation copying it) refuses the move as
+    // "access denied". The probe tells that from a target that denies access for good
+    // (read-only, no rights); when the holder let go between the move and the probe,
+    // the move is tried again at once rather than failed.
+    constexpr int kTries = 5;
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 1; attempt <= kTries; ++attempt) {
+        if (::MoveFileExA(from.c_str(), to.c_str(),
+                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            FlushMovedFile(to, target);
             return;
-        const DWORD error = ::GetLastError();
-        // A program that opened the new file at once (a scanner) and shares no writing,
-        // or a read-only mark, keeps only this second flush out: the contents were
-        // flushed before the move.
-        if (!moved && (IsRefusal(error) || error == ERROR_ACCESS_DENIED))
-            return;
-        throw SystemFailure(error, {target});
-    }
-    DWORD error = ::GetLastError();
-    if (error == ERROR_ACCESS_DENIED) {
-        // A target open in another program (Access) refuses the move as "access
-        // denied"; say what is really in the way, as a direct copy would.
+        }
+        error = ::GetLastError();
+        if (error != ERROR_ACCESS_DENIED)
+            break;
         UniqueFileHandle probe(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
         const DWORD probeError = ::GetLastError();
-        if (!probe && IsRefusal(probeError))
-            error = probeError;
+        if (!probe) {
+            // Say what is really in the way, as a direct copy would.
+            if (IsRefusal(probeError))
+                error = probeError;
+            break;
+        }
     }
     throw SystemFailure(error, {source, target});
 }
