@@ -337,11 +337,12 @@ std::unique_ptr<FileLock> Win32Platform::TryLockFile(const Text &path) {
 void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
     const std::string from = ToAnsiPath(source);
     const std::string to = ToAnsiPath(target);
-    // A target open in another program (a workstation copying it) refuses the move as
-    // "access denied". The probe tells that from a target that denies access for good
-    // (read-only, no rights); when the holder let go between the move and the probe,
-    // the move is tried again at once rather than failed.
-    constexpr int kTries = 5;
+    // A target open in another program refuses the move as "access denied". The probe,
+    // asking for all the move needs and sharing nothing, tells that from a target that
+    // denies access for good (read-only, no rights). A probe let in means the holder let
+    // go meanwhile, or holds the file only to look at its attributes, which no share mode
+    // shows: try again at once, then report the target as in use.
+    constexpr int kTries = 3;
     DWORD error = ERROR_SUCCESS;
     for (int attempt = 1; attempt <= kTries; ++attempt) {
         if (::MoveFileExA(from.c_str(), to.c_str(),
@@ -352,15 +353,15 @@ void Win32Platform::MoveFileOver(const Text &source, const Text &target) {
         error = ::GetLastError();
         if (error != ERROR_ACCESS_DENIED)
             break;
-        UniqueFileHandle probe(::CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFileHandle probe(::CreateFileA(to.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
         const DWORD probeError = ::GetLastError();
         if (!probe) {
-            // Say what is really in the way, as a direct copy would.
             if (IsRefusal(probeError))
                 error = probeError;
             break;
         }
+        error = ERROR_SHARING_VIOLATION;
     }
     throw SystemFailure(error, {source, target});
 }

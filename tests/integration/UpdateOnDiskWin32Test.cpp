@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "tests/integration/DiskScene.h"
 
@@ -75,21 +76,27 @@ TEST_F(UpdateOnWindowsDisk, ACopyStoppedHalfWayByALockedRangeKeepsTheOldFrontEnd
     EXPECT_TRUE(NothingRecorded());
 }
 
-TEST_F(UpdateOnWindowsDisk, ALocalFrontEndHeldOpenWithoutSharingFailsAndStays) {
+// Access holds it sharing nothing; a program that only looks at its attributes
+// shares everything, yet keeps a move over it out all the same.
+TEST_F(UpdateOnWindowsDisk, ALocalFrontEndHeldOpenFailsAsInUseAndStays) {
     ServerFiles(200000);
     OldLocalFiles();
-    std::optional<Text> failure;
-    {
-        HeldFile access(program / "uxVTade.ade", GENERIC_READ, 0);
-        ASSERT_TRUE(access.IsOpen());
-        failure = Update();
+    for (const auto &[access, share] :
+         {std::pair<DWORD, DWORD>{GENERIC_READ, 0},
+          {FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE}}) {
+        std::optional<Text> failure;
+        {
+            HeldFile holder(program / "uxVTade.ade", access, share);
+            ASSERT_TRUE(holder.IsOpen());
+            failure = Update();
+        }
+        ASSERT_TRUE(failure.has_value()) << access;
+        EXPECT_EQ(*failure, CopyOf(SystemText(ERROR_SHARING_VIOLATION), L"uxVTade.ade"))
+            << Utf8(*failure);
+        EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
+        EXPECT_TRUE(NoTemporaryFiles());
+        EXPECT_TRUE(NothingRecorded());
     }
-    ASSERT_TRUE(failure.has_value());
-    EXPECT_EQ(*failure, CopyOf(SystemText(ERROR_SHARING_VIOLATION), L"uxVTade.ade"))
-        << Utf8(*failure);
-    EXPECT_EQ(Local("uxVTade.ade"), OldFrontEnd());
-    EXPECT_TRUE(NoTemporaryFiles());
-    EXPECT_TRUE(NothingRecorded());
 }
 
 TEST_F(UpdateOnWindowsDisk, AServerFrontEndHeldOpenWithoutSharingFailsAndNothingIsRecorded) {
