@@ -30,18 +30,29 @@ Text WithoutTrailingSeparator(Text folder) {
 } // namespace
 
 Text Win32Platform::KnownFolderPath(KnownFolder which) {
+    // The folders the shell answers for directly; the others below need a word more.
+    static const struct {
+        KnownFolder folder;
+        const KNOWNFOLDERID &id;
+    } kShellFolders[] = {
+        {KnownFolder::Profile, FOLDERID_Profile},
+        {KnownFolder::ProfilesRoot, FOLDERID_UserProfiles},
+        {KnownFolder::Desktop, FOLDERID_Desktop},
+        {KnownFolder::Documents, FOLDERID_Documents},
+        {KnownFolder::Downloads, FOLDERID_Downloads},
+        {KnownFolder::RoamingAppData, FOLDERID_RoamingAppData},
+        {KnownFolder::LocalAppData, FOLDERID_LocalAppData},
+        {KnownFolder::UserProgramFiles, FOLDERID_UserProgramFiles},
+        {KnownFolder::Public, FOLDERID_Public},
+        {KnownFolder::ProgramData, FOLDERID_ProgramData},
+        {KnownFolder::ProgramFilesX86, FOLDERID_ProgramFilesX86},
+        {KnownFolder::Windows, FOLDERID_Windows},
+    };
     try {
+        for (const auto &entry : kShellFolders)
+            if (entry.folder == which)
+                return WithoutTrailingSeparator(ShellFolder(entry.id));
         switch (which) {
-        case KnownFolder::Profile:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_Profile));
-        case KnownFolder::ProfilesRoot:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_UserProfiles));
-        case KnownFolder::Desktop:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_Desktop));
-        case KnownFolder::Documents:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_Documents));
-        case KnownFolder::Downloads:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_Downloads));
         case KnownFolder::OneDrive: {
             const Text folder = ShellFolder(FOLDERID_SkyDrive);
             return WithoutTrailingSeparator(folder.empty() ? GetEnvVar(L"OneDrive") : folder);
@@ -53,26 +64,14 @@ Text Win32Platform::KnownFolderPath(KnownFolder which) {
                 return Text();
             return WithoutTrailingSeparator(LongSpellingOf(temp));
         }
-        case KnownFolder::RoamingAppData:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_RoamingAppData));
-        case KnownFolder::LocalAppData:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_LocalAppData));
-        case KnownFolder::UserProgramFiles:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_UserProgramFiles));
-        case KnownFolder::Public:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_Public));
-        case KnownFolder::ProgramData:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_ProgramData));
         case KnownFolder::ProgramFiles: {
             // A 32-bit process is told the x86 folder; the native one is in ProgramW6432.
             const Text native = GetEnvVar(L"ProgramW6432");
             return WithoutTrailingSeparator(native.empty() ? ShellFolder(FOLDERID_ProgramFiles)
                                                            : native);
         }
-        case KnownFolder::ProgramFilesX86:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_ProgramFilesX86));
-        case KnownFolder::Windows:
-            return WithoutTrailingSeparator(ShellFolder(FOLDERID_Windows));
+        default:
+            break;
         }
     } catch (...) {
         // Out of memory: a folder not known is one not avoided, nothing worse.
